@@ -1,0 +1,32 @@
+// 8-bit text and the system's ANSI code page. Off Windows one fixed code page, Windows-1252,
+// stands for the ANSI code page everywhere: data files move between machines.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+// Every byte maps to one UTF-16 code unit (the five undefined bytes keep their value).
+std::u16string Cp1252ToUtf16(std::string_view bytes);
+// Characters Windows-1252 lacks become "?".
+std::string Utf16ToCp1252(std::u16string_view text);
+bool FitsCp1252(std::u16string_view text);
+
+// UTF-8. Invalid sequences decode to U+FFFD; unpaired surrogates encode as U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view bytes);
+std::string Utf16ToUtf8(std::u16string_view text);
+bool IsValidUtf8(std::string_view bytes);
+bool HasHighBytes(std::string_view bytes);  // any byte above 0x7F
+
+// UTF-16 little-endian bytes <-> text (odd trailing byte dropped).
+std::u16string Utf16LeToUtf16(std::string_view bytes);
+std::string Utf16ToUtf16Le(std::u16string_view text);
+
+// Decodes bytes in a named charset through iconv ("utf-8", "windows-1250", "koi8-r", "gb2312",
+// ...; names compare without regard to case). nullopt when iconv does not know the charset;
+// bytes invalid in the charset decode to U+FFFD and decoding goes on.
+std::optional<std::u16string> DecodeCharset(std::string_view charset, std::string_view bytes);
+
+}  // namespace kv

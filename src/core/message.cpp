@@ -1,0 +1,100 @@
+#include "core/message.h"
+
+namespace kv {
+
+namespace {
+
+// A text field as the line carries it: a separator inside it would shift every later field,
+// and a line break or NUL would cut the record.
+void AppendField(std::u16string& line, std::u16string_view text) {
+  for (char16_t c : text) {
+    switch (c) {
+      case u';': line.push_back(u','); break;
+      case u'\r':
+      case u'\n':
+      case u'\0': line.push_back(u' '); break;
+      default: line.push_back(c);
+    }
+  }
+}
+
+void AppendNumber(std::u16string& line, uint32_t value) { line += IntToStr(int32_t(value)); }
+
+uint32_t NumberField(std::u16string_view text) {
+  auto v = ParseInt32(text);
+  return v ? uint32_t(*v) : 0;
+}
+
+}  // namespace
+
+std::u16string FormatMessageLine(const TMessageInfo& r) {
+  std::u16string line;
+  line.reserve(64 + r.ID.size() + r.Subject.size() + r.SenderName.size() + r.SenderEmail.size() +
+               r.Received.size() + r.ReceiverName.size() + r.ReceiverEmail.size());
+  AppendNumber(line, r.Index);
+  line += u';';
+  AppendField(line, r.ID);
+  line += u';';
+  AppendNumber(line, r.Flags);
+  line += u';';
+  AppendField(line, r.Subject);
+  line += u';';
+  AppendField(line, r.Server);
+  line += u';';
+  AppendField(line, r.SenderName);
+  line += u';';
+  AppendField(line, r.SenderEmail);
+  line += u';';
+  line += FormatFixed(r.ReceivedDate, 10);
+  line += u';';
+  AppendField(line, r.Received);
+  line += u';';
+  AppendField(line, r.ReceiverName);
+  line += u';';
+  AppendField(line, r.ReceiverEmail);
+  line += u';';
+  AppendField(line, r.Account);
+  line += u';';
+  AppendNumber(line, r.Size);
+  line += u';';
+  AppendNumber(line, r.Priority);
+  return line;
+}
+
+void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t start) {
+  if (start < 0) start = 0;
+  for (size_t i = size_t(start); i < records.size(); ++i) lines.push_back(FormatMessageLine(records[i]));
+}
+
+void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
+  record = TMessageInfo{};
+  if (line.find(u';') == std::u16string_view::npos) return;
+
+  std::u16string_view rest = line;
+  // Every field but the last ends at the next ";"; once none is left, the fields are empty.
+  auto next = [&rest]() -> std::u16string_view {
+    size_t p = rest.find(u';');
+    if (p == std::u16string_view::npos) return {};
+    std::u16string_view field = rest.substr(0, p);
+    rest.remove_prefix(p + 1);
+    return field;
+  };
+  record.Index = NumberField(next());
+  record.ID = next();
+  record.Flags = NumberField(next());
+  record.Subject = next();
+  record.Server = next();
+  record.SenderName = next();
+  record.SenderEmail = next();
+  auto date = ParseDouble(next());
+  record.ReceivedDate = date ? *date : 0;
+  record.Received = next();
+  record.ReceiverName = next();
+  record.ReceiverEmail = next();
+  record.Account = next();
+  record.Size = NumberField(next());
+  record.Priority = NumberField(rest.substr(0, rest.find(u';')));
+}
+
+}  // namespace kv
+
