@@ -1,0 +1,219 @@
+#include "formats/dbx_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/maildate.h"
+#include "formats/read_cache.h"
+
+namespace kv {
+
+using oe_detail::U32;
+
+namespace {
+
+// Real index trees are three or four levels deep even for 100,000 messages; a deeper one is
+// damaged, and following it further would only exhaust the stack.
+constexpr unsigned kMaxTreeDepth = 32;
+// A chain longer than this is checked for loops through a hash set instead of a linear scan.
+constexpr size_t kShortChain = 32;
+
+uint32_t U24(const unsigned char* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+}
+
+}  // namespace
+
+TDBXReader::TDBXReader(TOEFiles files) : TOEReader(std::move(files)) {}
+
+TDBXReader::~TDBXReader() = default;
+
+std::u16string TDBXReader::FolderName() const {
+  const auto* name = FFileInfo.Bytes.data() + TDBX_MsgFileInfo::kFolderNameOffset;
+  return oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(name),
+                                           TDBX_MsgFileInfo::kFolderNameSize));
+}
+
+uint32_t TDBXReader::MessageCount() const {
+  return uint32_t(std::min<uint64_t>(FHeader.TreeEntryCount(), ContentSize() / 12));
+}
+
+void TDBXReader::OpenFile(const std::u16string& AFileName) {
+  FCache.reset();
+  TOEReader::OpenFile(AFileName);
+  FLoaded = false;
+  FValueArray.clear();
+  FMI.clear();
+  FHeader = {};
+  FFileInfo = {};
+  FCache = std::make_unique<TReadCache>(Content());
+  if (!FCache->ReadFull(0, FHeader.Bytes.data(), TDBX_Header::kSize))
+    throw EKolvaneError(kOEReadError);
+  if (FHeader.Signature() != kDbxSignature || FHeader.CLSID() != kDbxMessageClsid)
+    throw EOEReaderException(kOENotDbx);
+  FLoaded = true;
+  if (FHeader.TreeEntryCount() == 0) throw EOEReaderException(kOENoMessages);
+  // A short folder information leaves the rest zero: the name is all the reader takes from it.
+  FCache->Read(TDBX_Header::kSize, FFileInfo.Bytes.data(), TDBX_MsgFileInfo::kSize);
+  FValueArray.assign(MessageCount(), 0);
+  ReadIndex();
+}
+
+void TDBXReader::ReadIndex() {
+  FVisitedNodes.clear();
+  ReadIndexNode(FHeader.TreeRootNodePtr(), 0, 0);
+  FVisitedNodes.clear();
+}
+
+// In order: the child before the first entry, then each entry's value followed by its child's
+// subtree. Where a subtree's values go comes from the counts stored in the parent, so a damaged
+// subtree cannot shift the values of its neighbours.
+void TDBXReader::ReadIndexNode(uint32_t node, uint64_t start, unsigned depth) {
+  if (node == 0 || depth >= kMaxTreeDepth || !FVisitedNodes.insert(node).second) return;
+  unsigned char b[kDbxNodeSize];
+  if (!FCache->ReadFull(node, b, sizeof b)) return;
+  const unsigned n = b[17];
+  if (n > kDbxNodeEntries) return;
+  uint64_t placed = 0;
+  if (const uint32_t child = U32(b + 8); child != 0) {
+    ReadIndexNode(child, start, depth + 1);
+    placed += U32(b + 20);
+  }
+  for (unsigned k = 0; k < n; ++k) {
+    const unsigned char* e = b + 24 + 12 * k;
+    if (const uint32_t value = U32(e); value != 0) {
+      if (start + placed < FValueArray.size()) FValueArray[start + placed] = value;
+      ++placed;
+    }
+    if (const uint32_t child = U32(e + 4); child != 0) {
+      ReadIndexNode(child, start + placed, depth + 1);
+      placed += U32(e + 8);
+    }
+  }
+}
+
+void TDBXReader::ReadMessages() {
+  if (!FLoaded) return;
+  FMI.assign(FValueArray.size(), TMessageInfo{});
+  for (size_t i = 0; i < FValueArray.size(); ++i) {
+    // An index value the walk never reached would name the file header; the record stays
+    // all-zero instead.
+    if (FValueArray[i] != 0) FMI[i] = ReadMessageInfo(FValueArray[i]);
+  }
+}
+
+TMessageInfo TDBXReader::ReadMessageInfo(uint32_t address) {
+  TMessageInfo info;
+  info.Address = address;
+  unsigned char head[kDbxInfoHeaderSize];
+  if (!FCache->ReadFull(address, head, sizeof head)) return info;
+  // A body that the file cuts short is decoded as far as it goes.
+  FBody.resize(U32(head + 4) & 0xFFFF);
+  FBody.resize(FCache->Read(uint64_t(address) + sizeof head, FBody.data(), FBody.size()));
+  const auto* body = reinterpret_cast<const unsigned char*>(FBody.data());
+  const size_t size = FBody.size();
+  const size_t n = head[10];
+  const size_t dataStart = 4 * n;
+
+  for (size_t k = 0; k < n && 4 * k + 4 <= size; ++k) {
+    const uint8_t id = body[4 * k];
+    const uint32_t value = U24(body + 4 * k + 1);
+    if (id & 0x80) {
+      switch (id) {
+        case dbxIndexDirect: info.Index = value; break;
+        case dbxFlagsDirect: info.Flags = value; break;
+        case dbxDataOffsetDirect: info.DataOffset = value; break;
+        case dbxPriorityDirect: info.Priority = value; break;
+        default: break;
+      }
+      continue;
+    }
+    const size_t at = dataStart + value;
+    if (at >= size) continue;  // data beyond the body: the attribute is skipped
+    const unsigned char* data = body + at;
+    const size_t left = size - at;
+    auto text = [&] {
+      // Text runs to its NUL byte, or to the end of the body when that is missing.
+      return oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(data), left));
+    };
+    switch (id) {
+      case dbxFlags: if (left >= 4) info.Flags = U32(data); break;
+      case dbxDataOffset: if (left >= 4) info.DataOffset = U32(data); break;
+      case dbxPriority: if (left >= 4) info.Priority = U32(data); break;
+      case dbxReceived:
+        if (left >= 8)
+          info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
+        break;
+      case dbxMessageId: info.ID = text(); break;
+      case dbxSubject: info.Subject = text(); break;
+      case dbxServer: info.Server = text(); break;
+      case dbxSenderName: info.SenderName = text(); break;
+      case dbxSenderEmail: info.SenderEmail = text(); break;
+      case dbxReceiverName: info.ReceiverName = text(); break;
+      case dbxReceiverEmail: info.ReceiverEmail = text(); break;
+      case dbxAccount: info.Account = text(); break;
+      default: break;
+    }
+  }
+
+  // The size is the sum of the text bytes of the block chain; only block headers are read.
+  FChain.clear();
+  FLongChain.clear();
+  for (uint32_t p = info.DataOffset; p != 0 && !SeenBlock(p);) {
+    unsigned char block[kDbxBlockHeaderSize];
+    if (!FCache->ReadFull(p, block, sizeof block)) break;
+    info.Size += U32(block + 8);
+    p = U32(block + 12);
+  }
+  return info;
+}
+
+bool TDBXReader::SeenBlock(uint32_t p) {
+  if (FChain.size() < kShortChain) {
+    if (std::find(FChain.begin(), FChain.end(), p) != FChain.end()) return true;
+    FChain.push_back(p);
+    if (FChain.size() == kShortChain) FLongChain.insert(FChain.begin(), FChain.end());
+    return false;
+  }
+  return !FLongChain.insert(p).second;
+}
+
+std::string TDBXReader::ReadText(uint32_t index, bool headerOnly) {
+  std::string result;
+  if (index >= FMI.size() || !FCache) return result;
+  const TMessageInfo& info = FMI[index];
+  if (info.Size == 0) throw EOEReaderException(kOENoText);
+  const uint64_t fileSize = FCache->Size();
+  FChain.clear();
+  FLongChain.clear();
+  std::string bytes;
+  for (uint32_t p = info.DataOffset; p != 0 && !SeenBlock(p);) {
+    unsigned char block[kDbxBlockHeaderSize];
+    if (!FCache->ReadFull(p, block, sizeof block)) break;
+    const uint32_t count = U32(block + 8);
+    const uint64_t textAt = uint64_t(p) + kDbxBlockHeaderSize;
+    // A block claiming more bytes than the file holds cannot be read; neither can a text
+    // longer than the whole file, which only overlapping damaged blocks could produce.
+    if (count > fileSize - std::min(textAt, fileSize) || result.size() + count > fileSize) break;
+    bytes.resize(count);
+    if (!FCache->ReadFull(textAt, bytes.data(), count)) break;
+    const size_t searchFrom = result.size() < 3 ? 0 : result.size() - 3;
+    result.append(bytes.data(), std::min<size_t>(count, bytes.find('\0')));
+    if (headerOnly && result.find("\r\n\r\n", searchFrom) != std::string::npos) break;
+    p = U32(block + 12);
+  }
+  return result;
+}
+
+std::u16string TDBXReader::GetHeaderText(uint32_t index) {
+  const std::string text = ReadText(index, true);
+  const size_t end = text.find("\r\n\r\n");
+  if (end == std::string::npos) return {};
+  return oe_detail::Text8(std::string_view(text).substr(0, end + 1));
+}
+
+std::u16string TDBXReader::GetMessageText(uint32_t index) {
+  return oe_detail::Text8(ReadText(index, false));
+}
+
+}  // namespace kv

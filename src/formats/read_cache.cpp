@@ -1,0 +1,47 @@
+#include "formats/read_cache.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kv {
+
+TReadCache::TReadCache(IReadStream& stream) : FStream(stream), FSize(stream.Size()) {}
+
+TReadCache::TWindow& TReadCache::WindowFor(uint64_t start) {
+  TWindow* oldest = &FWindows[0];
+  for (TWindow& w : FWindows) {
+    if (w.Start == start) {
+      w.LastUse = ++FClock;
+      return w;
+    }
+    if (w.LastUse < oldest->LastUse) oldest = &w;
+  }
+  TWindow& w = *oldest;
+  w.Bytes.resize(kWindowSize);
+  w.Start = UINT64_MAX;  // stays empty if the read throws
+  w.Length = FStream.ReadAt(start, w.Bytes.data(), kWindowSize);
+  w.Start = start;
+  w.LastUse = ++FClock;
+  return w;
+}
+
+size_t TReadCache::Read(uint64_t offset, void* buffer, size_t count) {
+  if (offset >= FSize || count == 0) return 0;
+  count = size_t(std::min<uint64_t>(count, FSize - offset));
+  if (count > kWindowSize) return FStream.ReadAt(offset, buffer, count);
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const uint64_t at = offset + done;
+    const uint64_t start = at - at % kWindowSize;
+    const TWindow& w = WindowFor(start);
+    const size_t inWindow = size_t(at - start);
+    if (inWindow >= w.Length) break;  // the stream ended early
+    const size_t n = std::min(count - done, w.Length - inWindow);
+    std::memcpy(out + done, w.Bytes.data() + inWindow, n);
+    done += n;
+  }
+  return done;
+}
+
+}  // namespace kv

@@ -1,0 +1,47 @@
+// A few cached windows over a read stream, so that the many small reads of a folder listing
+// (index nodes, message-info objects, 16-byte block headers) become a few large reads. The
+// windows are aligned blocks of the stream, replaced least recently used first; a folder listing
+// walks two or three regions of the file in order (the message-info objects and the text blocks),
+// so each region keeps its own window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "base/stream.h"
+
+namespace kv {
+
+class TReadCache {
+ public:
+  static constexpr size_t kWindowSize = 64 * 1024;
+  static constexpr size_t kWindows = 4;
+
+  explicit TReadCache(IReadStream& stream);
+
+  uint64_t Size() const { return FSize; }
+  // Copies up to `count` bytes from `offset`; returns how many were copied (fewer only at the
+  // end of the stream). Requests larger than a window go to the stream directly.
+  size_t Read(uint64_t offset, void* buffer, size_t count);
+  // True when all `count` bytes were read.
+  bool ReadFull(uint64_t offset, void* buffer, size_t count) {
+    return Read(offset, buffer, count) == count;
+  }
+
+ private:
+  struct TWindow {
+    uint64_t Start = UINT64_MAX;  // aligned offset; UINT64_MAX when empty
+    size_t Length = 0;
+    uint64_t LastUse = 0;
+    std::string Bytes;
+  };
+  TWindow& WindowFor(uint64_t start);
+
+  IReadStream& FStream;
+  uint64_t FSize;
+  uint64_t FClock = 0;
+  std::array<TWindow, kWindows> FWindows;
+};
+
+}  // namespace kv
