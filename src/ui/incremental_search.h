@@ -1,0 +1,27 @@
+// The typed text of the list's incremental search. Characters typed in quick succession build
+// one search text; after a pause of a second the next character starts a new one. Backspace
+// removes the last character. Times are passed in, in milliseconds, so no clock is read here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kv {
+
+class TIncrementalSearch {
+ public:
+  static constexpr uint64_t kPauseMs = 1000;
+
+  // Adds a typed character and returns the text to search for.
+  const std::u16string& Type(char16_t c, uint64_t nowMs);
+  const std::u16string& Backspace(uint64_t nowMs);
+  void Reset() { FText.clear(); }
+  const std::u16string& Text() const { return FText; }
+
+ private:
+  void Expire(uint64_t nowMs);
+  std::u16string FText;
+  uint64_t FLastMs = 0;
+};
+
+}  // namespace kv

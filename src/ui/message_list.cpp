@@ -1,0 +1,107 @@
+#include "ui/message_list.h"
+
+#include <cmath>
+
+namespace kv {
+
+const std::array<TListColumn, kListColumnCount>& ListColumns() {
+  static const std::array<TListColumn, kListColumnCount> columns = {{
+      {lcPriority, u"", TListImage::liHighPriority, 25, false, true},
+      {lcAttachment, u"", TListImage::liPaperclip, 25, false, true},
+      {lcFlag, u"", TListImage::liFlag, 25, false, false},
+      {lcSender, u"Sender", std::nullopt, 100, false, true},
+      {lcSubject, u"Subject", std::nullopt, 144, false, true},
+      {lcReceived, u"Received", std::nullopt, 125, false, true},
+      {lcReceiver, u"Receiver", std::nullopt, 100, false, true},
+      {lcSize, u"Size [B]", std::nullopt, 80, true, true},
+  }};
+  return columns;
+}
+
+std::u16string_view SenderText(const TMessageInfo& record) {
+  return record.SenderName.empty() ? std::u16string_view(record.SenderEmail)
+                                   : std::u16string_view(record.SenderName);
+}
+
+std::u16string_view ReceiverText(const TMessageInfo& record) {
+  return record.ReceiverName.empty() ? std::u16string_view(record.ReceiverEmail)
+                                     : std::u16string_view(record.ReceiverName);
+}
+
+std::u16string ReceivedText(TDateTime date, const TLocale& locale) {
+  auto c = DecodeDateTime(date);
+  if (!c) return {};
+  std::u16string text = locale.FormatShortDate(*c);
+  if (c->Hour != 0 || c->Minute != 0 || c->Second != 0) text += u" " + locale.FormatLongTime(*c);
+  return text;
+}
+
+std::u16string CellText(const TMessageInfo& record, int column, const TLocale& locale) {
+  switch (column) {
+    case lcSender: return std::u16string(SenderText(record));
+    case lcSubject: return record.Subject;
+    case lcReceived: return ReceivedText(record.ReceivedDate, locale);
+    case lcReceiver: return std::u16string(ReceiverText(record));
+    case lcSize: return locale.FormatThousands(record.Size);
+    default: return {};
+  }
+}
+
+std::optional<TListImage> CellImage(const TMessageInfo& record, int column, TImageKind kind) {
+  if (kind == TImageKind::ikOverlay) return std::nullopt;
+  switch (column) {
+    case lcPriority:
+      if (record.Priority == 1) return TListImage::liHighPriority;
+      if (record.Priority == 5) return TListImage::liLowPriority;
+      return std::nullopt;
+    case lcAttachment:
+      if (record.Flags & kFlagAttachment) return TListImage::liPaperclip;
+      return std::nullopt;
+    case lcFlag:
+      if (record.Flags & 0x20) return TListImage::liFlag;
+      return std::nullopt;
+    case lcSender:
+      return (record.Flags & kFlagRead) ? TListImage::liRead : TListImage::liUnread;
+    default:
+      return std::nullopt;
+  }
+}
+
+namespace {
+template <typename T>
+int CompareValues(T a, T b) {
+  return (a > b) - (a < b);
+}
+}  // namespace
+
+double DateSortKey(TDateTime date) { return std::isnan(date) ? 0.0 : date; }
+
+int CompareRecords(const TMessageInfo& a, const TMessageInfo& b, int column,
+                   const TLocale& locale) {
+  switch (column) {
+    case lcPriority: return CompareValues(a.Priority, b.Priority);
+    case lcAttachment: return CompareValues(a.Flags & kFlagAttachment, b.Flags & kFlagAttachment);
+    case lcFlag: return CompareValues(a.Flags & 0x20u, b.Flags & 0x20u);
+    case lcSender: return locale.Compare(SenderText(a), SenderText(b));
+    case lcSubject: return locale.Compare(a.Subject, b.Subject);
+    case lcReceived: return CompareValues(DateSortKey(a.ReceivedDate), DateSortKey(b.ReceivedDate));
+    case lcReceiver: return locale.Compare(ReceiverText(a), ReceiverText(b));
+    case lcSize: return CompareValues(a.Size, b.Size);
+    default: return 0;
+  }
+}
+
+std::optional<size_t> FindSubjectPrefix(std::span<const int32_t> rows, const TRecordLookup& record,
+                                        std::u16string_view typed) {
+  if (typed.empty()) return std::nullopt;
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (std::u16string_view(record(rows[i]).Subject).starts_with(typed)) return i;
+  return std::nullopt;
+}
+
+std::optional<TListImage> FolderTreeImage(int depth, TImageKind kind) {
+  if (kind == TImageKind::ikOverlay) return std::nullopt;
+  return depth <= 0 ? TListImage::liMailTray : TListImage::liFolder;
+}
+
+}  // namespace kv

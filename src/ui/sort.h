@@ -1,0 +1,31 @@
+// The message list's sort state and the sort of its rows. The state belongs to the viewer and
+// starts on the Received column, newest first. A header click on the sort column flips the
+// direction; on another column it sorts that column ascending.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "ui/locale.h"
+#include "ui/message_list.h"
+
+namespace kv {
+
+enum class TSortDirection { sdAscending, sdDescending };
+
+struct TSortState {
+  int Column = lcReceived;
+  TSortDirection Direction = TSortDirection::sdDescending;
+  bool operator==(const TSortState&) const = default;
+};
+
+// The state after a click on the header of `column`.
+TSortState HeaderClick(TSortState state, int column);
+
+// Sorts rows (record indices) by the state's column, stably: rows whose keys compare equal keep
+// their current order in either direction (record order after a fill). Each row's key is read
+// once, so the records are not copied per comparison.
+void SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
+              const TLocale& locale);
+
+}  // namespace kv
