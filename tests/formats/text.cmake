@@ -1,0 +1,16 @@
+# Tests of the text formats: dates, header parser and decoders, prefs.js; and the comparison of
+# the header parser with Python's email package over the real messages.
+kolvane_add_test(formats_text_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/text_maildate_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_header_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_mime_decode_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_prefs_test.cpp
+  DEPS kv_formats_text)
+
+add_executable(formats_text_header_dump ${CMAKE_CURRENT_LIST_DIR}/text_header_dump.cpp)
+target_link_libraries(formats_text_header_dump PRIVATE kv_formats_text kolvane_warnings)
+
+add_test(NAME formats_text_header_vs_python
+  COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/text_header_vs_python.py
+          $<TARGET_FILE:formats_text_header_dump> ${PROJECT_SOURCE_DIR}/../shared/realdata)
