@@ -1,0 +1,59 @@
+#include "system/case_fold.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+namespace kv {
+namespace {
+
+// The C.UTF-8 locale carries the Unicode case tables whatever locale the process runs in.
+locale_t UnicodeLocale() {
+  static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  return loc;
+}
+
+}  // namespace
+
+char16_t FoldCase(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+  if (c >= 0xD800 && c <= 0xDFFF) return c;  // surrogate halves stay as they are
+  locale_t loc = UnicodeLocale();
+  if (loc == locale_t(0)) return c;
+  wint_t up = towupper_l(wint_t(c), loc);
+  return up <= 0xFFFF ? char16_t(up) : c;
+}
+
+std::u16string FoldCase(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = FoldCase(c);
+  return out;
+}
+
+bool SameTextFold(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+size_t FindFold(std::u16string_view text, std::u16string_view needle, size_t from) {
+  if (from > text.size()) return std::u16string_view::npos;
+  if (needle.size() > text.size() - from) return std::u16string_view::npos;
+  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
+    if (SameTextFold(text.substr(i, needle.size()), needle)) return i;
+  }
+  return std::u16string_view::npos;
+}
+
+std::u16string ReplaceFirstFold(std::u16string_view text, std::u16string_view from,
+                                std::u16string_view to) {
+  size_t pos = FindFold(text, from);
+  if (pos == std::u16string_view::npos || from.empty()) return std::u16string(text);
+  std::u16string out(text.substr(0, pos));
+  out += to;
+  out += text.substr(pos + from.size());
+  return out;
+}
+
+}  // namespace kv

@@ -1,0 +1,17 @@
+// Expansion of %NAME% references through the platform's environment.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+class TSystemContext;
+
+// For each environment entry in environment order (entries beginning with "=" and blank names
+// skipped), the first "%NAME%" in the text (case ignored) becomes the value; after such a
+// replacement, when the text names no existing file, the first " (x86)" is removed. A %NAME% that
+// is not in the environment stays as it is. The whole environment and the whole text are used.
+std::u16string ExpandEnvVars(const TSystemContext& context, std::u16string_view text);
+
+}  // namespace kv
