@@ -72,6 +72,14 @@ void TMBXReader::OpenFile(const std::u16string& AFileName) {
   for (uint32_t i = 0; i < count; ++i) {
     unsigned char h[TMBX_MsgHeader::kSize];
     if (!FCache->ReadFull(offset - TMBX_MsgHeader::kSize, h, sizeof h)) break;
+    if (!FMH.empty() && U32(h) != kMbxMessageMarker) {
+      // The sizes of the message before do not lead to a message header (files whose texts were
+      // edited in place keep their old sizes): the next header is the next marker after the
+      // start of that message, when there is one.
+      const uint64_t found = FindMarker(FMH.back().StartingOffset, offset + 1024);
+      if (found != 0 && FCache->ReadFull(found, h, sizeof h))
+        offset = found + TMBX_MsgHeader::kSize;
+    }
     TMBX_MessageInfo m;
     m.Header = {U32(h), U32(h + 4), U32(h + 8), U32(h + 12)};
     m.StartingOffset = uint32_t(offset);
@@ -83,6 +91,18 @@ void TMBXReader::OpenFile(const std::u16string& AFileName) {
     offset += step;
     if (offset > UINT32_MAX) break;
   }
+}
+
+uint64_t TMBXReader::FindMarker(uint64_t from, uint64_t to) {
+  to = std::min(to, FCache->Size());
+  char buf[4096 + 3];
+  for (uint64_t at = from; at + 4 <= to; at += 4096) {
+    const size_t got = FCache->Read(at, buf, size_t(std::min<uint64_t>(sizeof buf, to - at)));
+    for (size_t k = 0; k + 4 <= got; ++k) {
+      if (U32(reinterpret_cast<unsigned char*>(buf) + k) == kMbxMessageMarker) return at + k;
+    }
+  }
+  return 0;
 }
 
 // The header text is gathered in chunks of 1024 bytes from the message's own text, up to the
@@ -119,9 +139,12 @@ std::u16string TMBXReader::GetMessageText(uint32_t index) {
   const TMBX_MessageInfo& m = FMH[index];
   if (m.Header.MsgSize == 0) throw EOEReaderException(kOENoText);
   if (m.StartingOffset == 0) return {};
-  std::string text(m.Header.MsgSize, '\0');
-  if (!FCache->ReadFull(m.StartingOffset, text.data(), text.size()))
-    throw EKolvaneError(kOEReadError);
+  // The last message of a file cut short keeps the text that is there; a text that starts
+  // past the end is a failed read.
+  const uint64_t size = FCache->Size();
+  if (m.StartingOffset >= size) throw EKolvaneError(kOEReadError);
+  std::string text(size_t(std::min<uint64_t>(m.Header.MsgSize, size - m.StartingOffset)), '\0');
+  text.resize(FCache->Read(m.StartingOffset, text.data(), text.size()));
   return oe_detail::Text8(text);
 }
 

@@ -4,7 +4,9 @@
 // subject, addresses, account, server); without it the reader takes sender, subject and date
 // from the header of each message in the .mbx file.
 //
-// Damaged files: the scan of the .mbx file stops at the first message header it cannot read or
+// Damaged files: where the sizes of a message do not lead to a header carrying the message
+// marker, the scan goes on at the next marker after that message's start (files whose texts were
+// edited in place keep their old sizes); it stops at the first message header it cannot read or
 // whose successor would not lie beyond it; header texts are gathered only from the message's own
 // bytes; the record count is bounded by what the file can hold. A damaged .idx file fills the
 // records it can and leaves the rest all-zero.
@@ -32,7 +34,7 @@ struct TMBX_Header {
 // The 16 bytes stored before each message text.
 struct TMBX_MsgHeader {
   static constexpr size_t kSize = 16;
-  uint32_t unk1 = 0;
+  uint32_t unk1 = 0;          // kMbxMessageMarker
   uint32_t ID = 0;            // message number
   uint32_t TotalMsgSize = 0;  // from this message's text to the next message's text
   uint32_t MsgSize = 0;       // text bytes of this message
@@ -45,6 +47,8 @@ struct TMBX_MessageInfo {
 };
 
 inline constexpr size_t kMbxFirstText = 100;  // the first message's text
+// The first u32 of every message header Outlook Express writes (bytes 00 7F 00 7F).
+inline constexpr uint32_t kMbxMessageMarker = 0x7F007F00;
 inline constexpr size_t kIdxHeaderSize = 80;
 inline constexpr size_t kIdxRecordSize = 212;
 
@@ -71,6 +75,8 @@ class TMBXReader : public TOEReader {
   std::u16string ReadRawHeader(size_t index);
   // Fills FMI from the .idx file; false when it does not exist.
   bool ReadIndexFile();
+  // Offset of the first message marker in [from, to), 0 when there is none.
+  uint64_t FindMarker(uint64_t from, uint64_t to);
   void ReadHeaderFields();
 
   TMBX_Header FHeader;

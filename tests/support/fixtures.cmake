@@ -5,5 +5,5 @@ add_library(kv_test_fixtures STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mbx_builder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/eml_builder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mbox_builder.cpp)
-target_include_directories(kv_test_fixtures PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+target_include_directories(kv_test_fixtures PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(kv_test_fixtures PRIVATE kolvane_warnings)
