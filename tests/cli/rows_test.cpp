@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/export_row.h"
+#include "cli/list_row.h"
+
+namespace kv {
+namespace {
+
+TLocale English() { return TLocale::FromName("en_US.UTF-8").value_or(TLocale::Plain()); }
+TLocale German() { return TLocale::FromName("de_DE.UTF-8").value_or(TLocale::Plain()); }
+
+TMessageInfo Sample() {
+  TMessageInfo r;
+  r._Client = TEmailClient::ecThunderbird;
+  r._Folder = u"Inbox";
+  r.Index = 7;
+  r.ID = u"<m1@example.org>";
+  r.Flags = 0x80 | 0x4000;
+  r.Subject = u"Hi, \"all\"";
+  r.Server = u"imap.example.org";
+  r.SenderName = u"Ann";
+  r.SenderEmail = u"ann@example.org";
+  r.ReceivedDate = *EncodeDateTime(TCalendar{2013, 1, 2, 13, 5, 7, 0});
+  r.Received = u"Wed, 2 Jan 2013 13:05:07 +0100";
+  r.ReceiverName = u"";
+  r.ReceiverEmail = u"bob@example.org";
+  r.Account = u"Home";
+  r.Size = 1234567;
+  r.Priority = 1;
+  return r;
+}
+
+TEST(ExportRow, ColumnsInOrder) {
+  std::vector<std::string> keys;
+  for (const auto& c : ExportColumns()) keys.push_back(c.Key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"client", "folder", "index", "id", "flags", "subject",
+                                            "server", "sender_name", "sender_email",
+                                            "received_date", "received", "receiver_name",
+                                            "receiver_email", "account", "size", "priority"}));
+  EXPECT_EQ(ExportColumns().size(), kExportColumnCount);
+}
+
+TEST(ExportRow, EveryFieldOfTheRecord) {
+  std::vector<std::u16string> cells;
+  ExportCells(Sample(), cells);
+  EXPECT_EQ(cells, (std::vector<std::u16string>{
+                       u"thunderbird", u"Inbox", u"7", u"<m1@example.org>", u"16512", u"Hi, \"all\"",
+                       u"imap.example.org", u"Ann", u"ann@example.org", u"2013-01-02T13:05:07",
+                       u"Wed, 2 Jan 2013 13:05:07 +0100", u"", u"bob@example.org", u"Home",
+                       u"1234567", u"1"}));
+  TMessageInfo big;
+  big.Index = 0xFFFFFFFF;  // stored as -1 in the record line, but the number is unsigned
+  big.Flags = 0x80000000;
+  ExportCells(big, cells);
+  EXPECT_EQ(cells[2], u"4294967295");
+  EXPECT_EQ(cells[4], u"2147483648");
+  EXPECT_EQ(cells[9], u"");  // date 0: no date
+}
+
+TEST(ExportRow, IsoDateTime) {
+  EXPECT_EQ(IsoDateTime(0), u"");
+  EXPECT_EQ(IsoDateTime(*EncodeDate(2013, 1, 2)), u"2013-01-02T00:00:00");
+  EXPECT_EQ(IsoDateTime(1.0 / 86400), u"1899-12-30T00:00:01");
+  EXPECT_EQ(IsoDateTime(-1.25), u"1899-12-29T06:00:00");
+  // Milliseconds are rounded first, so 59.9996 s is the next minute.
+  EXPECT_EQ(IsoDateTime(*EncodeDate(2013, 1, 2) + (59.9996 / 86400)), u"2013-01-02T00:01:00");
+  EXPECT_EQ(IsoDateTime(*EncodeDate(1, 1, 1)), u"0001-01-01T00:00:00");
+  EXPECT_EQ(IsoDateTime(1e12), u"");
+  EXPECT_EQ(IsoDateTime(std::numeric_limits<double>::infinity()), u"");
+}
+
+TEST(ExportRow, ClientNames) {
+  EXPECT_EQ(ClientName(TEmailClient::ecOutlookExpress), u"oe");
+  EXPECT_EQ(ClientName(TEmailClient::ecWindowsMail), u"winmail");
+  EXPECT_EQ(ClientName(TEmailClient::ecWindowsLiveMail), u"winlivemail");
+  EXPECT_EQ(ClientName(TEmailClient::ecThunderbird), u"thunderbird");
+  EXPECT_EQ(ClientName(TEmailClient::ecNone), u"");
+  EXPECT_EQ(ClientName(TEmailClient(77)), u"");
+  for (const char* name : {"oe", "winmail", "winlivemail", "thunderbird"})
+    EXPECT_EQ(ClientName(*ParseClientName(name)), Ascii(name));
+  EXPECT_EQ(ParseClientName("Thunderbird"), std::nullopt);
+  EXPECT_EQ(ParseClientName(""), std::nullopt);
+}
+
+TEST(ListRow, TableShowsMarkersAndTheViewerTexts) {
+  std::vector<std::u16string> cells;
+  TMessageInfo r = Sample();
+  ListCells(r, English(), TOutputFormat::ofTable, cells);
+  EXPECT_EQ(cells, (std::vector<std::u16string>{u"!@ ", u"Ann", u"Hi, \"all\"",
+                                                u"01/02/2013 01:05:07 PM", u"bob@example.org",
+                                                u"1,234,567"}));
+  r.Priority = 5;
+  r.Flags = 0;
+  ListCells(r, German(), TOutputFormat::ofTable, cells);
+  EXPECT_EQ(cells[0], u"\u2193 *");
+  EXPECT_EQ(cells[3], u"02.01.2013 13:05:07");
+  EXPECT_EQ(cells[5], u"1.234.567");
+  r.Priority = 2;  // high, but only 1 and 5 are marked
+  r.Flags = 0x20 | 0x80;  // the flag bit is never shown
+  ListCells(r, German(), TOutputFormat::ofTable, cells);
+  EXPECT_EQ(cells[0], u"   ");
+  EXPECT_EQ(ListColumnsFor(TOutputFormat::ofTable)[5].Title, u"Size [B]");
+}
+
+TEST(ListRow, DataFormsCarryTypedFields) {
+  std::vector<std::u16string> cells;
+  ListCells(Sample(), English(), TOutputFormat::ofCsv, cells);
+  EXPECT_EQ(cells, (std::vector<std::u16string>{u"high", u"true", u"true", u"Ann", u"Hi, \"all\"",
+                                                u"01/02/2013 01:05:07 PM", u"bob@example.org",
+                                                u"1234567"}));
+  std::ostringstream out;
+  auto writer = MakeRowWriter(TOutputFormat::ofJsonLines, out, ListColumnsFor(TOutputFormat::ofJsonLines));
+  TMessageInfo r;
+  r.Priority = 5;
+  r.SenderEmail = u"x@y";
+  ListCells(r, German(), TOutputFormat::ofJsonLines, cells);
+  writer->WriteRow(cells);
+  writer->Finish();
+  EXPECT_EQ(out.str(),
+            "{\"priority\":\"low\",\"attachment\":false,\"read\":false,\"sender\":\"x@y\","
+            "\"subject\":\"\",\"received\":\"30.12.1899\",\"receiver\":\"\",\"size\":0}\n");
+}
+
+TEST(ListRow, SortOption) {
+  EXPECT_EQ(ParseSortOption("subject"), (TSortState{lcSubject, TSortDirection::sdAscending}));
+  EXPECT_EQ(ParseSortOption("received"), (TSortState{lcReceived, TSortDirection::sdAscending}));
+  EXPECT_EQ(ParseSortOption("received:desc"), (TSortState{lcReceived, TSortDirection::sdDescending}));
+  EXPECT_EQ(ParseSortOption("Size:ASC"), (TSortState{lcSize, TSortDirection::sdAscending}));
+  EXPECT_EQ(ParseSortOption("priority:desc"), (TSortState{lcPriority, TSortDirection::sdDescending}));
+  EXPECT_EQ(ParseSortOption("attachment"), (TSortState{lcAttachment, TSortDirection::sdAscending}));
+  EXPECT_EQ(ParseSortOption("sender"), (TSortState{lcSender, TSortDirection::sdAscending}));
+  EXPECT_EQ(ParseSortOption("receiver"), (TSortState{lcReceiver, TSortDirection::sdAscending}));
+  for (const char* bad : {"", "flag", "subject:", "subject:up", "date", ":asc", "subject:asc:x"})
+    EXPECT_EQ(ParseSortOption(bad), std::nullopt) << bad;
+}
+
+}  // namespace
+}  // namespace kv
