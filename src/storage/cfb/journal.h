@@ -1,0 +1,47 @@
+// The rollback journal that keeps a compound file whole across failures.
+//
+// Why a journal: the file is rewritten in place (freed sectors are reused, so it does not grow),
+// which means a rewrite overwrites sectors of the previous state. Before any sector that existed
+// when the writer opened the file is overwritten, its old bytes are appended to "<file>-journal"
+// and the journal is flushed to disk. The writer then updates the file, header last, flushes it
+// and removes the journal: that removal is the commit. A failure at any point before it leaves a
+// journal from which the old state is restored exactly: at once by the writer that failed, or,
+// if the process died, by the next open of the file. Writing a temporary copy and renaming it
+// over the file was rejected: the exclusive lock belongs to the open file, so a rename would let
+// another open slip in on the new file, and every append would copy the whole history file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "storage/cfb/file_handle.h"
+
+namespace kv::cfb {
+
+constexpr uint32_t kHeaderBlock = 0xFFFFFFFF;  // the journal's number for the header block
+
+std::u16string JournalPath(std::u16string_view dataPath);
+
+class TJournalWriter {
+ public:
+  // Creates the journal of `dataPath`, recording the data file's size before the change.
+  TJournalWriter(std::u16string_view dataPath, uint32_t sectorSize, uint64_t originalSize);
+  // Appends the old bytes of one block (sector number, or kHeaderBlock).
+  void Append(uint32_t block, const char* data, size_t size);
+  void Sync();
+
+ private:
+  TFileHandle FFile;
+  uint64_t FEnd = 0;
+};
+
+// If a journal exists beside `data`, writes its saved blocks back, restores the original size,
+// flushes and removes the journal. Records that fail their check (a write cut short by a crash)
+// end the replay: their blocks were never overwritten, since the journal is flushed first.
+// Returns whether a journal was found.
+bool RollBackJournal(TFileHandle& data);
+void RemoveJournal(std::u16string_view dataPath);
+
+}  // namespace kv::cfb

@@ -1,0 +1,33 @@
+// The folder streams' codec: one zlib stream (RFC 1950; deflate, level 8, window bits 15,
+// memory level 8, default strategy) and nothing else, no header or length of our own.
+#pragma once
+
+#include <string>
+
+#include "base/error.h"
+#include "storage/byte_stream.h"
+
+namespace kv {
+
+// zlib's failure, with its return code (Z_DATA_ERROR, Z_BUF_ERROR, ...).
+class EZlibError : public EKolvaneError {
+ public:
+  EZlibError(int code, const std::string& message) : EKolvaneError(message), FCode(code) {}
+  int Code() const { return FCode; }
+
+ private:
+  int FCode;
+};
+
+// Compresses all of Source from its start into Destination from position 0 (Destination is
+// not truncated); both positions end at 0.
+void ZCompressStream(TStream& source, TStream& destination);
+// Decompresses Source, one zlib stream with its Adler-32 check, into Destination from position
+// 0; both positions end at 0. A Source that is not a whole valid zlib stream raises EZlibError
+// after the bytes decoded before the damage have been written to Destination.
+void ZDecompressStream(TStream& source, TStream& destination);
+
+// Whether the bytes begin with a valid zlib header (method deflate, window up to 32K, check).
+bool StartsWithZlibHeader(std::string_view bytes);
+
+}  // namespace kv
