@@ -128,3 +128,22 @@ int64_t DateTimeToUnix(TDateTime value) {
 }
 
 }  // namespace kv
+
+#include <chrono>
+#include <ctime>
+
+namespace kv {
+
+TDateTime NowLocal() {
+  using namespace std::chrono;
+  auto now = system_clock::now();
+  std::time_t t = system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&t, &local);
+  int ms = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  auto value = EncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                               local.tm_min, std::min(local.tm_sec, 59), ms < 0 ? 0 : ms});
+  return value ? *value : 0;
+}
+
+}  // namespace kv

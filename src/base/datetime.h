@@ -43,3 +43,8 @@ TDateTime UnixToDateTime(int64_t seconds);
 int64_t DateTimeToUnix(TDateTime value);  // rounded to the nearest second
 
 }  // namespace kv
+
+namespace kv {
+// The current local date and time of this machine, to the millisecond.
+TDateTime NowLocal();
+}  // namespace kv

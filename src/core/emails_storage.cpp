@@ -1,0 +1,134 @@
+// The collection's moves between its records and the history data file.
+#include <string>
+
+#include "base/error.h"
+#include "base/text.h"
+#include "core/append_plan.h"
+#include "core/emails.h"
+#include "storage/data_file_layout.h"
+#include "storage/stream_lines.h"
+#include "storage/storage_file.h"
+#include "storage/storage_stream.h"
+#include "storage/structured_storage.h"
+#include "system/file_search.h"
+
+namespace kv {
+
+namespace {
+
+constexpr uint32_t kElementStream = 2;
+
+std::u16string ClientFolderText(std::u16string_view storage, std::u16string_view folder) {
+  return u"\"" + std::u16string(storage) + u"\\" + std::u16string(folder) + u"\"";
+}
+
+// Rewrites one folder stream whole with `lines`, inside the client's storage.
+void WriteFolderStream(std::u16string_view fileName, std::u16string_view storageFolder,
+                       std::u16string_view streamName, const TStringList& lines,
+                       TCodeStreamProcedure code, bool writeEmpty) {
+  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
+  auto folder = root->OpenSubStorage(storageFolder, kModeReadWrite, true);
+  TStructuredStorage& target = folder ? *folder : *root;
+  target.DeleteElement(streamName);
+  auto stream = target.OpenStream(streamName, kModeReadWrite, true);
+  if (!stream)
+    throw EStorageError(TStorageStatus::WriteFault,
+                        u"cannot create the stream of folder " +
+                            ClientFolderText(storageFolder, streamName));
+  if (!lines.empty() || writeEmpty) SaveStreamLines(lines, *stream, code);
+}
+
+}  // namespace
+
+std::u16string TVix_EMails::FolderStreamName(std::u16string_view folder) const {
+  if (!LiveData()) {
+    // A name taken from the file's folder list is already a stream name, dots and all.
+    for (const auto& listed : FFolders)
+      if (listed == folder) return std::u16string(folder);
+  }
+  return EncodeStreamName(FolderNameFromPath(Context(), folder));
+}
+
+void TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
+                                  TCodeStreamProcedure code, TCodeStreamProcedure decode) {
+  const std::u16string streamName = FolderStreamName(FFolder);
+  TStringList lines;
+  if (ReadStorageLines(fileName, FStorageFolder, streamName, decode, lines) ==
+      TLinesResult::lrDamaged)
+    throw EStorageError(TStorageStatus::DocFileCorrupt,
+                        u"the stored messages of folder " +
+                            ClientFolderText(FStorageFolder, streamName) + u" in " +
+                            std::u16string(fileName) +
+                            u" cannot be read whole; the folder is left as it is");
+  const std::vector<size_t> added = RecordsToAppend(lines, FData);
+
+  TVix_Component::SaveToStorage(fileName, comment, code);
+  if (streamName.empty()) return;  // a folder without a name has no stream
+  // Nothing new: the stream would come out byte for byte the same, so it stays.
+  if (added.empty() && !lines.empty()) return;
+  lines.reserve(lines.size() + added.size());
+  for (size_t i : added) lines.push_back(FormatMessageLine(FData[i]));
+  WriteFolderStream(fileName, FStorageFolder, streamName, lines, code, false);
+}
+
+void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
+                                TCodeStreamProcedure code) {
+  TVix_Component::SaveToStorage(fileName, comment, code);
+  const std::u16string streamName = FolderStreamName(FFolder);
+  if (streamName.empty()) return;
+  TStringList lines;
+  FormatMessageLines(FData, lines, 0);
+  WriteFolderStream(fileName, FStorageFolder, streamName, lines, code, true);
+}
+
+bool TVix_EMails::LoadFromStorage(std::u16string_view fileName, TCodeStreamProcedure code) {
+  const std::u16string folder = FFolder;
+  const bool wasListed = !LiveData();
+  const TStringList listed = FFolders;
+  FData.clear();
+  FFolders.clear();
+  FStore.clear();
+  TVix_Component::LoadFromStorage(fileName, code);
+  if (!StgIsStorageFile(fileName)) return true;
+
+  auto root = OpenStorageFile(fileName, kModeRead);
+  std::unique_ptr<TStructuredStorage> storage;
+  try {
+    storage = root->OpenSubStorage(FStorageFolder, kModeRead, false);
+  } catch (const EKolvaneError&) {
+    return false;
+  }
+  if (!storage) return false;
+  for (size_t i = 0; i < storage->ElementCount(); ++i) {
+    const TElement& e = storage->GetElement(i);
+    if (e.Props.Type == kElementStream) FFolders.push_back(e.Name);
+  }
+  SetDataAvailable(!FFolders.empty());
+  if (folder.empty()) return false;
+
+  // A folder picked from the file's own list selects its stream as it stands.
+  bool isListedName = false;
+  if (wasListed)
+    for (const auto& name : listed) isListedName = isListedName || name == folder;
+  const std::u16string streamName =
+      isListedName ? folder : EncodeStreamName(FolderNameFromPath(Context(), folder));
+  if (streamName.empty() || !storage->ElementExists(streamName)) return false;
+  auto stream = storage->OpenStream(streamName, kModeRead, false);
+  if (!stream) return false;
+  TStringList lines;
+  // A damaged stream shows the lines before the damage; only writers must refuse it.
+  (void)LoadStreamLines(*stream, lines, code);
+  const std::u16string folderName =
+      isListedName ? folder : FolderNameFromPath(Context(), folder);
+  FData.reserve(lines.size());
+  for (const auto& line : lines) {
+    TMessageInfo r;
+    ParseMessageLine(line, r);
+    r._Client = FEID;
+    r._Folder = folderName;
+    FData.push_back(std::move(r));
+  }
+  return false;
+}
+
+}  // namespace kv
