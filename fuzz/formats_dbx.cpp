@@ -1,0 +1,66 @@
+// Fuzzes the .dbx reader: the whole listing and both text assemblies of every message. The
+// input is a file of its own (first byte odd) or a patch over a small valid file with a tree
+// of several levels, so the fuzzer reaches the index, attributes and block chains quickly.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "formats/dbx_reader.h"
+#include "support/dbx_builder.h"
+
+namespace {
+
+const std::string& BaseFile() {
+  static const std::string base = [] {
+    kv::fixtures::DbxBuilder b;
+    b.SetNodeCapacity(2);
+    for (int i = 0; i < 6; ++i) {
+      kv::fixtures::DbxMessage m;
+      m.Subject = "s" + std::to_string(i);
+      m.SenderName = "n";
+      m.SenderEmail = "e@x";
+      m.Received = 0x01CB1920A05B2000ULL;
+      m.Text = "From: a\r\nSubject: b\r\n\r\nbody " + std::string(size_t(i) * 20, 'x');
+      m.BlockSize = 24;
+      b.Add(m);
+    }
+    return b.Build().Bytes;
+  }();
+  return base;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  std::string file;
+  if (data[0] & 1) {
+    file.assign(reinterpret_cast<const char*>(data + 1), size - 1);
+  } else {
+    // Bytes 1-2 choose where the patch goes, from the end of the header on.
+    file = BaseFile();
+    if (size < 3) return 0;
+    const size_t region = file.size() - kv::TDBX_Header::kSize;
+    const size_t at = kv::TDBX_Header::kSize + (size_t(data[1]) | size_t(data[2]) << 8) * 4 % region;
+    for (size_t k = 3; k < size && at + k - 3 < file.size(); ++k) file[at + k - 3] = char(data[k]);
+  }
+  kv::TOEFiles files{[&](const std::u16string&) -> std::unique_ptr<kv::IReadStream> {
+                       return std::make_unique<kv::TMemoryReadStream>(file);
+                     },
+                     [](const std::u16string&) { return false; }};
+  try {
+    auto reader = kv::CreateOEReader(files, u"f.dbx");
+    reader->FolderName();
+    for (uint32_t i = 0; i < reader->MessageCount() && i < 4096; ++i) {
+      kv::TMessageInfo info;
+      reader->GetMessageInfo(i, info);
+      try {
+        reader->GetHeaderText(i);
+        reader->GetMessageText(i);
+      } catch (const kv::EKolvaneError&) {
+      }
+    }
+  } catch (const kv::EKolvaneError&) {
+  }
+  return 0;
+}
