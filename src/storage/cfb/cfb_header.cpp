@@ -12,7 +12,9 @@ bool LooksLikeHeader(std::string_view block) {
   if (GetU16(block.data() + 28) != 0xFFFE) return false;
   uint16_t major = GetU16(block.data() + 26);
   uint16_t shift = GetU16(block.data() + 30);
-  return (major == 3 && shift == 9) || (major == 4 && shift == 12);
+  // Version 3 means 512-byte sectors and version 4 4096-byte ones, but files of either
+  // version with the other sector size exist and other readers take them.
+  return (major == 3 || major == 4) && (shift == 9 || shift == 12);
 }
 
 THeader ParseHeader(std::string_view block, std::u16string_view what) {

@@ -225,16 +225,16 @@ void TCompoundFile::Load() {
       stack.pop_back();
       if (id == kNoStream) continue;
       if (id >= FEntries.size()) Corrupt(what, u"a directory link points past the directory");
+      const TDirEntry& e = FEntries[id];
+      // Some writers leave an entry of no kind inside a tree, with links that mean nothing:
+      // it is passed over with them.
+      if (e.Type != TEntryType::Storage && e.Type != TEntryType::Stream) continue;
       if (seen[id]) Corrupt(what, u"the directory tree loops");
       seen[id] = 1;
-      const TDirEntry& e = FEntries[id];
-      if (e.Type != TEntryType::Storage && e.Type != TEntryType::Stream) {
-        Corrupt(what, u"the directory tree holds an entry of unknown kind");
-      }
-      FChildren[storage].push_back(id);
-      if (e.Type == TEntryType::Storage) storages.push_back(id);
       stack.push_back(e.Right);
       stack.push_back(e.Left);
+      FChildren[storage].push_back(id);
+      if (e.Type == TEntryType::Storage) storages.push_back(id);
     }
     std::sort(FChildren[storage].begin(), FChildren[storage].end(), [&](uint32_t a, uint32_t b) {
       return CompareNames(FEntries[a].Name, FEntries[b].Name) < 0;

@@ -138,8 +138,14 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
     if (id == kPidCodePage) continue;
     size_t avail = size - at;
     if (id == kPidDictionary) {
-      ParseDictionary(s + at, avail, codePage, section, what);
-      continue;
+      try {
+        ParseDictionary(s + at, avail, codePage, section, what);
+        continue;
+      } catch (const EStorageError&) {
+        // Not a dictionary after all (some writers store a plain value as property 0): read
+        // it as a value, and keep its bytes.
+        section.Names.clear();
+      }
     }
     TPropValue v = ParseValue(s + at, avail, codePage, what);
     size_t stored = KnownSize(v.Type, s + at, avail);
@@ -223,6 +229,7 @@ std::string SerializeSection(const TPropertySection& section) {
     values.emplace_back(kPidCodePage, std::move(c));
   }
   for (const auto& [id, v] : section.Values) {
+    if (id == kPidDictionary && !section.Names.empty()) continue;
     std::string b;
     AppendValue(b, v, section.CodePage);
     values.emplace_back(id, std::move(b));
