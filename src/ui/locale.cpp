@@ -228,21 +228,33 @@ std::u16string TLocale::FormatThousands(uint64_t value) const {
 
 int TLocale::Compare(std::u16string_view a, std::u16string_view b) const {
   if (!FImpl->Loc) return ComparePlain(a, b);
-  return CompareKeys(MakeKey(a), MakeKey(b));
+  return Sign(wcscoll_l(Utf16ToWide(a).c_str(), Utf16ToWide(b).c_str(), FImpl->Loc));
 }
 
 TLocale::TKey TLocale::MakeKey(std::u16string_view text) const {
   TKey key;
-  if (FImpl->Loc)
-    key.FWide = Utf16ToWide(text);
-  else
+  if (!FImpl->Loc) {
     key.FText = text;
+    return key;
+  }
+  std::wstring wide = Utf16ToWide(text);
+  // The C library's collation key: wcscmp of two keys orders as wcscoll of the texts.
+  size_t size = wide.size() * 4 + 16;
+  for (;;) {
+    key.FWide.resize(size);
+    size_t n = wcsxfrm_l(key.FWide.data(), wide.c_str(), size, FImpl->Loc);
+    if (n < size) {
+      key.FWide.resize(n);
+      break;
+    }
+    size = n + 1;
+  }
   return key;
 }
 
 int TLocale::CompareKeys(const TKey& a, const TKey& b) const {
   if (!FImpl->Loc) return ComparePlain(a.FText, b.FText);
-  return Sign(wcscoll_l(a.FWide.c_str(), b.FWide.c_str(), FImpl->Loc));
+  return Sign(wcscmp(a.FWide.c_str(), b.FWide.c_str()));
 }
 
 }  // namespace kv

@@ -39,13 +39,15 @@ class TLocale {
   // otherwise equal.
   int Compare(std::u16string_view a, std::u16string_view b) const;
 
-  // A text prepared once for many comparisons (a sort compares each row's text often).
+  // A text prepared once for many comparisons (a sort compares each row's text often):
+  // for a named locale its collation key, so that comparing two keys is a plain comparison
+  // that orders as Compare() does.
   class TKey {
    public:
     TKey() = default;
    private:
     friend class TLocale;
-    std::wstring FWide;         // named locales: the text as wide characters, NULs dropped
+    std::wstring FWide;         // named locales: the collation key of the text
     std::u16string FText;       // plain locale: the text itself
   };
   TKey MakeKey(std::u16string_view text) const;

@@ -57,11 +57,16 @@ void SortPositions(std::vector<size_t>& order, TSortDirection direction, Compare
 }  // namespace
 
 void SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
-              const TLocale& locale) {
+              const TLocale& locale, size_t keyedLimit) {
   if (rows.size() < 2 || state.Column < 0 || state.Column >= kListColumnCount) return;
   std::vector<size_t> order(rows.size());
   std::iota(order.begin(), order.end(), size_t{0});
-  if (IsTextColumn(state.Column)) {
+  if (IsTextColumn(state.Column) && rows.size() > keyedLimit) {
+    SortPositions(order, state.Direction, [&](size_t x, size_t y) {
+      return locale.Compare(TextKey(record(rows[x]), state.Column),
+                            TextKey(record(rows[y]), state.Column));
+    });
+  } else if (IsTextColumn(state.Column)) {
     std::vector<TLocale::TKey> keys;
     keys.reserve(rows.size());
     for (int32_t row : rows) keys.push_back(locale.MakeKey(TextKey(record(row), state.Column)));

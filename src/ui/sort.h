@@ -22,10 +22,14 @@ struct TSortState {
 // The state after a click on the header of `column`.
 TSortState HeaderClick(TSortState state, int column);
 
+// Rows up to which a text sort prepares every row's collation key first: much faster, but a
+// key takes several times the text's memory, so very large lists compare texts pairwise.
+constexpr size_t kKeyedSortLimit = 200000;
+
 // Sorts rows (record indices) by the state's column, stably: rows whose keys compare equal keep
-// their current order in either direction (record order after a fill). Each row's key is read
-// once, so the records are not copied per comparison.
+// their current order in either direction (record order after a fill). The order is the one
+// CompareRecords gives.
 void SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
-              const TLocale& locale);
+              const TLocale& locale, size_t keyedLimit = kKeyedSortLimit);
 
 }  // namespace kv

@@ -11,9 +11,7 @@ TLocale English() { return TLocale::FromName("en_US.UTF-8").value_or(TLocale::Pl
 
 struct Fixture {
   TMessages records;
-  TRecordLookup lookup = [this](int32_t i) -> const TMessageInfo& {
-    return records.at(size_t(i));
-  };
+  TRecordLookup lookup = [this](int32_t i) -> const TMessageInfo& { return records.at(size_t(i)); };
   std::vector<int32_t> AllRows() const {
     std::vector<int32_t> rows;
     for (size_t i = 0; i < records.size(); ++i) rows.push_back(int32_t(i));
@@ -93,32 +91,39 @@ TEST(SortRows, KeepsTheCurrentOrderOfEqualRowsNotTheRecordOrder) {
 TEST(SortRows, AgreesWithThePairwiseComparisonOnEveryColumn) {
   // Many rows with few distinct keys: each sort must be ordered by CompareRecords and stable.
   std::mt19937 random(7);
-  const char16_t* words[] = {u"apple", u"Apple", u"Banana", u"banana", u"cherry", u"", u"\u00e4b"};
+  const char16_t* words[] = {u"apple",   u"Apple", u"Banana", u"banana", u"cherry", u"",
+                             u"\u00e4b", u"a b",   u"a-b",    u"ab",     u"1x",     u"\U0001F600"};
+  const size_t n = std::size(words);
   Fixture f;
   for (int i = 0; i < 400; ++i) {
     TMessageInfo r;
-    r.Subject = words[random() % 7];
-    r.SenderName = (random() % 2) ? std::u16string(words[random() % 7]) : u"";
-    r.SenderEmail = words[random() % 7];
-    r.ReceiverEmail = words[random() % 7];
+    r.Subject = words[random() % n];
+    r.SenderName = (random() % 2) ? std::u16string(words[random() % n]) : u"";
+    r.SenderEmail = words[random() % n];
+    r.ReceiverEmail = words[random() % n];
     r.ReceivedDate = double(random() % 5) / 4;
     r.Size = random() % 4 ? random() % 3 : 0xFFFFFFF0u;
     r.Priority = random() % 6;
     r.Flags = random();
     f.records.push_back(r);
   }
-  TLocale en = English();
-  for (int column = 0; column < kListColumnCount; ++column) {
-    for (auto direction : {TSortDirection::sdAscending, TSortDirection::sdDescending}) {
-      auto rows = f.AllRows();
-      SortRows(rows, f.lookup, {column, direction}, en);
-      ASSERT_EQ(rows.size(), f.records.size());
-      for (size_t i = 1; i < rows.size(); ++i) {
-        int c = CompareRecords(f.records[size_t(rows[i - 1])], f.records[size_t(rows[i])], column, en);
-        if (direction == TSortDirection::sdDescending) c = -c;
-        ASSERT_LE(c, 0) << "column " << column << " at " << i;
-        if (c == 0) {
-          ASSERT_LT(rows[i - 1], rows[i]) << "unstable, column " << column;
+  for (const TLocale& en : {English(), TLocale::Plain()}) {
+    // Both ways of comparing texts: prepared collation keys and pairwise comparison.
+    for (size_t keyedLimit : {kKeyedSortLimit, size_t{0}}) {
+      for (int column = 0; column < kListColumnCount; ++column) {
+        for (auto direction : {TSortDirection::sdAscending, TSortDirection::sdDescending}) {
+          auto rows = f.AllRows();
+          SortRows(rows, f.lookup, {column, direction}, en, keyedLimit);
+          ASSERT_EQ(rows.size(), f.records.size());
+          for (size_t i = 1; i < rows.size(); ++i) {
+            int c = CompareRecords(f.records[size_t(rows[i - 1])], f.records[size_t(rows[i])],
+                                   column, en);
+            if (direction == TSortDirection::sdDescending) c = -c;
+            ASSERT_LE(c, 0) << "column " << column << " at " << i;
+            if (c == 0) {
+              ASSERT_LT(rows[i - 1], rows[i]) << "unstable, column " << column;
+            }
+          }
         }
       }
     }
