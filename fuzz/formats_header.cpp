@@ -1,0 +1,34 @@
+// The header parser over arbitrary bytes: as raw bytes, as UTF-16 text and as lines; then the
+// operations collectors apply to its values, and the decoders on their own.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "formats/header.h"
+#include "formats/mime_decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  kv::TEMLHeader header;
+  kv::ReadEMLHeader(bytes, header);
+  std::u16string name, email;
+  kv::SplitAddress(header.From, name, email);
+  kv::SplitAddress(header.SendTo, name, email);
+
+  std::u16string text(size / 2, u'\0');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = char16_t(data[2 * i] | (data[2 * i + 1] << 8));
+  kv::ReadEMLHeader(std::u16string_view(text), header);
+  kv::TStringList lines = kv::Split(text, u'\n');
+  kv::ReadEMLHeader(lines, header);
+  kv::DecodeHeaderText(text);
+  kv::UnquoteName(text);
+
+  kv::DecodeHeaderBytes(bytes);
+  kv::DecodeBase64Bytes(bytes);
+  kv::DecodeQEncodingBytes(bytes);
+  kv::DecodeQuotedPrintableBytes(bytes);
+  kv::DecodeQuotedPrintableText(text);
+  kv::DecodeUULine(bytes);
+  return 0;
+}
