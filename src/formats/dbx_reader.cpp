@@ -94,19 +94,20 @@ void TDBXReader::ReadIndexNode(uint32_t node, uint64_t start, unsigned depth) {
 
 void TDBXReader::ReadMessages() {
   if (!FLoaded) return;
-  FMI.assign(FValueArray.size(), TMessageInfo{});
-  for (size_t i = 0; i < FValueArray.size(); ++i) {
+  FMI.clear();
+  FMI.reserve(FValueArray.size());
+  for (const uint32_t value : FValueArray) {
     // An index value the walk never reached would name the file header; the record stays
     // all-zero instead.
-    if (FValueArray[i] != 0) FMI[i] = ReadMessageInfo(FValueArray[i]);
+    TMessageInfo& info = FMI.emplace_back();
+    if (value != 0) ReadMessageInfo(value, info);
   }
 }
 
-TMessageInfo TDBXReader::ReadMessageInfo(uint32_t address) {
-  TMessageInfo info;
+void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
   info.Address = address;
   unsigned char head[kDbxInfoHeaderSize];
-  if (!FCache->ReadFull(address, head, sizeof head)) return info;
+  if (!FCache->ReadFull(address, head, sizeof head)) return;
   // A body that the file cuts short is decoded as far as it goes.
   FBody.resize(U32(head + 4) & 0xFFFF);
   FBody.resize(FCache->Read(uint64_t(address) + sizeof head, FBody.data(), FBody.size()));
@@ -165,7 +166,6 @@ TMessageInfo TDBXReader::ReadMessageInfo(uint32_t address) {
     info.Size += U32(block + 8);
     p = U32(block + 12);
   }
-  return info;
 }
 
 bool TDBXReader::SeenBlock(uint32_t p) {

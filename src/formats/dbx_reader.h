@@ -82,7 +82,8 @@ class TDBXReader : public TOEReader {
  private:
   void ReadIndex();
   void ReadIndexNode(uint32_t node, uint64_t start, unsigned depth);
-  TMessageInfo ReadMessageInfo(uint32_t address);
+  // Fills the all-zero record `info` from the message-info object at `address`.
+  void ReadMessageInfo(uint32_t address, TMessageInfo& info);
   // The text of message `index` from its block chain; with `headerOnly` it stops at the first
   // block after which the text holds CR LF CR LF.
   std::string ReadText(uint32_t index, bool headerOnly);
