@@ -305,19 +305,20 @@ void TCompoundFile::Relink(uint32_t storage) {
 }
 
 uint32_t TCompoundFile::Create(uint32_t storage, std::u16string_view name, TEntryType type) {
+  CheckWritable();
+  CheckElementName(name);
+  if (Find(storage, name) != kNoStream) {
+    throw EStorageError(TStorageStatus::FileAlreadyExists,
+                        What(storage) + u": an element named \"" + std::u16string(name) + u"\" exists");
+  }
   return Mutate([&] {
-    CheckElementName(name);
-    if (Find(storage, name) != kNoStream) {
-      throw EStorageError(TStorageStatus::FileAlreadyExists,
-                          What(storage) + u": an element named \"" + std::u16string(name) + u"\" exists");
-    }
     uint32_t id = NewEntry();
     TDirEntry& e = FEntries[id];
     e = TDirEntry{};
     e.Name = std::u16string(name);
     e.Type = type;
-    FChildren[id].clear();
     MarkEntry(id);
+    FChildren[id].clear();
     FChildren[storage].push_back(id);
     Relink(storage);
     return id;
@@ -338,10 +339,11 @@ void TCompoundFile::DestroySubtree(uint32_t id) {
 }
 
 void TCompoundFile::Destroy(uint32_t storage, uint32_t id) {
+  CheckWritable();
+  auto& siblings = FChildren.at(storage);
+  auto it = std::find(siblings.begin(), siblings.end(), id);
+  if (it == siblings.end()) throw EStorageError(TStorageStatus::FileNotFound, What(storage) + u": no such element");
   Mutate([&] {
-    auto& siblings = FChildren.at(storage);
-    auto it = std::find(siblings.begin(), siblings.end(), id);
-    if (it == siblings.end()) throw EStorageError(TStorageStatus::FileNotFound, What(storage) + u": no such element");
     siblings.erase(it);
     DestroySubtree(id);
     Relink(storage);
@@ -423,7 +425,7 @@ const std::vector<uint32_t>& TCompoundFile::ChainOf(uint32_t id) {
   if (e.Size > 0) {
     if (IsMini(id)) {
       unit = kMiniSectorSize;
-      chain = FMiniFat.Chain(e.Start, FEntries[0].Size / kMiniSectorSize, What(id));
+      chain = FMiniFat.Chain(e.Start, DivUp(FEntries[0].Size, kMiniSectorSize), What(id));
     } else {
       chain = FFat.Chain(e.Start, FSectorLimit, What(id));
     }
@@ -583,12 +585,21 @@ std::string TCompoundFile::ReadWholeStream(uint32_t id) {
   return bytes;
 }
 
+void TCompoundFile::CheckStreamSize(uint64_t size) const {
+  // Version 3 keeps 32 bits of a stream's size.
+  if (size > 0xFFFFFFFFu || (size >> FHeader.SectorShift) >= kMaxRegSect) {
+    throw EStorageError(TStorageStatus::MediumFull, u"\"" + FPath + u"\": a stream cannot be that large");
+  }
+}
+
 void TCompoundFile::WriteStream(uint32_t id, uint64_t offset, const void* data, size_t count) {
+  CheckWritable();
+  if (Entry(id).Type != TEntryType::Stream) {
+    throw EStorageError(TStorageStatus::InvalidParameter, What(id) + u" is not a stream");
+  }
+  if (count == 0) return;
+  CheckStreamSize(offset + count);
   Mutate([&] {
-    if (Entry(id).Type != TEntryType::Stream) {
-      throw EStorageError(TStorageStatus::InvalidParameter, What(id) + u" is not a stream");
-    }
-    if (count == 0) return;
     uint64_t old = FEntries[id].Size;
     if (offset + count > old) {
       ResizeTo(id, offset + count, false);
@@ -602,12 +613,12 @@ void TCompoundFile::WriteStream(uint32_t id, uint64_t offset, const void* data, 
 }
 
 void TCompoundFile::ResizeStream(uint32_t id, uint64_t size) {
-  Mutate([&] {
-    if (Entry(id).Type != TEntryType::Stream) {
-      throw EStorageError(TStorageStatus::InvalidParameter, What(id) + u" is not a stream");
-    }
-    ResizeTo(id, size, true);
-  });
+  CheckWritable();
+  if (Entry(id).Type != TEntryType::Stream) {
+    throw EStorageError(TStorageStatus::InvalidParameter, What(id) + u" is not a stream");
+  }
+  CheckStreamSize(size);
+  Mutate([&] { ResizeTo(id, size, true); });
 }
 
 // ---- commit --------------------------------------------------------------------------------

@@ -82,6 +82,7 @@ class TCompoundFile {
   void InitializeEmpty();
   void CheckUsable() const;
   void CheckWritable() const;
+  void CheckStreamSize(uint64_t size) const;
   template <typename F>
   auto Mutate(F&& change);
   std::u16string What(uint32_t id) const;
