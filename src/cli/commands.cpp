@@ -1,0 +1,95 @@
+#include "cli/commands.h"
+
+#include "cli/list_row.h"
+
+namespace kv {
+
+namespace {
+
+TOptionSpec FormatOption(const char* fallback) {
+  return {"format", "FORMAT",
+          std::string("table, csv (RFC 4180, UTF-8) or jsonl (one JSON object per line); default ") +
+              fallback,
+          {"table", "csv", "jsonl"}};
+}
+
+}  // namespace
+
+const std::vector<TCommandSpec>& CliCommands() {
+  static const std::vector<TCommandSpec> commands = {
+      {"scan",
+       "scan the mail stores of a user and append them to a history file",
+       "Scans the Outlook Express, Windows Mail, Windows Live Mail and Thunderbird stores of this\n"
+       "machine's user, or of a user of an offline Windows tree, and appends every folder's new\n"
+       "messages to the history file.",
+       {},
+       {{"windows-root", "DIR", "scan the Windows tree mounted at DIR instead of this machine", {}},
+        {"user", "NAME", "the user of the Windows tree to scan (with --windows-root)", {}},
+        {"out", "FILE", "the history file to append to (default: MACHINE_USER.qmr)", {}},
+        {"quiet", "", "show no progress", {}}}},
+      {"folders",
+       "list the stored folders of a history file",
+       "Lists client, folder and message count of every folder stored in the history file.",
+       {{"FILE", true}},
+       {FormatOption("table")}},
+      {"list",
+       "list the messages of stored folders as the viewer shows them",
+       "Lists the messages of one folder, or of all folders, with sender, subject, received,\n"
+       "receiver and size. Markers: '!' highest priority, '\xE2\x86\x93' lowest priority, '@' has\n"
+       "attachments, '*' unread.",
+       {{"FILE", true}},
+       {{"client", "C", "only this client: oe, winmail, winlivemail or thunderbird",
+         {"oe", "winmail", "winlivemail", "thunderbird"}},
+        {"folder", "F", "only the folder named F", {}},
+        {"search", "TEXT", "only messages whose subject, sender name or address holds TEXT", {}},
+        {"sort", "COLUMN[:asc|:desc]",
+         "sort by priority, attachment, sender, subject, received, receiver or size (default "
+         "received:desc)",
+         {}},
+        FormatOption("table")}},
+      {"info",
+       "show the summary properties of a history file",
+       "Shows the summary property set of the history file: who wrote it, where and when.",
+       {{"FILE", true}},
+       {FormatOption("table")}},
+      {"export",
+       "export every stored message",
+       "Writes every message of every stored folder, one row per message, with the columns\n"
+       "client, folder, index, id, flags, subject, server, sender_name, sender_email,\n"
+       "received_date, received, receiver_name, receiver_email, account, size, priority.",
+       {{"FILE", true}},
+       {{"out", "PATH", "write to PATH instead of standard output", {}},
+        {"bom", "", "start the CSV with a UTF-8 byte-order mark (for spreadsheet programs)", {}},
+        FormatOption("csv")}},
+  };
+  return commands;
+}
+
+TArgParser MakeCliParser(const std::string& version) {
+  return TArgParser("kolvane-cli", version, CliCommands());
+}
+
+TOutputFormat OutputFormatOf(const TParsedCommand& parsed) {
+  if (auto value = parsed.Value("format"))
+    if (auto format = ParseOutputFormat(*value)) return *format;
+  return parsed.Command == "export" ? TOutputFormat::ofCsv : TOutputFormat::ofTable;
+}
+
+TSortState SortStateOf(const TParsedCommand& parsed) {
+  if (auto value = parsed.Value("sort"))
+    if (auto state = ParseSortOption(*value)) return *state;
+  return TSortState{};
+}
+
+void CheckCommandOptions(const TParsedCommand& parsed) {
+  if (parsed.Has("user") && !parsed.Has("windows-root"))
+    throw EUsageError("option --user needs --windows-root");
+  if (auto value = parsed.Value("sort"); value && !ParseSortOption(*value))
+    throw EUsageError("invalid value '" + *value +
+                      "' for --sort (use COLUMN[:asc|:desc] with COLUMN one of: priority, "
+                      "attachment, sender, subject, received, receiver, size)");
+  if (parsed.Has("bom") && OutputFormatOf(parsed) != TOutputFormat::ofCsv)
+    throw EUsageError("option --bom needs the csv format");
+}
+
+}  // namespace kv
