@@ -49,9 +49,9 @@ void TVix_Component::SaveToStorage(std::u16string_view fileName, std::u16string_
 bool TVix_Component::LoadFromStorage(std::u16string_view fileName, TCodeStreamProcedure code) {
   FCS = code;
   FDA = false;
-  FFilename = std::u16string(fileName);
+  FFilename = std::u16string(fileName);  // fileName may view the old name: use FFilename below
   FLiveData = false;
-  if (OnReadHeader) OnReadHeader(fileName, FSIR);
+  if (OnReadHeader) OnReadHeader(FFilename, FSIR);
   return true;
 }
 

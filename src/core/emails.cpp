@@ -62,7 +62,8 @@ void TVix_EMails::SetFolder(std::u16string_view value) {
       // A folder that cannot be read keeps the records read before the failure.
     }
   } else {
-    LoadFromStorage(StorageFilename(), StreamCodeProc());
+    const std::u16string file = StorageFilename();  // the load replaces the remembered name
+    LoadFromStorage(file, StreamCodeProc());
   }
   SetDataAvailable(!FData.empty());
 }

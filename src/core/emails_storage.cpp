@@ -81,7 +81,8 @@ void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_vie
   WriteFolderStream(fileName, FStorageFolder, streamName, lines, code, true);
 }
 
-bool TVix_EMails::LoadFromStorage(std::u16string_view fileName, TCodeStreamProcedure code) {
+bool TVix_EMails::LoadFromStorage(std::u16string_view fileNameArg, TCodeStreamProcedure code) {
+  const std::u16string fileName(fileNameArg);  // may view the name the base replaces
   const std::u16string folder = FFolder;
   const bool wasListed = !LiveData();
   const TStringList listed = FFolders;
