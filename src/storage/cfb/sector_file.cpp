@@ -155,10 +155,9 @@ void TSectorFile::Rollback() {
   FDirty.clear();
   FDirtyBytes = 0;
   FDirtyHeader.reset();
-  if (FJournal) {
-    FJournal.reset();
-    RollBackJournal(*FFile);
-  }
+  // Also a journal whose creation failed half-way is removed here.
+  FJournal.reset();
+  RollBackJournal(*FFile);
   FJournaled.clear();
   FOriginalSize = FFile->Size();
 }
