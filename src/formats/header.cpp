@@ -4,6 +4,7 @@
 #include "formats/header.h"
 
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -95,6 +96,18 @@ struct TBlock {
   bool HasLine = false;  // a non-empty line was seen
 };
 
+// The end of the line that starts at p: its CR or LF, or the end of the text.
+inline const char* LineEnd(const char* p, const char* end) {
+  const void* lf = std::memchr(p, '\n', size_t(end - p));
+  const char* const limit = lf ? static_cast<const char*>(lf) : end;
+  const void* cr = std::memchr(p, '\r', size_t(limit - p));
+  return cr ? static_cast<const char*>(cr) : limit;
+}
+inline const char16_t* LineEnd(const char16_t* p, const char16_t* end) {
+  while (p < end && *p != u'\n' && *p != u'\r') ++p;
+  return p;
+}
+
 // Finds the fields of the header block: from the first non-empty line up to the first empty one.
 template <class CharT>
 TBlock ScanHeaderBlock(std::basic_string_view<CharT> text) {
@@ -104,8 +117,7 @@ TBlock ScanHeaderBlock(std::basic_string_view<CharT> text) {
   const CharT* const end = data + text.size();
   int current = -1;  // the wanted field that the current line continues, if any
   while (p < end) {
-    const CharT* eol = p;
-    while (eol < end && *eol != CharT('\n') && *eol != CharT('\r')) ++eol;
+    const CharT* const eol = LineEnd(p, end);
     const CharT* next = eol;
     if (next < end) next += (*next == CharT('\r') && next + 1 < end && next[1] == CharT('\n')) ? 2 : 1;
     if (eol == p) {  // an empty line
@@ -191,10 +203,17 @@ uint32_t HexFlags(std::u16string_view value) {
 
 template <class CharT>
 void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
-  const TEMLHeader kept = header;
-  header = TEMLHeader{};
-  header.Timestamp = kept.Timestamp;
-  header.Size = kept.Size;
+  // Every field but Timestamp and Size starts empty; clearing keeps the strings' storage for
+  // a caller that parses message after message into one record.
+  for (std::u16string* s : {&header.Date, &header.UserName, &header.From, &header.Sender,
+                            &header.ReplyTo, &header.ReturnPath, &header.SendTo, &header.CC,
+                            &header.BCC, &header.Subject, &header.ContentTransferEncoding,
+                            &header.MessageId, &header.ContentType, &header.RevisionID,
+                            &header.DocumentID})
+    s->clear();
+  header.Priority = 0;
+  header.Attachments = false;
+  header.Read = false;
 
   const TBlock block = ScanHeaderBlock(text);
   if (!block.HasLine) return;
@@ -289,13 +308,17 @@ std::u16string DecodeUnknownCharset(const TEncodedWord& word, bool isoValue) {
   return DecodeQuotedPrintableText(text);
 }
 
+bool HasIsoWord(std::u16string_view s) {
+  return FindAscii(s, u"=?ISO-8859-1?") != npos || FindAscii(s, u"=?ISO-8859-2?") != npos;
+}
+
 bool SameCharset(std::u16string_view a, std::u16string_view b) { return SameTextAscii(a, b); }
 
 // Adjacent encoded words in one charset are decoded together, so a character whose bytes were
 // split across two words comes out whole.
 class TWordRun {
  public:
-  explicit TWordRun(std::u16string& out) : FOut(out) {}
+  TWordRun(std::u16string_view value, std::u16string& out) : FValue(value), FOut(out) {}
   void Add(const TEncodedWord& word) {
     if (!FWords.empty() && !SameCharset(FWords.front().Charset, word.Charset)) Flush();
     FWords.push_back(word);
@@ -309,21 +332,18 @@ class TWordRun {
       const size_t nul = text->find(u'\0');
       FOut.append(*text, 0, nul);
     } else {
-      for (const TEncodedWord& w : FWords) FOut += DecodeUnknownCharset(w, FIso);
+      if (!FIso) FIso = HasIsoWord(FValue);
+      for (const TEncodedWord& w : FWords) FOut += DecodeUnknownCharset(w, *FIso);
     }
     FWords.clear();
   }
-  void SetIso(bool iso) { FIso = iso; }
 
  private:
+  const std::u16string_view FValue;
   std::u16string& FOut;
   std::vector<TEncodedWord> FWords;
-  bool FIso = false;
+  std::optional<bool> FIso;  // the value holds an ISO-8859-1/-2 word; found when first needed
 };
-
-bool HasIsoWord(std::u16string_view s) {
-  return FindAscii(s, u"=?ISO-8859-1?") != npos || FindAscii(s, u"=?ISO-8859-2?") != npos;
-}
 
 }  // namespace
 
@@ -336,8 +356,7 @@ std::u16string DecodeHeaderText(std::u16string_view text) {
 
   std::u16string out;
   out.reserve(s.size());
-  TWordRun run(out);
-  run.SetIso(HasIsoWord(s));
+  TWordRun run(s, out);
   size_t pos = 0;
   bool afterWord = false;
   for (;;) {
