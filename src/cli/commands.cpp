@@ -41,7 +41,7 @@ const std::vector<TCommandSpec>& CliCommands() {
        {{"client", "C", "only this client: oe, winmail, winlivemail or thunderbird",
          {"oe", "winmail", "winlivemail", "thunderbird"}},
         {"folder", "F", "only the folder named F", {}},
-        {"search", "TEXT", "only messages whose subject, sender name or address holds TEXT", {}},
+        {"search", "TEXT", "only messages whose subject, sender name or address holds TEXT (any case)", {}},
         {"sort", "COLUMN[:asc|:desc]",
          "sort by priority, attachment, sender, subject, received, receiver or size (default "
          "received:desc)",
