@@ -72,13 +72,14 @@ void TMBXReader::OpenFile(const std::u16string& AFileName) {
   for (uint32_t i = 0; i < count; ++i) {
     unsigned char h[TMBX_MsgHeader::kSize];
     if (!FCache->ReadFull(offset - TMBX_MsgHeader::kSize, h, sizeof h)) break;
-    if (!FMH.empty() && U32(h) != kMbxMessageMarker) {
+    if (!FMH.empty() && U32(h) != kMbxMessageMarker &&
+        FMH.front().Header.unk1 == kMbxMessageMarker) {
       // The sizes of the message before do not lead to a message header (files whose texts were
       // edited in place keep their old sizes): the next header is the next marker after the
-      // start of that message, when there is one.
+      // start of that message. Where there is none, what follows is no message.
       const uint64_t found = FindMarker(FMH.back().StartingOffset, offset + 1024);
-      if (found != 0 && FCache->ReadFull(found, h, sizeof h))
-        offset = found + TMBX_MsgHeader::kSize;
+      if (found == 0 || !FCache->ReadFull(found, h, sizeof h)) break;
+      offset = found + TMBX_MsgHeader::kSize;
     }
     TMBX_MessageInfo m;
     m.Header = {U32(h), U32(h + 4), U32(h + 8), U32(h + 12)};

@@ -279,6 +279,12 @@ TEST(MbxReaderDamaged, BadMessageHeaders) {
     EXPECT_EQ(r->Messages()[1].Subject, u"two");
     EXPECT_EQ(r->Messages()[2].Subject, u"three");
     EXPECT_EQ(r->Messages()[2].ID, u"3");
+
+    std::string junk = files.Files[kMbx];  // a tail without marker is no message
+    PutU32(junk, 8, 4);
+    junk += std::string(16, '\0') + "tail";
+    files.Files[kMbx] = junk;
+    EXPECT_EQ(dynamic_cast<TMBXReader&>(*Open(files)).MessageHeaders().size(), 3u);
   }
 }
 
