@@ -3,6 +3,7 @@
 // It works on views of the caller's text, so a header costs no allocation per line.
 #include "formats/header.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <cstdint>
@@ -259,27 +260,33 @@ struct TEncodedWord {
   size_t End = 0;  // position after the closing "?="
 };
 
-// An encoded word "=?charset?X?text?=" starting at `at`; false when the text there is none.
-bool ParseEncodedWord(std::u16string_view s, size_t at, TEncodedWord& word) {
-  const size_t charsetEnd = s.find(u'?', at + 2);
-  if (charsetEnd == npos || charsetEnd == at + 2 || charsetEnd + 2 >= s.size()) return false;
+enum class TWordScan { Found, NotHere, NoneFurther };
+
+// An encoded word "=?charset?X?text?=" starting at `at`. NoneFurther when no word can start here
+// or later (no "?" or no "?=" follows), so a value full of "=?" is still read in one pass.
+TWordScan ParseEncodedWord(std::u16string_view s, size_t at, TEncodedWord& word) {
+  // Charset names are short; looking no further keeps a value full of "=?" linear.
+  constexpr size_t kMaxCharset = 64;
+  const size_t charsetEnd = s.substr(0, std::min(s.size(), at + 3 + kMaxCharset)).find(u'?', at + 2);
+  if (charsetEnd == npos) return at + 3 + kMaxCharset >= s.size() ? TWordScan::NoneFurther : TWordScan::NotHere;
+  if (charsetEnd == at + 2 || charsetEnd + 2 >= s.size()) return TWordScan::NotHere;
   std::u16string_view charset = s.substr(at + 2, charsetEnd - at - 2);
   for (char16_t c : charset)
-    if (c <= u' ' || c > u'~') return false;
+    if (c <= u' ' || c > u'~') return TWordScan::NotHere;
   const char16_t letter = char16_t(AsciiUpperChar(s[charsetEnd + 1]));
   if ((letter != u'B' && letter != u'Q' && letter != u'U') || s[charsetEnd + 2] != u'?')
-    return false;
+    return TWordScan::NotHere;
   const size_t textBegin = charsetEnd + 3;
   const size_t close = s.find(u"?=", textBegin);
-  if (close == npos) return false;
+  if (close == npos) return TWordScan::NoneFurther;
   const size_t star = charset.find(u'*');
   if (star != npos) charset = charset.substr(0, star);
-  if (charset.empty()) return false;
+  if (charset.empty()) return TWordScan::NotHere;
   word.Charset = charset;
   word.Encoding = letter;
   word.Text = s.substr(textBegin, close - textBegin);
   word.End = close + 2;
-  return true;
+  return TWordScan::Found;
 }
 
 std::string WordBytes(const TEncodedWord& word) {
@@ -363,7 +370,9 @@ std::u16string DecodeHeaderText(std::u16string_view text) {
     const size_t at = s.find(u"=?", pos);
     if (at == npos) break;
     TEncodedWord word;
-    if (!ParseEncodedWord(s, at, word)) {
+    const TWordScan scan = ParseEncodedWord(s, at, word);
+    if (scan == TWordScan::NoneFurther) break;
+    if (scan == TWordScan::NotHere) {
       run.Flush();
       out.append(s.substr(pos, at + 2 - pos));
       pos = at + 2;

@@ -247,6 +247,18 @@ TEST(DecodeHeaderText, MalformedWordsStayAsTheyStand) {
   EXPECT_EQ(Decode("no words at all"), "no words at all");
 }
 
+TEST(DecodeHeaderText, ValuesFullOfWordStartsStayLinear) {
+  // Each of these would cost a scan to the end per "=?" if the search were not bounded.
+  std::string many;
+  for (int i = 0; i < 20000; ++i) many += "=?aaaa";
+  many += "?";
+  EXPECT_TRUE(Decode(many) == many);
+  std::string open;
+  for (int i = 0; i < 20000; ++i) open += "=?a?Q?x";
+  EXPECT_TRUE(Decode(open) == open);
+  EXPECT_EQ(Decode("=?" + std::string(100, 'a') + "?Q?x?="), "=?" + std::string(100, 'a') + "?Q?x?=");
+}
+
 TEST(DecodeHeaderText, CharsetsIconvDoesNotKnow) {
   EXPECT_EQ(Decode("=?x-unknown?B?w6k=?="), "Ã©");  // bytes through Windows-1252
   EXPECT_EQ(Decode("=?x-unknown?Q?=E9=e9x?="), "éx");  // text path: upper-case hex only
