@@ -13,15 +13,11 @@
 
 namespace kv {
 
-namespace {
-
-std::u16string Keywords(const TStartupFacts& f) {
+std::u16string OSKeywordsText(const TStartupFacts& f) {
   return f.OSName + u' ' + UIntToStr(f.OSVersion.MajorVersion) + u'.' +
          UIntToStr(f.OSVersion.MinorVersion) + u'.' + UIntToStr(f.OSVersion.BuildNumber) + u' ' +
          f.OSEdition;
 }
-
-}  // namespace
 
 TVix_Component::TVix_Component(const TSystemContext& context) : FContext(context) {
   FLU = GetLoggedOnUser(context, -1);
@@ -80,7 +76,7 @@ void TVix_Component::WriteStorageHeader(std::u16string_view fileName, std::u16st
   WriteStringPropertyID(ps, PIDSI_APPNAME, v.Description + u' ' + v.Version);
   WriteStringPropertyID(ps, PIDSI_AUTHOR, v.Copyright);
   WriteStringPropertyID(ps, PIDSI_COMMENTS, comment);
-  WriteStringPropertyID(ps, PIDSI_KEYWORDS, Keywords(f));
+  WriteStringPropertyID(ps, PIDSI_KEYWORDS, OSKeywordsText(f));
   WriteStringPropertyID(ps, PIDSI_SUBJECT, AsciiUpper(f.MachineName));
   WriteDateTimePropertyID(ps, PIDSI_CREATE_DTM, NowLocal());
   WriteIntegerProperty(ps, u"SIFVersion", 1);

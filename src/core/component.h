@@ -53,6 +53,9 @@ using THeaderReader = std::function<void(std::u16string_view fileName, TStorageI
 using TOnDebugEvent = std::function<void(std::u16string_view message)>;
 using TProgressEvent = std::function<void(std::u16string_view message)>;
 
+// "%s %d.%d.%d %s": the system's name, version numbers and edition, as the headers store it.
+std::u16string OSKeywordsText(const TStartupFacts& facts);
+
 class TVix_Component {
  public:
   explicit TVix_Component(const TSystemContext& context);

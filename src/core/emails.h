@@ -39,7 +39,8 @@ class TVix_EMails : public TVix_Component {
 
   // Adds to the folder's stream every record whose message it does not hold yet; refuses, with
   // an EStorageError naming the client and folder, when the stored lines cannot be read whole.
-  void AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
+  // Returns the number of lines added.
+  size_t AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
                        TCodeStreamProcedure code, TCodeStreamProcedure decode);
   void SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
                      TCodeStreamProcedure code) override;

@@ -49,7 +49,7 @@ std::u16string TVix_EMails::FolderStreamName(std::u16string_view folder) const {
   return EncodeStreamName(FolderNameFromPath(Context(), folder));
 }
 
-void TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
+size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
                                   TCodeStreamProcedure code, TCodeStreamProcedure decode) {
   const std::u16string streamName = FolderStreamName(FFolder);
   TStringList lines;
@@ -63,12 +63,13 @@ void TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string_v
   const std::vector<size_t> added = RecordsToAppend(lines, FData);
 
   TVix_Component::SaveToStorage(fileName, comment, code);
-  if (streamName.empty()) return;  // a folder without a name has no stream
+  if (streamName.empty()) return 0;  // a folder without a name has no stream
   // Nothing new: the stream would come out byte for byte the same, so it stays.
-  if (added.empty() && !lines.empty()) return;
+  if (added.empty() && !lines.empty()) return 0;
   lines.reserve(lines.size() + added.size());
   for (size_t i : added) lines.push_back(FormatMessageLine(FData[i]));
   WriteFolderStream(fileName, FStorageFolder, streamName, lines, code, false);
+  return added.size();
 }
 
 void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
