@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -49,6 +50,10 @@ struct TFolder {
   size_t Bytes = 0;
 };
 
+std::string BenchPath() {
+  return (std::filesystem::temp_directory_path() / "kolvane_bench_100k.dbx").string();
+}
+
 const TFolder& Folder() {
   static const TFolder folder = [] {
     kv::fixtures::DbxBuilder b;
@@ -70,8 +75,9 @@ const TFolder& Folder() {
     }
     const kv::fixtures::DbxFile f = b.Build();
     TFolder out;
-    out.Path = (std::filesystem::temp_directory_path() / "kolvane_bench_100k.dbx").string();
+    out.Path = BenchPath();
     std::ofstream(out.Path, std::ios::binary).write(f.Bytes.data(), std::streamsize(f.Bytes.size()));
+    std::atexit([] { std::filesystem::remove(BenchPath()); });
     out.IndexEnd = f.Layout.IndexEnd;
     out.Bytes = f.Bytes.size();
     return out;
