@@ -152,6 +152,7 @@ std::optional<int64_t> ParseMailDateSeconds(std::u16string_view text) {
   if (!yearValue || *yearValue < 0) return std::nullopt;
   int year = *yearValue;
   if (year < 100) year += year >= 50 ? 1900 : 2000;
+  else if (year < 1000) year += 1900;  // three digits: years since 1900, as old mailers wrote them
   const int day = ParseInt32(fields[1]).value_or(0);
   if (month == 0 || !IsValidDate(year, month, day)) return std::nullopt;
 

@@ -18,7 +18,9 @@ namespace kv {
 // not a usable date. Weekday and seconds are optional, month names match by their first three
 // letters in any ASCII case, a run of blanks is one separator, "/" and ":" separate fields too
 // ("5/1/2013 10:00" is day first). Zones: "+hhmm"/"-hhmm", UT, GMT, the US zone names of
-// RFC 5322; anything else (single military letters included) counts as UTC.
+// RFC 5322; anything else (single military letters included) counts as UTC. Two-digit years
+// are 1950..2049, three-digit years count from 1900; a date without a year is not usable.
+// Hour, minute and second are not range-checked: an hour of 25 moves into the next day.
 TDateTime ParseMailDate(std::u16string_view text);
 // The same date in UTC; 0 when unusable.
 TDateTime ParseMailDateUtc(std::u16string_view text);

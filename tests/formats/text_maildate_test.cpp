@@ -61,6 +61,8 @@ TEST(MailDate, CommonFormsInUtc) {
   EXPECT_EQ(Utc(u"Mon, 5 Jan 2013 10:20:30 +0100"), "2013-01-05 09:20:30.000");
   EXPECT_EQ(Utc(u"5 Jan 13 10:20 GMT"), "2013-01-05 10:20:00.000");
   EXPECT_EQ(Utc(u"5 Jan 99"), "1999-01-05 00:00:00.000");
+  EXPECT_EQ(Utc(u"5 Jan 49"), "2049-01-05 00:00:00.000");
+  EXPECT_EQ(Utc(u"5 Jan 113"), "2013-01-05 00:00:00.000");
   EXPECT_EQ(Utc(u"Tue, 1 Jan 2013 10:00:00 -0500"), "2013-01-01 15:00:00.000");
   EXPECT_EQ(Utc(u"5/1/2013 10:00"), "2013-01-05 10:00:00.000");  // day first
   EXPECT_EQ(Utc(u"  Tue, 01 Jan 2013 10:00:00 +0000  "), "2013-01-01 10:00:00.000");
