@@ -1,0 +1,135 @@
+#include "collectors/eml_folder.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "base/error.h"
+#include "system/context.h"
+#include "system/file_search.h"
+
+namespace kv {
+
+namespace {
+
+// The first read of a file: enough for the header of nearly every message, small beside the
+// attachments that make .eml files large.
+constexpr size_t kFirstRead = 8192;
+
+// Finds the end of the header block among `count` code units, the first at `first`; `at(i)`
+// gives unit i. Returns the index of the unit that starts the ending empty line, `count` when a
+// complete text has none, nullopt when an incomplete text cannot tell yet.
+template <class At>
+std::optional<size_t> BlockEnd(size_t first, size_t count, bool complete, At at) {
+  bool hasLine = false;
+  size_t p = first;
+  while (p < count) {
+    const uint32_t c = at(p);
+    if (c == '\r' || c == '\n') {
+      // An empty line. Before the first non-empty line every break is skipped, so a CR LF needs
+      // no look at its second unit here.
+      if (hasLine) return p;
+      ++p;
+      continue;
+    }
+    size_t eol = p + 1;
+    while (eol < count && at(eol) != '\r' && at(eol) != '\n') ++eol;
+    if (eol == count) break;
+    if (at(eol) == '\r') {
+      // Whether an LF follows decides if the next line starts after it or is empty.
+      if (eol + 1 == count) {
+        if (!complete) return std::nullopt;
+        return count;
+      }
+      p = eol + (at(eol + 1) == '\n' ? 2 : 1);
+    } else {
+      p = eol + 1;
+    }
+    hasLine = true;
+  }
+  if (!complete) return std::nullopt;
+  return count;
+}
+
+}  // namespace
+
+std::optional<size_t> FindHeaderBlockEnd(std::string_view bytes, bool complete) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  // The byte-order marks are the header parser's: UTF-16 in either order, then UTF-8.
+  if (!complete && bytes.size() < 3) return std::nullopt;
+  if (bytes.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+    const bool little = b[0] == 0xFF;
+    const size_t units = (bytes.size() - 2) / 2;
+    auto at = [b, little](size_t i) -> uint32_t {
+      const unsigned char* u = b + 2 + 2 * i;
+      return little ? uint32_t(u[0] | u[1] << 8) : uint32_t(u[1] | u[0] << 8);
+    };
+    std::optional<size_t> end = BlockEnd(0, units, complete, at);
+    if (!end) return std::nullopt;
+    return *end == units ? bytes.size() : 2 + 2 * *end;
+  }
+  const size_t first =
+      (bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
+  return BlockEnd(first, bytes.size(), complete, [b](size_t i) -> uint32_t { return b[i]; });
+}
+
+void ReadHeaderBlock(IReadStream& stream, std::string& out) {
+  const uint64_t size = stream.Size();
+  out.clear();
+  size_t want = size_t(std::min<uint64_t>(size, kFirstRead));
+  for (;;) {
+    const size_t have = out.size();
+    out.resize(want);
+    const size_t got = stream.ReadAt(have, out.data() + have, want - have);
+    out.resize(have + got);
+    // A file that shrank since it was opened ends where its bytes end.
+    const bool complete = out.size() >= size || got < want - have;
+    if (std::optional<size_t> end = FindHeaderBlockEnd(out, complete)) {
+      out.resize(*end);
+      return;
+    }
+    want = size_t(std::min<uint64_t>(size, uint64_t(out.size()) * 2));
+  }
+}
+
+TMessageInfo EMLMessageInfo(const TEMLHeader& header, uint32_t size, std::u16string_view folderName,
+                            TEmailClient client) {
+  TMessageInfo m;
+  m.Size = size;
+  SplitAddress(header.From, m.SenderName, m.SenderEmail);
+  m.ID = header.MessageId;
+  m.Priority = header.Priority;
+  m.Subject = header.Subject;
+  m.Received = header.Date;
+  // The parser leaves Timestamp alone when the header has no date.
+  m.ReceivedDate = header.Date.empty() ? 0 : header.Timestamp;
+  SplitAddress(header.SendTo, m.ReceiverName, m.ReceiverEmail);
+  std::replace(m.ReceiverEmail.begin(), m.ReceiverEmail.end(), u';', u',');
+  std::replace(m.ReceiverName.begin(), m.ReceiverName.end(), u';', u',');
+  m._Folder = std::u16string(folderName);
+  m._Client = client;
+  return m;
+}
+
+void ReadEMLFolder(const TSystemContext& context, std::u16string_view folder, TEmailClient client,
+                   const TRecordSink& add) {
+  IPlatform& platform = context.Platform();
+  TStringList files;
+  FindFiles(context, folder, u"*.eml", 0x1FF, &files, false, true);
+  const std::u16string folderName = FolderNameFromPath(context, folder);
+  std::string bytes;
+  TEMLHeader header;
+  for (const std::u16string& file : files) {
+    uint32_t size = 0;
+    {
+      std::unique_ptr<IReadStream> stream = platform.OpenRead(file);
+      if (!stream) throw EKolvaneError(u"Cannot open file \"" + file + u"\"");
+      ReadHeaderBlock(*stream, bytes);
+      size = uint32_t(stream->Size());  // the low 32 bits, as the record holds them
+    }
+    header.Timestamp = 0;
+    ReadEMLHeader(std::string_view(bytes), header);
+    add(EMLMessageInfo(header, size, folderName, client));
+  }
+}
+
+}  // namespace kv

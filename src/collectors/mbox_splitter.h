@@ -1,0 +1,87 @@
+// Cuts Thunderbird's mbox text into messages, reading it once, in large blocks, from start to end.
+//
+// A line ends at LF or CR LF; the line end is not part of the line. A message starts at a line
+// that begins with "From " when the very next line begins with "X-Mozilla-", "X-Account-Key: "
+// or "X-UIDL: " (case-sensitive): Thunderbird writes one of these right after each separator
+// it writes, so a "From " line of a message body (quoted or not) does not cut the message. A
+// message runs up to the next message's "From " line or the end of the text; lines before the
+// first message are skipped.
+//
+// For each message the splitter hands over its header block (the lines from its "From " line up
+// to the first empty line, each ended by "\n") and its size (the bytes of all its lines, line
+// ends not counted). Body lines are counted, never copied, so memory stays small whatever the
+// size of the file or of a message: a header block is kept up to kMaxHeaderBytes, a line that
+// spans two blocks is carried up to the same limit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "base/stream.h"
+
+namespace kv {
+
+struct TMboxMessage {
+  // The header block's lines, each ended by "\n", from the message's "From " line on.
+  std::string_view Header;
+  // The bytes of the message's lines, line ends not counted.
+  uint64_t Size = 0;
+  // Where the message's "From " line starts.
+  uint64_t Offset = 0;
+};
+
+class TMboxSplitter {
+ public:
+  using TOnMessage = std::function<void(const TMboxMessage&)>;
+
+  // A header block is cut after this many bytes: real headers are a few kilobytes, and a message
+  // without the empty line after its header (whose whole text is then its header block) must not
+  // be held whole.
+  static constexpr size_t kMaxHeaderBytes = size_t(4) << 20;
+
+  explicit TMboxSplitter(TOnMessage onMessage);
+
+  // Passes the next bytes of the text; blocks may cut anywhere, also inside a CR LF.
+  void Feed(std::string_view bytes);
+  // Ends the text: its last line (also without a line end) and its last message are handed over.
+  void Finish();
+
+ private:
+  void Line(std::string_view content, uint64_t length, uint64_t offset);
+  void AppendHeader(std::string_view content);
+  void Emit();
+
+  TOnMessage FOnMessage;
+  uint64_t FPosition = 0;  // offset of the next byte fed
+
+  // A line not yet ended at the end of the last block: its first bytes, length and start.
+  std::string FCarry;
+  uint64_t FCarryLength = 0;
+  uint64_t FCarryOffset = 0;
+  bool FCarryEndsInCR = false;
+
+  // The previous line, kept when it begins with "From " (it may start the next message).
+  bool FPrevIsFrom = false;
+  std::string FPrev;
+  uint64_t FPrevLength = 0;
+  uint64_t FPrevOffset = 0;
+  bool FPrevInHeader = false;       // its bytes end the header block kept so far
+  size_t FHeaderBeforePrev = 0;     // header block size before them
+
+  // The current message.
+  bool FInMessage = false;
+  uint64_t FOffset = 0;
+  uint64_t FSize = 0;
+  std::string FHeader;
+  bool FHeaderOpen = false;  // no empty line yet
+};
+
+// Reads the whole stream through a TMboxSplitter in blocks of kMboxBlockSize. Throws what the
+// stream throws; messages handed over before a failure stay handed over.
+constexpr size_t kMboxBlockSize = size_t(1) << 20;
+void SplitMbox(IReadStream& stream, const TMboxSplitter::TOnMessage& onMessage);
+
+}  // namespace kv

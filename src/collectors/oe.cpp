@@ -1,0 +1,74 @@
+#include "collectors/oe.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "storage/data_file_layout.h"
+#include "system/context.h"
+#include "system/file_search.h"
+#include "system/path.h"
+#include "system/user_facts.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kLocalAppDataFolder = 28;
+
+}  // namespace
+
+TOEFiles PlatformOEFiles(const TSystemContext& context) {
+  IPlatform* platform = &context.Platform();
+  TOEFiles files;
+  files.Open = [platform](const std::u16string& path) { return platform->OpenRead(path); };
+  files.Exists = [platform](const std::u16string& path) {
+    std::optional<TFileStatus> status = platform->Status(path);
+    return status && (status->Attributes & faDirectory) == 0;
+  };
+  return files;
+}
+
+TVix_OE::TVix_OE(const TSystemContext& context) : TVix_EMails(context) {
+  SetStorageFolder(std::u16string(kStorageOE));
+  SetEID(TEmailClient::ecOutlookExpress);
+}
+
+TVix_OE::~TVix_OE() = default;
+
+void TVix_OE::GetMailboxFolders(std::u16string_view user, std::u16string_view store) {
+  if (!LiveData()) return;
+  const std::u16string name = user.empty() ? Context().Facts().CurrentUserName : std::u16string(user);
+  FFolders.clear();
+  std::u16string root(store);
+  if (root.empty()) {
+    // Without an application-data folder this is a lone separator before "Identities", a
+    // folder that normally does not exist.
+    root = GetUserSpecialFolder(Context(), name, kLocalAppDataFolder) + u"Identities";
+  }
+  FStore = IncludeTrailingSeparator(root, Context().Separator());
+  FindFiles(Context(), FStore, u"*.?bx", 0x1FF, &FFolders, true, true);
+}
+
+void TVix_OE::ReadFolderMessages() {
+  // The reader, and with it the open file, goes at the end of the read, also when it fails.
+  struct TDropReader {
+    std::unique_ptr<TOEReader>& Reader;
+    ~TDropReader() { Reader.reset(); }
+  } drop{FOE};
+  FOE = CreateOEReader(PlatformOEFiles(Context()), FFolder);
+  const std::u16string folderName = FolderNameFromPath(Context(), FFolder);
+  const uint32_t count = FOE->MessageCount();
+  for (uint32_t i = 0; i < count; ++i) {
+    TMessageInfo m;
+    FOE->GetMessageInfo(i, m);
+    if (m.Size == 0) continue;
+    std::replace(m.ReceiverEmail.begin(), m.ReceiverEmail.end(), u';', u',');
+    std::replace(m.ReceiverName.begin(), m.ReceiverName.end(), u';', u',');
+    m._Folder = folderName;
+    m._Client = EID();
+    AddRecord(m);
+  }
+  SortByDate();
+}
+
+}  // namespace kv

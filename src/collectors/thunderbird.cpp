@@ -1,0 +1,82 @@
+#include "collectors/thunderbird.h"
+
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "base/error.h"
+#include "collectors/thunderbird_store.h"
+#include "formats/maildate.h"
+#include "storage/data_file_layout.h"
+#include "system/context.h"
+#include "system/file_search.h"
+#include "system/path.h"
+
+namespace kv {
+
+TVix_Thunderbird::TVix_Thunderbird(const TSystemContext& context) : TVix_EMails(context) {
+  SetStorageFolder(std::u16string(kStorageThunderbird));
+  SetEID(TEmailClient::ecThunderbird);
+}
+
+void TVix_Thunderbird::GetMailboxFolders(std::u16string_view user, std::u16string_view store) {
+  if (!LiveData()) return;
+  const char16_t sep = Context().Separator();
+  FFolders.clear();
+  if (!store.empty()) {
+    FStore = IncludeTrailingSeparator(store, sep);
+  } else {
+    std::u16string found;
+    const bool usable = FindThunderbirdStore(Context(), user, found);
+    if (!found.empty()) FStore = found;  // the last folder tried, also when it did not exist
+    if (!usable) return;
+  }
+  // Mbox files have no extension; index files (.msf) and the ".sbd" folders that hold
+  // subfolders have one, and the walk descends into those folders all the same.
+  FindFiles(Context(), FStore, u"*.", 0x1FF, &FFolders, true, true);
+}
+
+void MboxMessageRecord(const TMboxMessage& message, std::u16string_view folderName,
+                       TEmailClient client, TEMLHeader& header, TMessageInfo& record) {
+  record = TMessageInfo();
+  header.Timestamp = 0;  // the parser writes it only when the header has a date
+  ReadEMLHeader(message.Header, header);
+  record.Size = message.Size > std::numeric_limits<uint32_t>::max()
+                    ? std::numeric_limits<uint32_t>::max()
+                    : static_cast<uint32_t>(message.Size);
+  SplitAddress(header.From, record.SenderName, record.SenderEmail);
+  record.ID = header.MessageId;
+  record.Priority = header.Priority;
+  record.Subject = header.Subject;
+  record.Received = header.Date;
+  record.ReceivedDate = header.Timestamp;
+  SplitAddress(header.SendTo, record.ReceiverName, record.ReceiverEmail);
+  for (std::u16string* text : {&record.ReceiverName, &record.ReceiverEmail})
+    for (char16_t& c : *text)
+      if (c == u';') c = u',';
+  record._Folder = std::u16string(folderName);
+  record._Client = client;
+  if (header.Attachments) record.Flags |= kFlagAttachment;
+  if (header.Read) record.Flags |= kFlagRead;
+}
+
+void TVix_Thunderbird::ReadFolderMessages() {
+  if (!LiveData()) return;
+  IPlatform& platform = Context().Platform();
+  // A listed folder (such as "Local Folders") holds no messages of its own; on Linux it could
+  // be opened but not read.
+  const std::optional<TFileStatus> status = platform.Status(FFolder);
+  if (status && (status->Attributes & faDirectory))
+    throw EKolvaneError(u"\"" + FFolder + u"\" is a folder, not a mailbox file");
+  std::unique_ptr<IReadStream> stream = platform.OpenRead(FFolder);
+  const std::u16string folderName = FolderNameFromPath(Context(), FFolder);
+  TEMLHeader header;
+  TMessageInfo record;
+  SplitMbox(*stream, [&](const TMboxMessage& message) {
+    MboxMessageRecord(message, folderName, FEID, header, record);
+    AddRecord(record);
+  });
+  SortByDate();
+}
+
+}  // namespace kv

@@ -1,0 +1,250 @@
+// Cutting mbox text into messages and turning each into a record: where messages start, what
+// their Size counts, which header lines count, and that block boundaries change nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "collectors/mbox_splitter.h"
+#include "collectors/thunderbird.h"
+#include "support/eml_builder.h"
+#include "support/mbox_builder.h"
+
+namespace kv {
+namespace {
+
+using fixtures::EmlBuilder;
+using fixtures::MboxBuilder;
+
+struct TCut {
+  std::string Header;
+  uint64_t Size;
+  uint64_t Offset;
+  bool operator==(const TCut&) const = default;
+};
+
+// Splits `text` fed in blocks of `block` bytes (0: all at once).
+std::vector<TCut> Cut(std::string_view text, size_t block = 0) {
+  std::vector<TCut> out;
+  TMboxSplitter splitter([&](const TMboxMessage& m) {
+    out.push_back({std::string(m.Header), m.Size, m.Offset});
+  });
+  if (block == 0) block = text.size() + 1;
+  for (size_t at = 0; at < text.size(); at += block) splitter.Feed(text.substr(at, block));
+  splitter.Finish();
+  return out;
+}
+
+std::vector<TMessageInfo> Records(std::string_view text, std::u16string_view folder = u"Inbox") {
+  std::vector<TMessageInfo> out;
+  TEMLHeader header;
+  TMboxSplitter splitter([&](const TMboxMessage& m) {
+    TMessageInfo record;
+    MboxMessageRecord(m, folder, TEmailClient::ecThunderbird, header, record);
+    out.push_back(record);
+  });
+  splitter.Feed(text);
+  splitter.Finish();
+  return out;
+}
+
+// The bytes of a text's lines, line ends not counted.
+uint64_t LineBytes(std::string_view text) {
+  uint64_t n = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') continue;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    ++n;
+  }
+  return n;
+}
+
+std::string Message(const std::string& subject, const std::string& body = "Hello\n") {
+  return EmlBuilder().MozillaStatus(0).Subject(subject).From("a@example.org").Body(body)
+      .LineEnd("\n").Build();
+}
+
+TEST(MboxSplitter, ThreeMessagesEachCountingItsOwnLines) {
+  const std::string m1 = Message("one"), m2 = Message("two", "a\nlonger\nbody\n"), m3 = Message("three");
+  const std::string text = MboxBuilder().Add(m1).Add(m2).Add(m3).Build();
+  const std::vector<TMessageInfo> records = Records(text);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].Subject, u"one");
+  EXPECT_EQ(records[1].Subject, u"two");
+  EXPECT_EQ(records[2].Subject, u"three");
+  // Each message is its "From " line, its text and the empty line the builder puts after it.
+  const std::string from = "From MAILER-DAEMON Thu Jan  1 00:00:00 2009";
+  EXPECT_EQ(records[0].Size, from.size() + LineBytes(m1));
+  EXPECT_EQ(records[1].Size, from.size() + LineBytes(m2));
+  EXPECT_EQ(records[2].Size, from.size() + LineBytes(m3));
+  EXPECT_EQ(records[0]._Folder, u"Inbox");
+  EXPECT_EQ(records[0]._Client, TEmailClient::ecThunderbird);
+  // Sizes and offsets cover the whole text but its line ends.
+  const std::vector<TCut> cuts = Cut(text);
+  EXPECT_EQ(cuts[0].Offset, 0u);
+  EXPECT_EQ(cuts[1].Offset, text.find("From MAILER", 1));
+  EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size, LineBytes(text));
+}
+
+TEST(MboxSplitter, OnlyAFromLineFollowedByAMozillaLineStartsAMessage) {
+  const std::string text =
+      "preamble that belongs to no message\n"
+      "From - Mon Jan  5 10:20:30 2013\n"
+      "X-Mozilla-Status: 0001\n"
+      "Subject: first\n"
+      "\n"
+      "From here on the body goes on\n"        // not followed by a Mozilla line
+      "From - quoted separator\n"
+      "x-mozilla-status: 0001\n"               // wrong case
+      "From - another\n"
+      "Subject: not a Mozilla line\n"
+      ">From - escaped\n"
+      "X-Mozilla-Status: 0000\n"
+      "From - Tue Jan  6 10:20:30 2013\n"
+      "X-Account-Key: account2\n"
+      "Subject: second\n"
+      "\n"
+      "body\n"
+      "From - Wed Jan  7 10:20:30 2013\n"
+      "X-UIDL: 0001abcd\n"
+      "Subject: third\n"
+      "\n"
+      "From - Thu Jan  8 10:20:30 2013\n"
+      "X-UIDLS: not this one\n";
+  const std::vector<TMessageInfo> records = Records(text);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].Subject, u"first");
+  EXPECT_EQ(records[1].Subject, u"second");
+  EXPECT_EQ(records[2].Subject, u"third");
+  const std::vector<TCut> cuts = Cut(text);
+  ASSERT_EQ(cuts.size(), 3u);
+  EXPECT_EQ(cuts[0].Offset, text.find("From - Mon"));
+  EXPECT_EQ(cuts[1].Offset, text.find("From - Tue"));
+  // The last message keeps the "From " line that started nothing, up to the end of the text.
+  EXPECT_EQ(cuts[2].Size, LineBytes(text.substr(cuts[2].Offset)));
+  EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size,
+            LineBytes(text.substr(cuts[0].Offset)));
+}
+
+TEST(MboxSplitter, HeaderBlockEndsAtTheFirstEmptyLine) {
+  const std::string text =
+      "From - x\r\n"
+      "X-Mozilla-Status: 0001\r\n"
+      "To: ann@example.org\r\n"
+      "\r\n"
+      "Subject: in the body\r\n"
+      "Date: Mon, 5 Jan 2013 10:20:30 +0000\r\n";
+  const std::vector<TCut> cuts = Cut(text);
+  ASSERT_EQ(cuts.size(), 1u);
+  EXPECT_EQ(cuts[0].Header, "From - x\nX-Mozilla-Status: 0001\nTo: ann@example.org\n");
+  EXPECT_EQ(cuts[0].Size, LineBytes(text));
+  const std::vector<TMessageInfo> records = Records(text);
+  EXPECT_EQ(records[0].Subject, u"");
+  EXPECT_EQ(records[0].ReceivedDate, 0);
+  EXPECT_EQ(records[0].Received, u"");
+}
+
+TEST(MboxSplitter, BlockBoundariesChangeNothing) {
+  // CR LF, LF, lone CRs (part of a line), a last line without line end.
+  std::string text = MboxBuilder()
+                         .Add(EmlBuilder().MozillaStatus(1).Subject("crlf").Body("a\r\nb\r\n").Build())
+                         .Add(Message("lf", "x\ry\n\r\n"))
+                         .Build();
+  text += "From - last\r\nX-Mozilla-Status: 0001\r\nSubject: tail\r\n\r\nno line end\r";
+  const std::vector<TCut> whole = Cut(text);
+  ASSERT_EQ(whole.size(), 3u);
+  EXPECT_EQ(whole[2].Size, LineBytes(text.substr(whole[2].Offset)));
+  for (size_t block : {1, 2, 3, 5, 7, 13, 64}) EXPECT_EQ(Cut(text, block), whole) << block;
+}
+
+TEST(MboxSplitter, LinesLongerThanABlockAndOverlongHeaders) {
+  // A body line longer than a read block, and a message whose text has no empty line, larger
+  // than the header limit: sizes stay exact, the kept header stays bounded.
+  const std::string longLine(3 * kMboxBlockSize + 17, 'x');
+  std::string text = "From - a\nX-Mozilla-Status: 0001\nSubject: long\n\n" + longLine + "\r\n";
+  const size_t second = text.size();
+  text += "From - b\nX-Mozilla-Status: 0001\nSubject: no body\n";
+  for (int i = 0; text.size() - second < TMboxSplitter::kMaxHeaderBytes + 1000; ++i)
+    text += "X-Filler-" + std::to_string(i) + ": " + std::string(200, 'y') + "\n";
+  TMemoryReadStream stream(text);
+  std::vector<TCut> cuts;
+  SplitMbox(stream, [&](const TMboxMessage& m) {
+    cuts.push_back({std::string(m.Header), m.Size, m.Offset});
+  });
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[0].Size, LineBytes(text.substr(0, second)));
+  EXPECT_EQ(cuts[1].Offset, second);
+  EXPECT_EQ(cuts[1].Size, LineBytes(text.substr(second)));
+  EXPECT_LE(cuts[1].Header.size(), TMboxSplitter::kMaxHeaderBytes);
+  EXPECT_EQ(cuts[1].Header.rfind("From - b\nX-Mozilla-Status: 0001\nSubject: no body\n", 0), 0u);
+}
+
+TEST(MboxSplitter, EmptyAndMessagelessTexts) {
+  EXPECT_TRUE(Cut("").empty());
+  EXPECT_TRUE(Cut("\n\n\r\n").empty());
+  EXPECT_TRUE(Cut("From - only a separator\n").empty());
+  EXPECT_TRUE(Cut("From - x\nSubject: no Mozilla line\n\nbody\n").empty());
+  // A Mozilla line right at the start has no "From " line before it.
+  EXPECT_TRUE(Cut("X-Mozilla-Status: 0001\nSubject: a\n").empty());
+  // A separator and its Mozilla line are a message even with nothing after them.
+  const std::vector<TCut> bare = Cut("From - x\nX-Mozilla-Status: 0001");
+  ASSERT_EQ(bare.size(), 1u);
+  EXPECT_EQ(bare[0].Size, 30u);
+}
+
+TEST(MboxRecord, FieldsFromTheHeader) {
+  const std::string eml =
+      EmlBuilder()
+          .MozillaStatus(0x0001)
+          .MozillaStatus2(0x10000000)
+          .From("=?utf-8?B?" + fixtures::Base64("J\xC3\xB6rg") + "?= <joerg@example.org>")
+          .To("Ann Lee <ann@example.org>, bob@example.org")
+          .Subject(fixtures::EncodedWord("koi8-r", "\xF0\xD2\xC9\xD7\xC5\xD4", 'B'))
+          .Date("Mon, 5 Jan 2013 10:20:30 +0000")
+          .MessageId("<id1@example.org>")
+          .Priority("1 (Highest)")
+          .Body("body\n")
+          .LineEnd("\n")
+          .Build();
+  const std::vector<TMessageInfo> records =
+      Records(MboxBuilder().Add(eml).Add(Message("plain")).Build(), u"Sent");
+  ASSERT_EQ(records.size(), 2u);
+  const TMessageInfo& r = records[0];
+  EXPECT_EQ(r.Flags, 0x4080u);
+  EXPECT_EQ(r.SenderName, u"J\u00F6rg");
+  EXPECT_EQ(r.SenderEmail, u"joerg@example.org");
+  EXPECT_EQ(r.ReceiverName, u"Ann Lee");  // the first receiver
+  EXPECT_EQ(r.ReceiverEmail, u"ann@example.org");
+  EXPECT_EQ(r.Subject, u"\u041F\u0440\u0438\u0432\u0435\u0442");
+  EXPECT_EQ(r.Received, u"Mon, 5 Jan 2013 10:20:30 +0000");
+  EXPECT_NE(r.ReceivedDate, 0);
+  EXPECT_EQ(r.ID, u"<id1@example.org>");
+  EXPECT_EQ(r.Priority, 1u);
+  EXPECT_EQ(r._Folder, u"Sent");
+  EXPECT_EQ(r.Address, 0u);
+  EXPECT_EQ(r.Index, 0u);
+  EXPECT_EQ(r.DataOffset, 0u);
+  EXPECT_EQ(r.Server, u"");
+  EXPECT_EQ(r.Account, u"");
+  // A message without date, status or receivers after one that had them starts from scratch.
+  const TMessageInfo& plain = records[1];
+  EXPECT_EQ(plain.Flags, 0u);
+  EXPECT_EQ(plain.ReceivedDate, 0);
+  EXPECT_EQ(plain.ReceiverEmail, u"");
+  EXPECT_EQ(plain.Priority, 0u);
+}
+
+TEST(MboxRecord, RawEightBitHeadersReadAsUtf8OrWindows1252) {
+  const std::string text =
+      "From - x\nX-Mozilla-Status: 0001\nSubject: Gr\xC3\xBC\xC3\x9F" "e\n\n"
+      "From - y\nX-Mozilla-Status: 0001\nSubject: Gr\xFC\xDF" "e\n\n";
+  const std::vector<TMessageInfo> records = Records(text);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].Subject, u"Gr\u00FC\u00DFe");
+  EXPECT_EQ(records[1].Subject, u"Gr\u00FC\u00DFe");
+  // Size counts bytes: the UTF-8 subject is two bytes longer than the Windows-1252 one.
+  EXPECT_EQ(records[0].Size, records[1].Size + 2);
+}
+
+}  // namespace
+}  // namespace kv
