@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "base/codepage.h"
