@@ -4,18 +4,46 @@
 
 namespace kv {
 
+namespace {
+
+// UTF-8 of a UTF-16 text straight into `out`, quotes doubled when `doubleQuotes`; an unpaired
+// surrogate becomes U+FFFD.
+void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp < 0x80) {
+      if (doubleQuotes && cp == u'"') out += '"';
+      out += char(cp);
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x800) {
+      out += char(0xC0 | (cp >> 6));
+    } else if (cp < 0x10000) {
+      out += char(0xE0 | (cp >> 12));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+    } else {
+      out += char(0xF0 | (cp >> 18));
+      out += char(0x80 | ((cp >> 12) & 0x3F));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+    }
+    out += char(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
 void AppendCsvField(std::string& out, std::u16string_view text) {
-  std::string utf8 = Utf16ToUtf8(text);
-  if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
-    out += utf8;
-    return;
-  }
-  out += '"';
-  for (char c : utf8) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
+  bool quote = text.find_first_of(u",\"\r\n") != std::u16string_view::npos;
+  if (quote) out += '"';
+  AppendUtf8(out, text, quote);
+  if (quote) out += '"';
 }
 
 TCsvWriter::TCsvWriter(std::ostream& out, std::vector<TColumn> columns, bool bom)

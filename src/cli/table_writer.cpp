@@ -47,23 +47,27 @@ void TTableWriter::FixWidths() {
 }
 
 void TTableWriter::WriteLine(const TCells& cells) {
-  std::u16string line;
+  FLine.clear();
+  size_t pendingBlanks = 0;  // padding is written only when more text follows on the line
   for (size_t i = 0; i < FColumns.size(); ++i) {
-    bool numeric = FColumns[i].Kind != TCellKind::ckText;
-    std::u16string text = numeric ? cells[i] : FitWidth(cells[i], FWidths[i]);
-    size_t width = DisplayWidth(text);
-    size_t pad = width < FWidths[i] ? FWidths[i] - width : 0;
-    if (i) line += u"  ";
-    if (FColumns[i].RightAligned) {
-      line.append(pad, u' ');
-      line += text;
-    } else {
-      line += text;
-      line.append(pad, u' ');
+    const std::u16string* text = &cells[i];
+    size_t width = DisplayWidth(*text);
+    std::u16string cut;
+    if (FColumns[i].Kind == TCellKind::ckText && width > FWidths[i]) {
+      cut = FitWidth(*text, FWidths[i]);
+      text = &cut;
+      width = DisplayWidth(cut);
     }
+    size_t pad = width < FWidths[i] ? FWidths[i] - width : 0;
+    if (i) pendingBlanks += 2;
+    if (FColumns[i].RightAligned) pendingBlanks += pad;
+    if (!text->empty()) {
+      FLine.append(pendingBlanks, ' ');
+      FLine += Utf16ToUtf8(*text);
+      pendingBlanks = 0;
+    }
+    if (!FColumns[i].RightAligned) pendingBlanks += pad;
   }
-  while (!line.empty() && line.back() == u' ') line.pop_back();
-  FLine = Utf16ToUtf8(line);
   FLine += '\n';
   FOut.write(FLine.data(), std::streamsize(FLine.size()));
   CheckStream(FOut);
