@@ -1,14 +1,34 @@
 // Timing driver: a history file of FOLDERS folders of LINES lines (defaults 100 and 10,000,
 // environment KOLVANE_BENCH_FOLDERS / KOLVANE_BENCH_LINES); then the append of one folder with
 // nothing new and with 10 new records, beside the floor of reading and decompressing that
-// folder's stored lines. Peak memory is the rise of the resident-set high-water mark during each
-// step (reset through /proc/self/clear_refs).
+// folder's stored lines. Peak memory is the highest rise of live heap bytes during each step,
+// counted by this program's own operator new.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <malloc.h>
+
+#include <atomic>
+#include <new>
 #include <string>
+
+// Live heap bytes and their high-water mark.
+static std::atomic<long> gLive{0}, gPeak{0};
+void* operator new(size_t n) {
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  long now = gLive += long(malloc_usable_size(p));
+  long peak = gPeak.load();
+  while (now > peak && !gPeak.compare_exchange_weak(peak, now)) {
+  }
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p) gLive -= long(malloc_usable_size(p));
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 #include "core/emails.h"
 #include "storage/stream_lines.h"
@@ -54,30 +74,15 @@ TMessages MakeFolder(int folder, int lines, int extra) {
   return records;
 }
 
-long PeakKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return 0;
-}
-long ResidentKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return 0;
-}
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 template <class F>
 std::pair<double, long> Measure(F&& f) {
-  ResetPeak();
-  long base = ResidentKb();
+  const long base = gLive.load();
+  gPeak = base;
   auto t0 = std::chrono::steady_clock::now();
   f();
   double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  return {s, PeakKb() - base};
+  return {s, (gPeak.load() - base) / 1024};
 }
 
 int EnvInt(const char* name, int fallback) {
