@@ -14,8 +14,8 @@ locale_t UnicodeLocale() {
 
 }  // namespace
 
-char16_t FoldCase(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+char16_t FoldCaseBeyondAscii(char16_t c) {
+  if (c < 0x80) return FoldCase(c);
   if (c >= 0xD800 && c <= 0xDFFF) return c;  // surrogate halves stay as they are
   locale_t loc = UnicodeLocale();
   if (loc == locale_t(0)) return c;

@@ -7,7 +7,12 @@
 
 namespace kv {
 
-char16_t FoldCase(char16_t c);
+// Code units from U+0080 on go through the Unicode case tables.
+char16_t FoldCaseBeyondAscii(char16_t c);
+inline char16_t FoldCase(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+  return FoldCaseBeyondAscii(c);
+}
 std::u16string FoldCase(std::u16string_view text);
 bool SameTextFold(std::u16string_view a, std::u16string_view b);
 // Position of the first occurrence of `needle` in `text` at or after `from`, case folded;

@@ -16,7 +16,9 @@ std::u16string ExpandEnvVars(const TSystemContext& context, std::u16string_view 
     if (TrimView(name).empty()) continue;
     std::u16string_view value =
         eq == std::u16string::npos ? std::u16string_view() : std::u16string_view(entry).substr(eq + 1);
-    std::u16string ref = u"%" + std::u16string(name) + u"%";
+    std::u16string ref(1, u'%');
+    ref += name;
+    ref += u'%';
     size_t pos = FindFold(out, ref);
     if (pos == std::u16string::npos) continue;
     out.replace(pos, ref.size(), value);

@@ -1,6 +1,5 @@
 #include "system/file_search.h"
 
-#include <unordered_set>
 #include <vector>
 
 #include "system/case_fold.h"
@@ -47,15 +46,69 @@ struct TFoundEntry {
   int64_t Size = 0;
 };
 
+// 64-bit FNV-1a over folded code units; a path's hash continues from its folder's.
+constexpr uint64_t kHashSeed = 0xcbf29ce484222325ull;
+uint64_t HashFolded(uint64_t h, std::u16string_view text) {
+  for (char16_t c : text) {
+    h = (h ^ FoldCase(c)) * 0x100000001b3ull;
+  }
+  return h;
+}
+
+// The paths a list holds, compared without regard to case: an open-addressing table of path
+// hashes pointing into the list, so checking a path costs no folded copy of it.
+class TPathSet {
+ public:
+  explicit TPathSet(const TStringList& list) : FList(list) {
+    for (uint32_t i = 0; i < list.size(); ++i) Insert(HashFolded(kHashSeed, list[i]), i);
+  }
+  bool Contains(uint64_t hash, std::u16string_view path) const {
+    if (FSlots.empty()) return false;
+    for (size_t i = hash & FMask;; i = (i + 1) & FMask) {
+      const TSlot& s = FSlots[i];
+      if (s.Index == kEmpty) return false;
+      if (s.Hash == hash && SameTextFold(FList[s.Index], path)) return true;
+    }
+  }
+  void Insert(uint64_t hash, uint32_t index) {
+    if ((FCount + 1) * 2 > FSlots.size()) Grow();
+    for (size_t i = hash & FMask;; i = (i + 1) & FMask) {
+      if (FSlots[i].Index == kEmpty) {
+        FSlots[i] = {hash, index};
+        ++FCount;
+        return;
+      }
+    }
+  }
+
+ private:
+  static constexpr uint32_t kEmpty = 0xFFFFFFFF;
+  struct TSlot {
+    uint64_t Hash = 0;
+    uint32_t Index = kEmpty;
+  };
+  void Grow() {
+    std::vector<TSlot> old = std::move(FSlots);
+    FSlots.assign(old.empty() ? 1024 : old.size() * 2, TSlot{});
+    FMask = FSlots.size() - 1;
+    FCount = 0;
+    for (const TSlot& s : old) {
+      if (s.Index != kEmpty) Insert(s.Hash, s.Index);
+    }
+  }
+  const TStringList& FList;
+  std::vector<TSlot> FSlots;
+  size_t FMask = 0;
+  size_t FCount = 0;
+};
+
 class TWalk {
  public:
   TWalk(IPlatform& platform, std::u16string_view mask, uint32_t attrMask, TStringList* list,
-        bool recursive)
+        bool recursive, bool wantSizes)
       : FPlatform(platform), FSep(platform.PathSeparator()), FMask(FoldCase(mask)),
-        FAttrMask(attrMask), FList(list), FRecursive(recursive) {
-    if (FList) {
-      for (const std::u16string& path : *FList) FSeen.insert(FoldCase(path));
-    }
+        FAttrMask(attrMask), FList(list), FRecursive(recursive), FWantSizes(wantSizes) {
+    if (FList) FSeen = std::make_unique<TPathSet>(*FList);
   }
 
   // `folder` ends in the separator.
@@ -79,23 +132,35 @@ class TWalk {
         TFoundEntry f;
         f.IsFolder = (e.Attributes & faDirectory) != 0;
         f.Matched = (e.Attributes & FAttrMask) != 0 && MatchesWithDotRule(e.Name, FMask);
-        if (f.Matched && !f.IsFolder) f.Size = listing->Size();
+        if (f.Matched && !f.IsFolder && FWantSizes) f.Size = listing->Size();
+        if (!f.Matched && !(FRecursive && f.IsFolder)) continue;  // nothing more to do with it
         f.Name = std::move(e.Name);
         entries.push_back(std::move(f));
       }
     }
+    const uint64_t folderHash = FList ? HashFolded(kHashSeed, folder) : 0;
     int64_t total = 0;
     for (TFoundEntry& f : entries) {
       if (f.Matched) {
         total += f.Size;
         if (FList) {
-          std::u16string path = folder + f.Name;
-          bool fresh = FSeen.insert(FoldCase(path)).second;
-          if (fresh || !unique) FList->push_back(std::move(path));
+          std::u16string path;
+          path.reserve(folder.size() + f.Name.size());
+          path += folder;
+          path += f.Name;
+          uint64_t hash = HashFolded(folderHash, f.Name);
+          bool fresh = !FSeen->Contains(hash, path);
+          if (fresh || !unique) {
+            FList->push_back(std::move(path));
+            if (fresh) FSeen->Insert(hash, uint32_t(FList->size() - 1));
+          }
         }
       }
       if (FRecursive && f.IsFolder) {
-        std::u16string sub = folder + f.Name;
+        std::u16string sub;
+        sub.reserve(folder.size() + f.Name.size() + 1);
+        sub += folder;
+        sub += f.Name;
         sub += FSep;
         total += Walk(sub, true);
       }
@@ -111,7 +176,8 @@ class TWalk {
   uint32_t FAttrMask;
   TStringList* FList;
   bool FRecursive;
-  std::unordered_set<std::u16string> FSeen;  // folded paths the list holds
+  bool FWantSizes;
+  std::unique_ptr<TPathSet> FSeen;
   std::vector<TFolderId> FAncestors;
 };
 
@@ -125,8 +191,16 @@ int64_t FindFiles(const TSystemContext& context, std::u16string_view folder,
                   std::u16string_view mask, uint32_t attrMask, TStringList* list, bool recursive,
                   bool unique) {
   IPlatform& platform = context.Platform();
-  TWalk walk(platform, mask, attrMask, list, recursive);
+  TWalk walk(platform, mask, attrMask, list, recursive, true);
   return walk.Walk(IncludeTrailingSeparator(folder, platform.PathSeparator()), unique);
+}
+
+void FindFilePaths(const TSystemContext& context, std::u16string_view folder,
+                   std::u16string_view mask, uint32_t attrMask, TStringList& list,
+                   bool recursive, bool unique) {
+  IPlatform& platform = context.Platform();
+  TWalk walk(platform, mask, attrMask, &list, recursive, false);
+  walk.Walk(IncludeTrailingSeparator(folder, platform.PathSeparator()), unique);
 }
 
 std::u16string FolderNameFromPath(std::u16string_view path, char16_t sep) {

@@ -27,6 +27,12 @@ int64_t FindFiles(const TSystemContext& context, std::u16string_view folder,
                   std::u16string_view mask, uint32_t attrMask, TStringList* list, bool recursive,
                   bool unique);
 
+// The same walk and list as FindFiles without the total. Use it when the total is not wanted:
+// a directory listing gives no sizes on Linux, so the total costs one status call per match.
+void FindFilePaths(const TSystemContext& context, std::u16string_view folder,
+                   std::u16string_view mask, uint32_t attrMask, TStringList& list,
+                   bool recursive, bool unique);
+
 // The last component of a path (after the last separator, or a drive colon on a "\" platform)
 // without its extension; "." and ".." stay as they are.
 std::u16string FolderNameFromPath(std::u16string_view path, char16_t sep = u'\\');

@@ -13,6 +13,17 @@
 namespace kv {
 namespace {
 
+// Most names are ASCII: widen them directly, and decode the rest as UTF-8.
+void NameToUtf16(const std::string& name, std::u16string& out) {
+  for (unsigned char c : name) {
+    if (c >= 0x80) {
+      out = Utf8ToUtf16(name);
+      return;
+    }
+  }
+  out.assign(name.begin(), name.end());
+}
+
 class TPosixReadStream final : public IReadStream {
  public:
   TPosixReadStream(int fd, uint64_t size, std::u16string name)
@@ -73,7 +84,7 @@ class TPosixFolderListing final : public IFolderListing {
         }
       }
       FIsFolder = folder;
-      entry.Name = Utf8ToUtf16(FName);
+      NameToUtf16(FName, entry.Name);
       entry.Attributes = PosixAttributes(folder, FName);
       return true;
     }

@@ -7,6 +7,19 @@
 #endif
 
 namespace kv {
+namespace {
+
+// "%d.%d.%d.%d", appended piece by piece.
+std::u16string DottedVersion(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  std::u16string out;
+  for (uint32_t part : {a, b, c, d}) {
+    if (!out.empty()) out += u'.';
+    out += UIntToStr(part);
+  }
+  return out;
+}
+
+}  // namespace
 
 void VersionInfoFromFacts(const TFileVersionFacts& facts, TVersionInfo& info) {
   info.Major = facts.FileVersionMS >> 16;
@@ -42,11 +55,13 @@ void VersionInfoFromFacts(const TFileVersionFacts& facts, TVersionInfo& info) {
     }
   }
 
-  info.Version = UIntToStr(info.Major) + u"." + UIntToStr(info.Minor) + u"." +
-                 UIntToStr(info.Release) + u"." + UIntToStr(info.Build);
+  info.Version = DottedVersion(info.Major, info.Minor, info.Release, info.Build);
   if (info.PreRelease) {
     info.Version += u" BETA";
-    if (info.Build != 0) info.Version += u" " + UIntToStr(info.Build);
+    if (info.Build != 0) {
+      info.Version += u' ';
+      info.Version += UIntToStr(info.Build);
+    }
   }
 }
 
@@ -65,8 +80,7 @@ TFileVersionFacts OwnVersionFacts() {
   TFileVersionFacts f;
   f.FileVersionMS = f.ProductVersionMS = (kMajor << 16) | (kMinor & 0xFFFF);
   f.FileVersionLS = f.ProductVersionLS = (kPatch << 16);
-  std::u16string version =
-      UIntToStr(kMajor) + u"." + UIntToStr(kMinor) + u"." + UIntToStr(kPatch) + u".0";
+  std::u16string version = DottedVersion(kMajor, kMinor, kPatch, 0);
   f.Strings = {
       {u"ProductName", u"Kolvane"},
       {u"FileDescription", u"Kolvane mail history"},

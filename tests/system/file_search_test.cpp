@@ -207,6 +207,13 @@ TEST(FindFilesOnLinux, AgreesWithFind) {
   EXPECT_EQ(FindFilesSet(ctx, root, u"*.*", faDirectory),
             FindOutput("find " + root + " -mindepth 1" + prune + " \\( -type d -o -xtype d \\) -print"));
 
+  // Without the total the walk lists the same paths in the same order.
+  for (const char16_t* mask : {u"*.eml", u"*.", u"*.?bx"}) {
+    TStringList withTotal, pathsOnly;
+    FindFiles(ctx, Utf8ToUtf16(root), mask, 0x1FF, &withTotal, true, true);
+    FindFilePaths(ctx, Utf8ToUtf16(root), mask, 0x1FF, pathsOnly, true, true);
+    EXPECT_EQ(withTotal, pathsOnly);
+  }
   // The total is the size of the matching files.
   int64_t expected = 0;
   for (const std::string& p : FindOutput("find " + root + " -type f -iname '*.eml'")) {
