@@ -114,7 +114,7 @@ void ReadEMLFolder(const TSystemContext& context, std::u16string_view folder, TE
                    const TRecordSink& add) {
   IPlatform& platform = context.Platform();
   TStringList files;
-  FindFiles(context, folder, u"*.eml", 0x1FF, &files, false, true);
+  FindFilePaths(context, folder, u"*.eml", 0x1FF, files, false, true);
   const std::u16string folderName = FolderNameFromPath(context, folder);
   std::string bytes;
   TEMLHeader header;

@@ -46,7 +46,7 @@ void TVix_OE::GetMailboxFolders(std::u16string_view user, std::u16string_view st
     root = GetUserSpecialFolder(Context(), name, kLocalAppDataFolder) + u"Identities";
   }
   FStore = IncludeTrailingSeparator(root, Context().Separator());
-  FindFiles(Context(), FStore, u"*.?bx", 0x1FF, &FFolders, true, true);
+  FindFilePaths(Context(), FStore, u"*.?bx", 0x1FF, FFolders, true, true);
 }
 
 void TVix_OE::ReadFolderMessages() {

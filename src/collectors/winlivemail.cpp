@@ -33,7 +33,7 @@ void TVix_WinLiveMail::GetMailboxFolders(std::u16string_view user, std::u16strin
     FStore = root;
     const std::u16string account = ReadClientText(Context(), name, kClientKey, u"Default Mail Account");
     TStringList accounts;
-    FindFiles(Context(), FStore, u"*.oeaccount", 0x1FF, &accounts, true, true);
+    FindFilePaths(Context(), FStore, u"*.oeaccount", 0x1FF, accounts, true, true);
     const char16_t sep = Context().Separator();
     for (const std::u16string& file : accounts) {
       if (SameTextFold(ExtractFileName(file, sep), account)) {
@@ -42,7 +42,7 @@ void TVix_WinLiveMail::GetMailboxFolders(std::u16string_view user, std::u16strin
       }
     }
   }
-  FindFiles(Context(), FStore, u"*.*", faDirectory, &FFolders, true, true);
+  FindFilePaths(Context(), FStore, u"*.*", faDirectory, FFolders, true, true);
 }
 
 void TVix_WinLiveMail::ReadFolderMessages() {

@@ -24,7 +24,7 @@ void TVix_WinMail::GetMailboxFolders(std::u16string_view user, std::u16string_vi
     if (root.empty()) return;
     FStore = root + u"Local Folders";
   }
-  FindFiles(Context(), FStore, u"*.*", faDirectory, &FFolders, true, true);
+  FindFilePaths(Context(), FStore, u"*.*", faDirectory, FFolders, true, true);
 }
 
 void TVix_WinMail::ReadFolderMessages() {
