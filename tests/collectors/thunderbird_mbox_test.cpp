@@ -2,9 +2,12 @@
 // their Size counts, which header lines count, and that block boundaries change nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "collectors/mbox_splitter.h"
 #include "collectors/thunderbird.h"
 #include "support/eml_builder.h"
@@ -190,6 +193,34 @@ TEST(MboxSplitter, EmptyAndMessagelessTexts) {
   const std::vector<TCut> bare = Cut("From - x\nX-Mozilla-Status: 0001");
   ASSERT_EQ(bare.size(), 1u);
   EXPECT_EQ(bare[0].Size, 30u);
+}
+
+// A file whose reading fails part way: the messages before the failure are handed over.
+class TFailingStream final : public IReadStream {
+ public:
+  TFailingStream(std::string bytes, uint64_t failAt) : FBytes(std::move(bytes)), FFailAt(failAt) {}
+  uint64_t Size() const override { return FBytes.size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    if (offset >= FFailAt) throw EKolvaneError(u"read fault");
+    const size_t n = size_t(std::min<uint64_t>(count, FFailAt - offset));
+    std::memcpy(buffer, FBytes.data() + offset, n);
+    return n;
+  }
+
+ private:
+  std::string FBytes;
+  uint64_t FFailAt;
+};
+
+TEST(MboxSplitter, AReadFailureKeepsTheMessagesBeforeIt) {
+  MboxBuilder mbox;
+  for (int i = 0; i < 40; ++i) mbox.Add(Message("m" + std::to_string(i), std::string(60000, 'b') + "\n"));
+  const std::string text = mbox.Build();
+  TFailingStream stream(text, kMboxBlockSize);
+  size_t seen = 0;
+  EXPECT_THROW(SplitMbox(stream, [&](const TMboxMessage&) { ++seen; }), EKolvaneError);
+  // The messages wholly inside the first block; the one it cuts is not handed over.
+  EXPECT_EQ(seen, kMboxBlockSize / (text.size() / 40));
 }
 
 TEST(MboxRecord, FieldsFromTheHeader) {
