@@ -130,7 +130,8 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
       section.HasCodePage = true;
     }
   }
-  uint16_t codePage = section.HasCodePage ? section.CodePage : 1252;
+  if (!section.HasCodePage) section.CodePage = 1252;  // what readers assume without one
+  uint16_t codePage = section.CodePage;
   std::vector<uint32_t> offsets;
   for (const auto& e : entries) offsets.push_back(e.second);
   std::sort(offsets.begin(), offsets.end());
@@ -151,7 +152,7 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
     size_t stored = KnownSize(v.Type, s + at, avail);
     if (stored == 0) {  // unknown kind: up to the next value or the section's end
       auto next = std::upper_bound(offsets.begin(), offsets.end(), at);
-      stored = (next == offsets.end() ? size : *next) - at;
+      stored = std::max<size_t>((next == offsets.end() ? size : *next) - at, 4);  // the type word at least
     }
     v.Stored.assign(s + at, std::min(stored, avail));
     section.Values[id] = std::move(v);
