@@ -11,9 +11,9 @@ namespace kv {
 
 namespace {
 
-// The first read of a file: enough for the header of nearly every message, small beside the
-// attachments that make .eml files large.
-constexpr size_t kFirstRead = 8192;
+// The first read of a file: one page, enough for the header of most messages. A larger first
+// read costs more copying for every file than the second read costs the few long headers.
+constexpr size_t kFirstRead = 4096;
 
 // Finds the end of the header block among `count` code units, the first at `first`; `at(i)`
 // gives unit i. Returns the index of the unit that starts the ending empty line, `count` when a
