@@ -122,6 +122,15 @@ TEST(CfbDamage, PropertySetLengthsPastTheEndAreStorageErrors) {
   b = good;
   PutU32(b.data() + title + 4, 0x40000000);
   expectError(b, "string length");
+  // A string value whose length word itself lies past the section (found by fuzzing).
+  std::string tiny = good.substr(0, 48);
+  std::string sec;
+  AppendU32(sec, 20);
+  AppendU32(sec, 1);
+  AppendU32(sec, 2);
+  AppendU32(sec, 16);
+  AppendU32(sec, VT_LPSTR);
+  expectError(tiny + sec, "string length word");
 }
 
 TEST(CfbDamage, TheWritingHelperNeverReplacesAFileThatIsNotOurs) {

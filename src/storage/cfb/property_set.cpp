@@ -51,10 +51,10 @@ size_t KnownSize(uint16_t type, const char* p, size_t avail) {
     case VT_UI8:
     case VT_FILETIME:
       return 12;
-    case VT_LPSTR:
-      return avail >= 8 ? Pad4(8 + size_t(GetU32(p + 4))) : 0;
+    case VT_LPSTR:  // a length word that does not fit counts as running past the end
+      return avail >= 8 ? Pad4(8 + size_t(GetU32(p + 4))) : 8;
     case VT_LPWSTR:
-      return avail >= 8 ? Pad4(8 + 2 * size_t(GetU32(p + 4))) : 0;
+      return avail >= 8 ? Pad4(8 + 2 * size_t(GetU32(p + 4))) : 8;
     default:
       return 0;
   }
