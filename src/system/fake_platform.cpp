@@ -246,6 +246,27 @@ std::unique_ptr<IRegistryKey> TFakePlatform::OpenKey(TRegistryRoot root,
   return std::make_unique<TFakeKey>(node);
 }
 
+void TFakePlatform::AddWindowsUser(std::u16string_view name, std::u16string_view sid,
+                                   bool running) {
+  std::u16string profile = u"C:\\Users\\";
+  profile += name;
+  AddFolder(profile);
+  Facts.Sids.emplace_back(std::u16string(name), std::u16string(sid));
+  std::u16string key = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+  key += sid;
+  SetValue(TRegistryRoot::LocalMachine, key, u"ProfileImagePath",
+           TRegistryValue::FromText(u"%SystemDrive%\\Users\\" + std::u16string(name), true));
+  if (!running) return;
+  Facts.AccountName = std::u16string(name);
+  Facts.SpecialFolders[0] = profile + u"\\Desktop";
+  Facts.SpecialFolders[26] = profile + u"\\AppData\\Roaming";
+  Facts.SpecialFolders[28] = profile + u"\\AppData\\Local";
+  SetEnv(u"SystemDrive", u"C:");
+  SetEnv(u"USERPROFILE", profile);
+  SetEnv(u"APPDATA", Facts.SpecialFolders[26]);
+  SetEnv(u"LOCALAPPDATA", Facts.SpecialFolders[28]);
+}
+
 void TFakePlatform::SetEnv(std::u16string_view name, std::u16string_view value) {
   std::u16string entry = std::u16string(name) + u"=" + std::u16string(value);
   for (auto& e : EnvironmentEntries) {

@@ -64,6 +64,12 @@ class TFakePlatform final : public IPlatform {
                std::u16string_view text) {
     SetValue(root, key, name, TRegistryValue::FromText(std::u16string(text)));
   }
+  // A user of a Windows Vista or later machine: the profile folder C:\Users\<name> (created),
+  // its SID and ProfileList entry; for the running user also the account name, the special
+  // folders 0, 26 and 28 and the environment entries SystemDrive, USERPROFILE, APPDATA and
+  // LOCALAPPDATA.
+  void AddWindowsUser(std::u16string_view name, std::u16string_view sid, bool running = false);
+
   // Replaces the entry of that name in place, else appends it.
   void SetEnv(std::u16string_view name, std::u16string_view value);
   TStringList EnvironmentEntries;

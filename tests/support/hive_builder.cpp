@@ -4,6 +4,7 @@
 #include <hivex.h>
 #include <string.h>
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -119,6 +120,11 @@ THiveBuilder::THiveBuilder(std::string path, std::string_view rootName) : FPath(
   if (!FHive) Fail("hivex cannot open " + FPath);
 }
 
+THiveBuilder::THiveBuilder(std::string path, TExisting) : FPath(std::move(path)) {
+  FHive = ::hivex_open(FPath.c_str(), HIVEX_OPEN_WRITE);
+  if (!FHive) Fail("hivex cannot open " + FPath);
+}
+
 THiveBuilder::~THiveBuilder() {
   if (FHive) ::hivex_close(FHive);
 }
@@ -184,6 +190,61 @@ void THiveBuilder::SetMultiText(std::string_view key, std::string_view name,
 
 void THiveBuilder::Commit() {
   if (::hivex_commit(FHive, nullptr, 0) != 0) Fail("cannot commit " + FPath);
+}
+
+}  // namespace kv::test
+
+namespace kv::test {
+
+std::string Windows7UserSid(size_t index) {
+  return "S-1-5-21-1004336348-1177238915-682003330-" + std::to_string(1001 + index);
+}
+
+void WriteWindows7Tree(const std::string& root, const std::vector<std::string>& users,
+                       std::u16string_view computerName) {
+  namespace fs = std::filesystem;
+  fs::create_directories(fs::path(root) / "Windows" / "System32" / "config");
+  {
+    THiveBuilder sw((fs::path(root) / "Windows/System32/config/SOFTWARE").string());
+    const std::string cv = "Microsoft\\Windows NT\\CurrentVersion";
+    sw.SetText(cv, "CurrentVersion", u"6.1");
+    sw.SetText(cv, "CurrentBuildNumber", u"7601");
+    sw.SetText(cv, "CSDVersion", u"Service Pack 1");
+    sw.SetText(cv, "ProductName", u"Windows 7 Professional");
+    sw.SetText(cv, "EditionID", u"Professional");
+    sw.SetText(cv, "SystemRoot", u"C:\\Windows");
+    sw.SetExpandText(cv + "\\ProfileList\\S-1-5-18", "ProfileImagePath",
+                     u"%systemroot%\\system32\\config\\systemprofile");
+    for (size_t i = 0; i < users.size(); ++i) {
+      std::u16string folder = u"%SystemDrive%\\Users\\";
+      for (char c : users[i]) folder += char16_t(uint8_t(c));
+      sw.SetExpandText(cv + "\\ProfileList\\" + Windows7UserSid(i), "ProfileImagePath", folder);
+    }
+    sw.Commit();
+  }
+  {
+    THiveBuilder sys((fs::path(root) / "Windows/System32/config/SYSTEM").string());
+    sys.SetDWord("Select", "Current", 1);
+    sys.SetText("ControlSet001\\Control\\ComputerName\\ComputerName", "ComputerName",
+                computerName);
+    sys.SetText("ControlSet001\\Control\\ProductOptions", "ProductType", u"WinNT");
+    sys.SetText("ControlSet001\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE",
+                u"AMD64");
+    sys.Commit();
+  }
+  fs::create_directories(fs::path(root) / "Users" / "Public");
+  for (const std::string& user : users) {
+    fs::path profile = fs::path(root) / "Users" / user;
+    fs::create_directories(profile / "AppData" / "Roaming");
+    fs::create_directories(profile / "AppData" / "Local");
+    fs::create_directories(profile / "Desktop");
+    THiveBuilder nt((profile / "NTUSER.DAT").string());
+    const char* usf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    nt.SetExpandText(usf, "AppData", u"%USERPROFILE%\\AppData\\Roaming");
+    nt.SetExpandText(usf, "Local AppData", u"%USERPROFILE%\\AppData\\Local");
+    nt.SetExpandText(usf, "Desktop", u"%USERPROFILE%\\Desktop");
+    nt.Commit();
+  }
 }
 
 }  // namespace kv::test

@@ -23,6 +23,9 @@ class THiveBuilder {
  public:
   // Writes an empty hive to `path` and opens it for editing. Throws std::runtime_error.
   explicit THiveBuilder(std::string path, std::string_view rootName = "ROOT");
+  // Opens an existing hive file for editing.
+  struct TExisting {};
+  THiveBuilder(std::string path, TExisting);
   ~THiveBuilder();
   THiveBuilder(const THiveBuilder&) = delete;
   THiveBuilder& operator=(const THiveBuilder&) = delete;
@@ -46,5 +49,15 @@ class THiveBuilder {
   std::string FPath;
   hive_h* FHive = nullptr;
 };
+
+// A Windows 7 x64 system drive under the host folder `root`: Windows\System32\config\SOFTWARE
+// (version 6.1.7601 Service Pack 1, Professional, ProfileList), SYSTEM (computer name
+// `computerName`, ControlSet001 as the current control set, AMD64), and for each user
+// Users\<name>\NTUSER.DAT with the Vista shell-folder values. Further values can be added with
+// THiveBuilder(path, TExisting{}). The SIDs are "S-1-5-21-1004336348-1177238915-682003330-" and
+// 1001, 1002, ... in the order of `users`.
+void WriteWindows7Tree(const std::string& root, const std::vector<std::string>& users,
+                       std::u16string_view computerName = u"ANNA-PC");
+std::string Windows7UserSid(size_t index);  // the SID WriteWindows7Tree gives users[index]
 
 }  // namespace kv::test

@@ -1,6 +1,7 @@
 // Machine, user and profile facts over the fake platform.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "system/context.h"
 #include "system/environment.h"
 #include "system/fake_platform.h"
@@ -292,6 +293,24 @@ TEST(VersionInfo, NumbersTextsAndBeta) {
   EXPECT_FALSE(GetVersionInfo(p, u"C:\\other.exe", info));
   EXPECT_EQ(info.FileName, u"C:\\other.exe");
   EXPECT_TRUE(info.Version.empty());
+}
+
+TEST(FakePlatform, WindowsUsersAreReadyForCollectors) {
+  auto p = std::make_unique<TFakePlatform>();
+  p->AddWindowsUser(u"anna", u"S-1-5-21-5-1001", true);
+  p->AddWindowsUser(u"bob", u"S-1-5-21-5-1002");
+  p->AddFile(u"C:\\Users\\bob\\AppData\\Roaming\\Thunderbird\\profiles.ini", "[Profile0]");
+  TFakePlatform& fake = *p;
+  TSystemContext ctx(std::move(p));
+  EXPECT_EQ(ctx.Facts().CurrentUserName, u"anna");
+  EXPECT_EQ(GetUserProfileFolder(ctx, u"bob"), u"C:\\Users\\bob");
+  std::u16string base = GetUserSpecialFolder(ctx, u"bob", 26);
+  EXPECT_EQ(base, u"C:\\Users\\bob\\AppData\\Roaming\\");
+  EXPECT_TRUE(fake.Status(base + u"Thunderbird\\profiles.ini"));
+  EXPECT_EQ(ReadBytes(*fake.OpenRead(base + u"THUNDERBIRD\\Profiles.ini"), 0, 100), "[Profile0]");
+  EXPECT_EQ(ExpandEnvVars(ctx, u"%LocalAppData%\\Microsoft"), u"C:\\Users\\anna\\AppData\\Local\\Microsoft");
+  EXPECT_THROW(fake.OpenRead(u"C:\\Users\\bob"), EKolvaneError);
+  EXPECT_THROW(fake.OpenRead(u"C:\\nothing"), EKolvaneError);
 }
 
 TEST(StartupFacts, ComputedOnceFromThePlatform) {

@@ -218,6 +218,27 @@ TEST_F(WindowsTree, DamagedHiveIsReportedAndItsKeysAreAbsent) {
       << "the user's own hive is found through the profile folder";
 }
 
+TEST(Windows7Tree, TheSharedTreeBuilderMakesAReadableDrive) {
+  test::TTempTree tree;
+  test::WriteWindows7Tree(tree.Root().string(), {"anna", "bob"}, u"Desk");
+  {
+    test::THiveBuilder nt(tree.Path("Users/bob/NTUSER.DAT"), test::THiveBuilder::TExisting{});
+    nt.SetText("Software\\Microsoft\\Windows Live Mail", "Default Mail Account", u"x.oeaccount");
+    nt.Commit();
+  }
+  auto ctx = std::make_unique<TSystemContext>(OpenOfflineWindowsTree(tree.Root().string(), u"bob"));
+  EXPECT_EQ(ctx->Facts().MachineName, u"DESK");
+  EXPECT_EQ(ctx->Facts().OSName + u" " + ctx->Facts().OSEdition, u"Windows 7 Professional x64");
+  EXPECT_EQ(GetUserSID(*ctx, u"", u"bob"), Utf8ToUtf16(test::Windows7UserSid(1)));
+  EXPECT_EQ(GetUserSpecialFolder(*ctx, u"", 0), u"C:\\Users\\bob\\Desktop\\");
+  EXPECT_EQ(GetUserSpecialFolder(*ctx, u"anna", 26), u"C:\\Users\\anna\\AppData\\Roaming\\");
+  EXPECT_EQ(ReadRegistryText(ctx->Platform(), TRegistryRoot::Users,
+                             Utf8ToUtf16(test::Windows7UserSid(1)) +
+                                 u"\\Software\\Microsoft\\Windows Live Mail",
+                             u"Default Mail Account"),
+            u"x.oeaccount");
+}
+
 TEST(PartialWindowsTree, FilesWithoutHivesAndXPDefaults) {
   test::TTempTree tree;
   tree.Folder("Documents and Settings/All Users");
