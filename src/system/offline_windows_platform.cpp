@@ -232,6 +232,9 @@ class TMounted final : public TOfflineWindowsPlatform {
     if (path.size() >= 2 && path[1] == u':') {
       if (path[0] != u'C' && path[0] != u'c') return false;
       path.remove_prefix(2);
+    } else if (path.size() >= 2 && (path[0] == u'\\' || path[0] == u'/') &&
+               (path[1] == u'\\' || path[1] == u'/')) {
+      return false;  // a network path ("\\server\share") is not on the system drive
     }
     if (path.empty() || (path[0] != u'\\' && path[0] != u'/')) return path.empty();
     size_t start = 0;

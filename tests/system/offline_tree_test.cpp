@@ -193,6 +193,8 @@ TEST_F(WindowsTree, PathsFromTheRegistryAndPrefsWorkAsWritten) {
   EXPECT_TRUE(p.Status(GetUserSpecialFolder(*ctx, u"", 26) + u"Thunderbird\\profiles.ini"));
   EXPECT_FALSE(p.Status(u"D:\\Users\\anna")) << "only the system drive is in the tree";
   EXPECT_FALSE(p.Status(u"Users\\anna")) << "relative paths are not resolved";
+  EXPECT_FALSE(p.Status(u"\\\\Users\\anna")) << "nor network paths";
+  EXPECT_TRUE(p.Status(u"\\Users\\anna")) << "a rooted path is on the system drive";
   EXPECT_EQ(GetFileSizeByName(*ctx, u"C:\\Users\\anna\\NTUSER.DAT") % 4096, 0);
   EXPECT_THROW(p.OpenRead(u"C:\\Users\\anna\\missing.txt"), EKolvaneError);
   // The independent reader agrees about the SYSTEM hive the test built.
