@@ -162,16 +162,21 @@ std::optional<TLocale> TLocale::FromName(std::string_view name) {
 }
 
 TLocale TLocale::FromEnvironment() {
-  // The categories the message list uses; when none of them names a real locale the
-  // environment asks for the plain one.
-  const char* vars[] = {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LC_COLLATE", "LANG"};
+  // LC_ALL overrides every category; otherwise the categories the message list uses, then
+  // LANG. When none of them names a real locale the environment asks for the plain one.
   std::string name;
   bool anyNamed = false;
-  for (const char* var : vars) {
-    const char* value = std::getenv(var);
-    if (value && *value) {
-      if (name.empty()) name = value;
-      if (!IsPlainName(value)) anyNamed = true;
+  const char* all = std::getenv("LC_ALL");
+  if (all && *all) {
+    name = all;
+    anyNamed = !IsPlainName(all);
+  } else {
+    for (const char* var : {"LC_TIME", "LC_NUMERIC", "LC_COLLATE", "LANG"}) {
+      const char* value = std::getenv(var);
+      if (value && *value) {
+        if (name.empty()) name = value;
+        if (!IsPlainName(value)) anyNamed = true;
+      }
     }
   }
   if (!anyNamed) return Plain();

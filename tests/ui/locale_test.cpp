@@ -88,6 +88,14 @@ TEST(Locale, EnvironmentChoosesTheLocale) {
   EXPECT_TRUE(TLocale::FromEnvironment().IsPlain());
   set("xx_NOWHERE.UTF-8");
   EXPECT_TRUE(TLocale::FromEnvironment().IsPlain());
+  // LC_ALL wins over LANG, either way.
+  set("de_DE.UTF-8");
+  setenv("LC_ALL", "C", 1);
+  EXPECT_TRUE(TLocale::FromEnvironment().IsPlain());
+  set("C");
+  setenv("LC_ALL", "en_US.UTF-8", 1);
+  EXPECT_EQ(TLocale::FromEnvironment().FormatThousands(1234), u"1,234");
+  unsetenv("LC_ALL");
   setenv("LANG", savedLang.c_str(), 1);
 }
 
