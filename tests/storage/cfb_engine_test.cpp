@@ -2,6 +2,7 @@
 // directory tree, the mini stream boundary and files big enough to need DIFAT sectors.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "base/error.h"
@@ -181,20 +182,28 @@ TEST(CfbEngine, ReadsFilesWith4096ByteSectors) {
   }
 }
 
-TEST(CfbEngine, ModifiesAFileOfAnotherProgramInPlace) {
-  TScratchDir dir;
-  std::string original = test::ReadFileBytes(KOLVANE_REALDATA_DIR "/cfb/olefile_test-ole-file.doc");
-  test::WriteFileBytes(dir.Path("w.doc"), original);
-  std::string word;
-  {
-    auto f = TCompoundFile::OpenForWriting(dir.Path16("w.doc"));
-    word = f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"WordDocument"));
-    uint32_t id = f->Create(TCompoundFile::kRoot, u"Added", TEntryType::Stream);
-    f->WriteStream(id, 0, "hello", 5);
+TEST(CfbEngine, ModifiesFilesOfOtherProgramsInPlace) {
+  for (const char* name : {"/cfb/olefile_test-ole-file.doc", "/cfb/poi_poifs/BlockSize4096.zvi"}) {
+    SCOPED_TRACE(name);
+    TScratchDir dir;
+    test::WriteFileBytes(dir.Path("w"), test::ReadFileBytes(std::string(KOLVANE_REALDATA_DIR) + name));
+    std::map<std::u16string, std::string> before;
+    std::string big = Pattern(20000, 7);
+    {
+      auto f = TCompoundFile::OpenForWriting(dir.Path16("w"));
+      for (uint32_t id : f->Children(TCompoundFile::kRoot)) {
+        if (f->Entry(id).Type == TEntryType::Stream) before[f->Entry(id).Name] = f->ReadWholeStream(id);
+      }
+      uint32_t a = f->Create(TCompoundFile::kRoot, u"Added", TEntryType::Stream);
+      f->WriteStream(a, 0, "hello", 5);
+      uint32_t b = f->Create(TCompoundFile::kRoot, u"AddedBig", TEntryType::Stream);
+      f->WriteStream(b, 0, big.data(), big.size());
+    }
+    auto f = TCompoundFile::OpenForReading(dir.Path16("w"));
+    for (const auto& [n, bytes] : before) EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, n)), bytes);
+    EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"Added")), "hello");
+    EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"AddedBig")), big);
   }
-  auto f = TCompoundFile::OpenForReading(dir.Path16("w.doc"));
-  EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"WordDocument")), word);
-  EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"Added")), "hello");
 }
 
 }  // namespace
