@@ -1,0 +1,311 @@
+#include "cli/cli_app.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "base/codepage.h"
+#include "base/error.h"
+#include "cli/args.h"
+#include "cli/commands.h"
+#include "cli/export_row.h"
+#include "cli/folder_row.h"
+#include "cli/list_row.h"
+#include "cli/output_file.h"
+#include "cli/row_writer.h"
+#include "core/emails.h"
+#include "storage/data_file_layout.h"
+#include "storage/storage_file.h"
+#include "storage/zlib_codec.h"
+#include "system/linux_platform.h"
+#include "system/offline_windows_platform.h"
+#include "ui/client_pages.h"
+#include "ui/sort.h"
+#include "ui/viewer.h"
+
+#ifndef KOLVANE_VERSION
+#define KOLVANE_VERSION "0.0.0"
+#endif
+
+namespace kv {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string U16(const std::string& utf8) { return Utf8ToUtf16(utf8); }
+std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
+
+TLocale LocaleOf(const TCliEnvironment& env) {
+  if (!env.Locale.empty())
+    if (auto l = TLocale::FromName(env.Locale)) return *l;
+  return TLocale::FromEnvironment();
+}
+
+// A history file named on the command line must exist; whether it is a compound file is the
+// load's affair (a foreign file loads with no folders, as the viewer does).
+std::u16string ExistingFile(const TParsedCommand& cmd) {
+  const std::string& path = cmd.Arguments.at(0);
+  std::error_code ec;
+  auto status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) throw EKolvaneError(path + ": no such file");
+  if (fs::is_directory(status)) throw EKolvaneError(path + ": is a folder, not a history file");
+  return U16(path);
+}
+
+// The collectors of a viewer loaded from a history file.
+struct TLoadedFile {
+  std::unique_ptr<TSystemContext> Context;
+  std::unique_ptr<TViewerController> Viewer;
+};
+
+TLoadedFile LoadFile(const TCliEnvironment& env, std::u16string_view file) {
+  TLoadedFile f;
+  f.Context = std::make_unique<TSystemContext>(env.LivePlatform());
+  f.Viewer = std::make_unique<TViewerController>(*f.Context, CreateClientPages(*f.Context),
+                                                 LocaleOf(env));
+  // The collectors alone: a command-line load needs no page choice nor folder tree.
+  for (size_t p = 0; p < f.Viewer->PageCount(); ++p)
+    f.Viewer->CollectorOf(int(p)).LoadFromStorage(file, ZDecompressStream);
+  return f;
+}
+
+bool PageSelected(const TClientPage& page, const TParsedCommand& cmd) {
+  auto client = cmd.Value("client");
+  return !client || *client == page.Key;
+}
+
+std::unique_ptr<TRowWriter> Writer(const TParsedCommand& cmd, std::ostream& out,
+                                   std::vector<TColumn> columns) {
+  TWriterOptions options;
+  options.Bom = cmd.Has("bom");
+  return MakeRowWriter(OutputFormatOf(cmd), out, std::move(columns), options);
+}
+
+fs::path DefaultDataFolder(const TCliEnvironment& env) {
+  if (!env.ProgramFolder.empty() && ::access(env.ProgramFolder.c_str(), W_OK) == 0)
+    return env.ProgramFolder;
+  return env.DataFolder;
+}
+
+int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const TCliEnvironment& env) {
+  auto root = cmd.Value("windows-root");
+  std::unique_ptr<IPlatform> platform =
+      root ? env.WindowsTreePlatform(*root, U16(cmd.Value("user").value_or("")))
+           : env.LivePlatform();
+  TSystemContext context(std::move(platform));
+  TViewerController viewer(context, CreateClientPages(context), LocaleOf(env));
+
+  fs::path file;
+  if (auto o = cmd.Value("out")) {
+    file = *o;
+  } else {
+    const TStartupFacts& f = context.Facts();
+    fs::path folder = DefaultDataFolder(env);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    file = folder / U8(DataFileName(f.MachineName, f.CurrentUserName));
+  }
+  viewer.SetDataFile(file.u16string());
+  const bool progress = env.ProgressOnTerminal && !cmd.Has("quiet");
+  if (progress)
+    viewer.OnScanProgress = [&err](const TClientPage& page, std::u16string_view folder,
+                                   size_t messages, size_t added) {
+      err << "\r\x1b[K" << U8(page.Caption) << ": " << U8(folder) << " (" << messages
+          << " messages, " << added << " new)" << std::flush;
+    };
+  viewer.OpenLocal();
+  if (progress) err << "\r\x1b[K" << std::flush;
+
+  auto writer = MakeRowWriter(TOutputFormat::ofTable, out,
+                              {{"client", u"Client"},
+                               {"folders", u"Folders", TCellKind::ckNumber, true},
+                               {"messages", u"Messages read", TCellKind::ckNumber, true},
+                               {"added", u"Lines added", TCellKind::ckNumber, true}});
+  for (const auto& r : viewer.LastScan())
+    writer->WriteRow(std::vector<std::u16string>{r.Caption, UIntToStr(r.Folders),
+                                                 UIntToStr(r.Messages), UIntToStr(r.LinesAdded)});
+  writer->Finish();
+  out << "History file: " << file.string() << "\n";
+  CheckStream(out);
+  return kExitSuccess;
+}
+
+int Folders(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+  const std::u16string file = ExistingFile(cmd);
+  TLoadedFile loaded = LoadFile(env, file);
+  auto writer = Writer(cmd, out, FolderColumns());
+  std::vector<std::u16string> cells;
+  for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
+    TVix_EMails& c = loaded.Viewer->CollectorOf(int(p));
+    for (const auto& folder : TStringList(c.Folders())) {
+      c.SetFolder(folder);
+      FolderCells(c.EID(), folder, c.RecordCount(), cells);
+      writer->WriteRow(cells);
+    }
+  }
+  writer->Finish();
+  return kExitSuccess;
+}
+
+int List(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+  const std::u16string file = ExistingFile(cmd);
+  if (auto c = cmd.Value("client"); c && !ParseClientName(*c))
+    throw EUsageError("unknown client '" + *c + "' (oe, winmail, winlivemail, thunderbird)");
+  TLoadedFile loaded = LoadFile(env, file);
+  const TLocale& locale = loaded.Viewer->Locale();
+  const std::u16string search = Trim(U16(cmd.Value("search").value_or("")));
+  auto folderFilter = cmd.Value("folder");
+
+  TMessages rows;
+  for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
+    const TClientPage& page = loaded.Viewer->Page(int(p));
+    if (!PageSelected(page, cmd)) continue;
+    TVix_EMails& c = *page.Collector;
+    for (const auto& folder : TStringList(c.Folders())) {
+      if (folderFilter && !SameTextAscii(folder, U16(*folderFilter))) continue;
+      c.SetFolder(folder);
+      if (!search.empty()) c.Search(search);
+      for (const auto& r : c.Records())
+        if (search.empty() || r._Marked) rows.push_back(r);
+    }
+  }
+  std::vector<int32_t> order(rows.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(i);
+  SortRows(order, [&rows](int32_t i) -> const TMessageInfo& { return rows[size_t(i)]; },
+           SortStateOf(cmd), locale);
+
+  const TOutputFormat format = OutputFormatOf(cmd);
+  auto writer = Writer(cmd, out, ListColumnsFor(format));
+  std::vector<std::u16string> cells;
+  for (int32_t i : order) {
+    ListCells(rows[size_t(i)], locale, format, cells);
+    writer->WriteRow(cells);
+  }
+  writer->Finish();
+  return kExitSuccess;
+}
+
+int Info(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+  const std::u16string file = ExistingFile(cmd);
+  TSystemContext context(env.LivePlatform());
+  auto pages = CreateClientPages(context);
+  TStorageInfoRecord h;
+  pages.front().Collector->ReadStorageHeader(file, h);
+  auto writer = Writer(cmd, out, {{"property", u"Property"}, {"value", u"Value"}});
+  auto row = [&writer](std::u16string name, std::u16string value) {
+    writer->WriteRow(std::vector<std::u16string>{std::move(name), std::move(value)});
+  };
+  row(u"file", h.FileName);
+  row(u"title", h.Title);
+  row(u"application", h.Application);
+  row(u"copyright", h.Copyright);
+  row(u"machine", h.Machine);
+  row(u"os", h.OS);
+  row(u"timestamp", IsoDateTime(h.Timestamp));
+  row(u"comment", h.Comment);
+  row(u"sif_version", IntToStr(h.SIFVersion));
+  row(u"encrypted", h.Encrypted ? u"true" : u"false");
+  row(u"logged_user", h.LoggedUser);
+  row(u"logged_user_sid", h.LoggedUserSID);
+  row(u"account", h.Account);
+  row(u"os_name", h.OSName);
+  row(u"os_edition", h.OSEdition);
+  row(u"os_platform", IntToStr(h.OSPlatform));
+  row(u"os_version", IntToStr(h.OSMajorVersion) + u"." + IntToStr(h.OSMinorversion) + u"." +
+                         IntToStr(h.OSBuildNumber));
+  row(u"os_csd", h.OSCSDVersion);
+  row(u"session", h.Session);
+  row(u"session_id", IntToStr(h.SessionID));
+  row(u"ip", h.IP);
+  writer->Finish();
+  return kExitSuccess;
+}
+
+int Export(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+  const std::u16string file = ExistingFile(cmd);
+  TLoadedFile loaded = LoadFile(env, file);
+  std::unique_ptr<TOutputFile> target;
+  if (auto o = cmd.Value("out")) target = std::make_unique<TOutputFile>(*o);
+  std::ostream& stream = target ? target->Stream() : out;
+  auto writer = Writer(cmd, stream, ExportColumns());
+  std::vector<std::u16string> cells;
+  // One folder at a time: memory follows the largest folder, never the whole file.
+  for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
+    TVix_EMails& c = loaded.Viewer->CollectorOf(int(p));
+    for (const auto& folder : TStringList(c.Folders())) {
+      c.SetFolder(folder);
+      for (const auto& r : c.Records()) {
+        ExportCells(r, cells);
+        writer->WriteRow(cells);
+      }
+    }
+  }
+  writer->Finish();
+  if (target) target->Commit();
+  return kExitSuccess;
+}
+
+}  // namespace
+
+TCliEnvironment ProcessEnvironment(const char* argv0) {
+  TCliEnvironment env;
+  env.LivePlatform = [] { return MakeLinuxPlatform(); };
+  env.WindowsTreePlatform = [](const std::string& root, std::u16string_view user) {
+    return std::unique_ptr<IPlatform>(OpenOfflineWindowsTree(root, user));
+  };
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec && argv0) self = fs::absolute(argv0, ec);
+  env.ProgramFolder = self.parent_path().string();
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+    env.DataFolder = (fs::path(xdg) / "kolvane").string();
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    env.DataFolder = (fs::path(home) / ".local/share/kolvane").string();
+  else
+    env.DataFolder = ".";
+  env.ProgressOnTerminal = ::isatty(STDERR_FILENO) == 1;
+  return env;
+}
+
+int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+           const TCliEnvironment& env) {
+  const std::string program = "kolvane-cli";
+  TArgParser parser = MakeCliParser(KOLVANE_VERSION);
+  TParsedCommand cmd;
+  try {
+    cmd = parser.Parse(args);
+    if (cmd.Version) {
+      out << parser.VersionText();
+      return kExitSuccess;
+    }
+    if (cmd.Command.empty() || cmd.Command == "help") {
+      const bool asked = cmd.Help || cmd.Command == "help";
+      if (!cmd.Arguments.empty() && parser.FindCommand(cmd.Arguments[0]))
+        out << parser.CommandHelp(cmd.Arguments[0]);
+      else
+        (asked ? out : err) << parser.HelpText();
+      return asked ? kExitSuccess : kExitUsage;
+    }
+    if (cmd.Help) {
+      out << parser.CommandHelp(cmd.Command);
+      return kExitSuccess;
+    }
+    CheckCommandOptions(cmd);
+    if (cmd.Command == "scan") return Scan(cmd, out, err, env);
+    if (cmd.Command == "folders") return Folders(cmd, out, env);
+    if (cmd.Command == "list") return List(cmd, out, env);
+    if (cmd.Command == "info") return Info(cmd, out, env);
+    if (cmd.Command == "export") return Export(cmd, out, env);
+    throw EUsageError("unknown command '" + cmd.Command + "'");
+  } catch (const EUsageError& e) {
+    return ReportUsageError(err, program, e);
+  } catch (const std::exception& e) {
+    out.flush();
+    return ReportFailure(err, program, e.what());
+  }
+}
+
+}  // namespace kv
