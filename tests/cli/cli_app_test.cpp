@@ -1,0 +1,228 @@
+#include "cli/cli_app.h"
+
+#include <fcntl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+#include "base/codepage.h"
+#include "core/memory_collector.h"
+#include "storage/storage_file.h"
+#include "storage/storage_stream.h"
+#include "storage/structured_storage.h"
+#include "storage/zlib_codec.h"
+#include "system/linux_platform.h"
+#include "system/offline_windows_platform.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  int Status;
+  std::string Out, Err;
+};
+
+class Cli : public ::testing::Test {
+ protected:
+  test::TTempDir dir;
+  TCliEnvironment env;
+
+  void SetUp() override {
+    env.LivePlatform = [] { return MakeLinuxPlatform(); };
+    env.WindowsTreePlatform = [](const std::string& root, std::u16string_view user) {
+      return std::unique_ptr<IPlatform>(OpenOfflineWindowsTree(root, user));
+    };
+    env.ProgramFolder = (dir.Path() / "program").string();
+    env.DataFolder = (dir.Path() / "data").string();
+    env.Locale = "en_US.UTF-8";
+  }
+
+  TRun Run(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    int status = RunCli(args, out, err, env);
+    return {status, out.str(), err.str()};
+  }
+
+  std::string Path(const std::string& name) const { return (dir.Path() / name).string(); }
+
+  fs::path CopySamples() {
+    fs::path tree = dir.Path() / "tree";
+    fs::copy(fs::path(KOLVANE_SOURCE_DIR) / "samples", tree, fs::copy_options::recursive);
+    return tree;
+  }
+
+  // Every folder stream of the file: "Storage\Stream" -> bytes.
+  std::map<std::string, std::string> Streams(const std::string& file) {
+    std::map<std::string, std::string> streams;
+    auto root = OpenStorageFile(Utf8ToUtf16(file), kModeRead);
+    for (size_t i = 0; i < root->ElementCount(); ++i) {
+      const TElement& client = root->GetElement(i);
+      if (client.Props.Type != 1) continue;
+      auto storage = root->OpenSubStorage(client.Name, kModeRead, false);
+      for (size_t j = 0; j < storage->ElementCount(); ++j) {
+        auto s = storage->OpenStream(storage->GetElement(j).Name, kModeRead, false);
+        streams[Utf16ToUtf8(client.Name + u"\\" + storage->GetElement(j).Name)] = s->ReadRest();
+      }
+    }
+    return streams;
+  }
+
+  static size_t Lines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+};
+
+TEST_F(Cli, ScansTheSamplesAndAppendsOnlyWhatIsNew) {
+  fs::path tree = CopySamples();
+  const std::string file = Path("history.qmr");
+  TRun first = Run({"scan", "--windows-root", tree.string(), "--out", file, "--quiet"});
+  ASSERT_EQ(first.Status, 0) << first.Err;
+  EXPECT_NE(first.Out.find("Mozilla Thunderbird"), std::string::npos);
+  EXPECT_NE(first.Out.find("History file: " + file), std::string::npos);
+  const auto streams = Streams(file);
+  TRun exported = Run({"export", file, "--format", "jsonl"});
+  ASSERT_EQ(exported.Status, 0) << exported.Err;
+  const size_t messages = Lines(exported.Out);
+  EXPECT_GT(messages, 30u);
+
+  // Nothing new: no line added, every folder stream byte for byte the same.
+  TRun second = Run({"scan", "--windows-root", tree.string(), "--out", file});
+  ASSERT_EQ(second.Status, 0) << second.Err;
+  EXPECT_EQ(Streams(file), streams);
+
+  // Two new Thunderbird messages; the newest .eml of a Windows Mail folder deleted.
+  fs::path tb = tree / "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/Mail/Local Folders/Trash";
+  {
+    std::ofstream mbox(tb, std::ios::app | std::ios::binary);
+    for (int i = 1; i <= 2; ++i)
+      mbox << "From - Mon Dec  2 10:00:0" << i << " 2013\r\nX-Mozilla-Status: 0000\r\n"
+           << "From: New <new@example.org>\r\n"
+           << "Subject: New message " << i << "\r\nMessage-ID: <new" << i << "@example.org>\r\n"
+           << "Date: Mon, 2 Dec 2013 10:00:0" << i << " +0100\r\n\r\nBody\r\n\r\n";
+  }
+  fs::path sent = tree / "Users/Clara/AppData/Local/Microsoft/Windows Mail/Local Folders/Sent Items";
+  fs::path newest;
+  for (auto& e : fs::directory_iterator(sent))
+    if (newest.empty() || e.path() > newest) newest = e.path();
+  fs::remove(newest);
+  TRun third = Run({"scan", "--windows-root", tree.string(), "--out", file, "--format", "csv"});
+  EXPECT_EQ(third.Status, 2) << "scan takes no --format";
+  third = Run({"scan", "--windows-root", tree.string(), "--out", file});
+  ASSERT_EQ(third.Status, 0) << third.Err;
+  TRun after = Run({"export", file, "--format", "jsonl"});
+  EXPECT_EQ(Lines(after.Out), messages + 2);
+
+  // Every message once per folder: the folder counts add up to the export.
+  TRun folders = Run({"folders", file, "--format", "csv"});
+  ASSERT_EQ(folders.Status, 0);
+  size_t total = 0;
+  std::istringstream rows(folders.Out);
+  std::string row;
+  std::getline(rows, row);
+  while (std::getline(rows, row)) total += std::stoul(row.substr(row.rfind(',') + 1));
+  EXPECT_EQ(total, messages + 2);
+}
+
+TEST_F(Cli, ListSortsByTheViewersCollationAndSearchesLikeTheViewer) {
+  auto context = test::FakeContext();
+  test::TMemoryCollector c(*context);
+  const char16_t* subjects[] = {u"cherry", u"apple", u"Banana", u"apple"};
+  for (int i = 0; i < 4; ++i) {
+    TMessageInfo m = test::Message(u"m" + IntToStr(i), 41000 + i);
+    m.Subject = subjects[i];
+    m.SenderName = i == 2 ? u"ALICE" : u"bob";
+    c.Store[u"C:\\Store\\Inbox.dbx"].push_back(m);
+  }
+  c.GetMailboxFolders(u"", u"");
+  c.SetFolder(u"C:\\Store\\Inbox.dbx");
+  const std::string file = Path("h.qmr");
+  c.AppendToStorage(Utf8ToUtf16(file), u"", ZCompressStream, ZDecompressStream);
+
+  auto subjectsOf = [](const std::string& csv) {
+    std::vector<std::string> out;
+    std::istringstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+      // priority,attachment,read,sender,subject,...
+      size_t p = 0;
+      for (int k = 0; k < 4; ++k) p = line.find(',', p) + 1;
+      out.push_back(line.substr(p, line.find(',', p) - p));
+    }
+    return out;
+  };
+  TRun asc = Run({"list", file, "--sort", "subject", "--format", "csv"});
+  ASSERT_EQ(asc.Status, 0) << asc.Err;
+  EXPECT_EQ(subjectsOf(asc.Out), (std::vector<std::string>{"apple", "apple", "Banana", "cherry"}));
+  TRun desc = Run({"list", file, "--sort", "subject:desc", "--format", "csv", "--client", "oe"});
+  EXPECT_EQ(subjectsOf(desc.Out), (std::vector<std::string>{"cherry", "Banana", "apple", "apple"}));
+  TRun found = Run({"list", file, "--search", "  alice ", "--format", "csv"});
+  EXPECT_EQ(subjectsOf(found.Out), (std::vector<std::string>{"Banana"}));
+  TRun none = Run({"list", file, "--client", "thunderbird", "--format", "csv"});
+  EXPECT_EQ(Lines(none.Out), 1u);  // the header row only
+}
+
+TEST_F(Cli, BadUseGetsOneLineAndTheRightStatus) {
+  TRun missing = Run({"folders", Path("missing.qmr")});
+  EXPECT_EQ(missing.Status, 1);
+  EXPECT_EQ(missing.Err.rfind("kolvane-cli: ", 0), 0u);
+  EXPECT_EQ(Lines(missing.Err), 1u);
+
+  {
+    std::ofstream(Path("letter.txt")) << "Dear Anna";
+  }
+  TRun foreign = Run({"folders", Path("letter.txt"), "--format", "csv"});
+  EXPECT_EQ(foreign.Status, 0) << foreign.Err;
+  EXPECT_EQ(Lines(foreign.Out), 1u);
+
+  TRun refused = Run({"scan", "--windows-root", (fs::path(KOLVANE_SOURCE_DIR) / "samples").string(),
+                      "--out", Path("letter.txt")});
+  EXPECT_EQ(refused.Status, 1);
+  std::ifstream letter(Path("letter.txt"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(letter), {}), "Dear Anna");
+
+  EXPECT_EQ(Run({"list", Path("letter.txt"), "--bogus"}).Status, 2);
+  EXPECT_EQ(Run({"frobnicate"}).Status, 2);
+  EXPECT_EQ(Run({"list", Path("letter.txt"), "--client", "outlook2000"}).Status, 2);
+  TRun notTree = Run({"scan", "--windows-root", dir.Path().string(), "--out", Path("x.qmr")});
+  EXPECT_EQ(notTree.Status, 1);
+  EXPECT_FALSE(fs::exists(Path("x.qmr")));
+  EXPECT_EQ(Run({"--version"}).Status, 0);
+  EXPECT_EQ(Run({"export", "--help"}).Status, 0);
+}
+
+TEST_F(Cli, ALockedDataFileFailsTheScanAndStaysUnchanged) {
+  const std::string file = Path("locked.qmr");
+  const std::string samples = (fs::path(KOLVANE_SOURCE_DIR) / "samples").string();
+  ASSERT_EQ(Run({"scan", "--windows-root", samples, "--out", file}).Status, 0);
+  std::ifstream before(file, std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(before), {});
+  {
+    auto holder = OpenStorageFile(Utf8ToUtf16(file), kModeReadWrite);
+    TRun locked = Run({"scan", "--windows-root", samples, "--out", file});
+    EXPECT_EQ(locked.Status, 1);
+    EXPECT_EQ(Lines(locked.Err), 1u);
+  }
+  std::ifstream after(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), bytes);
+}
+
+TEST_F(Cli, ScanWithoutOutWritesBesideTheProgramOrInTheDataFolder) {
+  const std::string samples = (fs::path(KOLVANE_SOURCE_DIR) / "samples").string();
+  fs::create_directories(env.ProgramFolder);
+  TRun beside = Run({"scan", "--windows-root", samples});
+  ASSERT_EQ(beside.Status, 0) << beside.Err;
+  bool found = false;
+  for (auto& e : fs::directory_iterator(env.ProgramFolder)) found = found || e.path().extension() == ".qmr";
+  EXPECT_TRUE(found);
+  env.ProgramFolder = Path("no-such-folder");  // cannot take the file
+  TRun data = Run({"scan", "--windows-root", samples});
+  ASSERT_EQ(data.Status, 0) << data.Err;
+  EXPECT_NE(data.Out.find(env.DataFolder), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kv
