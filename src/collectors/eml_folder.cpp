@@ -63,7 +63,10 @@ std::optional<size_t> FindHeaderBlockEnd(std::string_view bytes, bool complete) 
       const unsigned char* u = b + 2 + 2 * i;
       return little ? uint32_t(u[0] | u[1] << 8) : uint32_t(u[1] | u[0] << 8);
     };
-    std::optional<size_t> end = BlockEnd(0, units, complete, at);
+    // The parser drops a byte-order mark that the text itself begins with, as a text reader
+    // that decoded the file would.
+    const size_t first = (units > 0 && at(0) == 0xFEFF) ? 1 : 0;
+    std::optional<size_t> end = BlockEnd(first, units, complete, at);
     if (!end) return std::nullopt;
     return *end == units ? bytes.size() : 2 + 2 * *end;
   }

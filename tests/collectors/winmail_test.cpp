@@ -272,6 +272,8 @@ TEST(EmlHeaderBlock, FindsTheSameFieldsAsTheParserOverTheWholeText) {
   ExpectSameHeader("\r\n\r\n", "only blank lines");
   ExpectSameHeader(Utf16(u"Subject: \u0161ipka\r\nTo: b@c\r\n\r\nSubject: body", true), "UTF-16LE");
   ExpectSameHeader(Utf16(u"Subject: \u010a\u0a0d\r\n\r\nSubject: body", false), "UTF-16BE");
+  ExpectSameHeader(Utf16(u"\uFEFF\r\n\r\nSubject: marked twice\r\n\r\nSubject: body", true),
+                   "UTF-16 text that begins with its own mark");
 
   // Headers longer than the first read, with a line break cut at each block boundary.
   for (size_t at : {8190u, 8191u, 8192u, 8193u, 16383u, 16384u}) {
