@@ -41,7 +41,7 @@ std::unique_ptr<TCompoundFile> TCompoundFile::OpenForWriting(std::u16string_view
 }
 
 std::unique_ptr<TCompoundFile> TCompoundFile::OpenForReading(std::u16string_view path) {
-  if (FileExists(JournalPath(path))) {
+  if (JournalIsHot(path)) {
     // A writer died before it finished: restore the file first (this needs write access).
     OpenForWriting(path).reset();
   }

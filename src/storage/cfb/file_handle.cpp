@@ -53,7 +53,7 @@ TFileHandle::TFileHandle(std::u16string_view path, TMode mode) : FPath(path) {
   int flags = O_CLOEXEC;
   if (mode == TMode::Read) flags |= O_RDONLY;
   if (mode == TMode::Write) flags |= O_RDWR | O_CREAT;
-  if (mode == TMode::CreateJournal) flags |= O_RDWR | O_CREAT | O_TRUNC;
+  if (mode == TMode::Journal) flags |= O_RDWR | O_CREAT;
   FFd = ::open(native.c_str(), flags, 0666);
   if (FFd < 0) Fail(StatusOfErrno(errno), path, u"cannot open the file");
   struct stat st {};
@@ -62,7 +62,7 @@ TFileHandle::TFileHandle(std::u16string_view path, TMode mode) : FPath(path) {
     errno = 0;
     Fail(TStorageStatus::AccessDenied, path, u"is not a regular file");
   }
-  if (mode == TMode::CreateJournal) return;
+  if (mode == TMode::Journal) return;
   struct flock lock {};
   lock.l_type = mode == TMode::Read ? F_RDLCK : F_WRLCK;
   lock.l_whence = SEEK_SET;

@@ -15,11 +15,11 @@ namespace kv::cfb {
 
 class TFileHandle {
  public:
-  enum class TMode { Read, Write, CreateJournal };
+  enum class TMode { Read, Write, Journal };
 
   // Read: the file must exist; shared lock. Write: creates the file when none exists;
-  // exclusive lock. CreateJournal: creates or truncates, no lock (the journal is only touched
-  // while the data file is held exclusively). Throws EStorageError naming the file.
+  // exclusive lock. Journal: opens or creates for reading and writing, no lock (the journal is
+  // only touched while its data file is held exclusively). Throws EStorageError naming the file.
   TFileHandle(std::u16string_view path, TMode mode);
   // A read-only file in memory holding `bytes` (for the fuzz targets and tests).
   static std::unique_ptr<TFileHandle> InMemory(std::string_view bytes);

@@ -1,6 +1,7 @@
 #include "storage/cfb/journal.h"
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "base/error.h"
@@ -11,12 +12,35 @@ namespace kv::cfb {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'V', 'J', 'O', 'U', 'R', 'N', 'L'};
-constexpr size_t kJournalHeaderSize = 32;
+constexpr size_t kJournalHeaderSize = 40;  // magic, sector size, original size, nonce, check
 
-uint32_t Checksum(uint32_t seed, const char* data, size_t size) {
-  uint32_t h = 2166136261u ^ seed;
+uint32_t Checksum(uint64_t seed, const char* data, size_t size) {
+  uint32_t h = 2166136261u ^ uint32_t(seed) ^ uint32_t(seed >> 32) * 31u;
   for (size_t i = 0; i < size; ++i) h = (h ^ uint8_t(data[i])) * 16777619u;
   return h;
+}
+
+struct TJournalHeader {
+  uint32_t SectorSize = 0;
+  uint64_t OriginalSize = 0;
+  uint64_t Nonce = 0;
+};
+
+bool ReadHeader(const TFileHandle& journal, TJournalHeader& header) {
+  char b[kJournalHeaderSize];
+  if (journal.ReadAt(0, b, sizeof b) != sizeof b || std::memcmp(b, kMagic, sizeof kMagic) != 0 ||
+      GetU32(b + 32) != Checksum(0, b, 32)) {
+    return false;
+  }
+  header.SectorSize = GetU32(b + 8);
+  header.OriginalSize = GetU64(b + 16);
+  header.Nonce = GetU64(b + 24);
+  return header.SectorSize == 512 || header.SectorSize == 4096;
+}
+
+void ClearHeader(TFileHandle& journal) {
+  char zeros[kJournalHeaderSize] = {};
+  journal.WriteAt(0, zeros, sizeof zeros);
 }
 
 }  // namespace
@@ -27,21 +51,25 @@ std::u16string JournalPath(std::u16string_view dataPath) {
 
 TJournalWriter::TJournalWriter(std::u16string_view dataPath, uint32_t sectorSize,
                                uint64_t originalSize)
-    : FFile(JournalPath(dataPath), TFileHandle::TMode::CreateJournal) {
+    : FFile(JournalPath(dataPath), TFileHandle::TMode::Journal) {
+  bool created = FFile.Size() == 0;
+  std::random_device random;
+  FNonce = (uint64_t(random()) << 32) ^ random();
   char header[kJournalHeaderSize] = {};
   std::memcpy(header, kMagic, sizeof kMagic);
   PutU32(header + 8, sectorSize);
   PutU64(header + 16, originalSize);
-  PutU32(header + 24, Checksum(0, header, 24));
+  PutU64(header + 24, FNonce);
+  PutU32(header + 32, Checksum(0, header, 32));
   FFile.WriteAt(0, header, sizeof header);
   FEnd = sizeof header;
-  SyncParentDirectory(dataPath);
+  if (created) SyncParentDirectory(dataPath);  // the journal's name must survive a crash too
 }
 
 void TJournalWriter::Append(uint32_t block, const char* data, size_t size) {
   std::string record(8 + size, '\0');
   PutU32(record.data(), block);
-  PutU32(record.data() + 4, Checksum(block, data, size));
+  PutU32(record.data() + 4, Checksum(FNonce ^ block, data, size));
   std::memcpy(record.data() + 8, data, size);
   FFile.WriteAt(FEnd, record.data(), record.size());
   FEnd += record.size();
@@ -49,45 +77,40 @@ void TJournalWriter::Append(uint32_t block, const char* data, size_t size) {
 
 void TJournalWriter::Sync() { FFile.Sync(); }
 
+void TJournalWriter::Clear() { ClearHeader(FFile); }
+
+bool JournalIsHot(std::u16string_view dataPath) {
+  std::u16string path = JournalPath(dataPath);
+  if (!FileExists(path)) return false;
+  TFileHandle journal(path, TFileHandle::TMode::Journal);
+  TJournalHeader header;
+  return ReadHeader(journal, header);
+}
+
 bool RollBackJournal(TFileHandle& data) {
   std::u16string path = JournalPath(data.Path());
   if (!FileExists(path)) return false;
-  {
-    TFileHandle journal(path, TFileHandle::TMode::Read);
-    char header[kJournalHeaderSize];
-    bool valid = journal.ReadAt(0, header, sizeof header) == sizeof header &&
-                 std::memcmp(header, kMagic, sizeof kMagic) == 0 &&
-                 GetU32(header + 24) == Checksum(0, header, 24);
-    // A journal whose own header never reached the disk was written before any change of the
-    // data file, so there is nothing to undo.
-    if (valid) {
-      uint32_t sectorSize = GetU32(header + 8);
-      uint64_t originalSize = GetU64(header + 16);
-      if (sectorSize != 512 && sectorSize != 4096) valid = false;
-      uint64_t offset = kJournalHeaderSize;
-      std::vector<char> buffer;
-      while (valid) {
-        char head[8];
-        if (journal.ReadAt(offset, head, 8) != 8) break;
-        uint32_t block = GetU32(head);
-        size_t size = block == kHeaderBlock ? kHeaderSize : sectorSize;
-        buffer.resize(size);
-        if (journal.ReadAt(offset + 8, buffer.data(), size) != size) break;
-        if (Checksum(block, buffer.data(), size) != GetU32(head + 4)) break;
-        uint64_t target = block == kHeaderBlock ? 0 : (uint64_t(block) + 1) * sectorSize;
-        data.WriteAt(target, buffer.data(), size);
-        offset += 8 + size;
-      }
-      if (valid) {
-        data.Truncate(originalSize);
-        data.Sync();
-      }
-    }
+  TFileHandle journal(path, TFileHandle::TMode::Journal);
+  TJournalHeader header;
+  if (!ReadHeader(journal, header)) return false;  // cleared, or cut short before any change
+  uint64_t offset = kJournalHeaderSize;
+  std::vector<char> buffer;
+  for (;;) {
+    char head[8];
+    if (journal.ReadAt(offset, head, 8) != 8) break;
+    uint32_t block = GetU32(head);
+    size_t size = block == kHeaderBlock ? kHeaderSize : header.SectorSize;
+    buffer.resize(size);
+    if (journal.ReadAt(offset + 8, buffer.data(), size) != size) break;
+    if (Checksum(header.Nonce ^ block, buffer.data(), size) != GetU32(head + 4)) break;
+    uint64_t target = block == kHeaderBlock ? 0 : (uint64_t(block) + 1) * header.SectorSize;
+    data.WriteAt(target, buffer.data(), size);
+    offset += 8 + size;
   }
-  RemoveJournal(data.Path());
+  data.Truncate(header.OriginalSize);
+  data.Sync();
+  ClearHeader(journal);
   return true;
 }
-
-void RemoveJournal(std::u16string_view dataPath) { RemoveFile(JournalPath(dataPath)); }
 
 }  // namespace kv::cfb

@@ -14,7 +14,19 @@ TSectorFile::TSectorFile(std::unique_ptr<TFileHandle> file, bool writable)
   FOriginalSize = FFile->Size();
 }
 
-TSectorFile::~TSectorFile() = default;
+TSectorFile::~TSectorFile() {
+  // A cleared journal stays for the next writer; one grown large by a big change is emptied.
+  if (!FWritable || FJournal) return;
+  try {
+    std::u16string path = JournalPath(Path());
+    if (FileExists(path) && !JournalIsHot(Path())) {
+      TFileHandle journal(path, TFileHandle::TMode::Journal);
+      if (journal.Size() > kSpillBytes / 16) journal.Truncate(0);
+    }
+  } catch (...) {
+    // Only space is at stake.
+  }
+}
 
 uint64_t TSectorFile::SectorsInFile() const {
   uint64_t size = FFile->Size();
@@ -137,8 +149,8 @@ void TSectorFile::Commit() {
   try {
     Spill(true);
     FFile->Sync();
+    FJournal->Clear();  // the commit; see journal.h for why it needs no flush of its own
     FJournal.reset();
-    RemoveJournal(Path());
   } catch (...) {
     try {
       Rollback();
