@@ -77,7 +77,7 @@ void WriteWindowsMail(TSampleTree& tree) {
   Priority(inbox.back(), "3 (Normal)", 3);
   inbox.push_back(Plain("Ivan Petrov <ivan.petrov@example.ru>", "Ivan Petrov",
                         "ivan.petrov@example.ru", Word("windows-1251", "Отчёт за март"),
-                        "Отчёт за март", {2010, 4, 2, 11, 5, 0}, 180, "Отчёт во вложении.\n"));
+                        "Отчёт за март", {2010, 4, 2, 11, 5, 0}, 180, "Report attached.\n"));
   Priority(inbox.back(), "1 (Highest)", 1);
   inbox.back().Files.push_back(File("otchet.xls", "application/vnd.ms-excel", "", 2200, 11));
   inbox.push_back(Plain("Tanaka Yuki <tanaka@example.jp>", "Tanaka Yuki", "tanaka@example.jp",
@@ -100,7 +100,7 @@ void WriteWindowsMail(TSampleTree& tree) {
                            "info@nordlicht.example",
                            "Re: " + Word("utf-8", "Angebot für Projekt „Nordlicht“", 'Q'),
                            "Re: Angebot für Projekt „Nordlicht“", {2010, 3, 9, 10, 11, 12}, 60,
-                           "Anbei das überarbeitete Angebot.\n"));
+                           "Anbei das neue Angebot.\n"));
   projects.back().Files.push_back(File("Angebot-Nordlicht.pdf", "application/pdf", "pdf", 2600, 12));
   WriteFolder(tree, wm, local + "\\Inbox\\Projekte", true, std::move(projects), 1101);
 
