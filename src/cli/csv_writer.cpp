@@ -40,7 +40,19 @@ void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
 }  // namespace
 
 void AppendCsvField(std::string& out, std::u16string_view text) {
-  bool quote = text.find_first_of(u",\"\r\n") != std::u16string_view::npos;
+  bool quote = false;
+  bool ascii = true;
+  for (char16_t c : text) {
+    if (c >= 0x80) ascii = false;
+    else if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') quote = true;
+  }
+  if (ascii && !quote) {  // the common field: copied byte for byte
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    char* p = out.data() + at;
+    for (char16_t c : text) *p++ = char(c);
+    return;
+  }
   if (quote) out += '"';
   AppendUtf8(out, text, quote);
   if (quote) out += '"';
