@@ -53,8 +53,7 @@ std::string UtcStamp(int year, int month, int day, int hour, int minute, int sec
 }
 
 std::string FormatManifest(const TSampleManifest& m) {
-  std::string out =
-      "# Kolvane sample tree: every mail folder and message the generator wrote.\n"
+  std::string out = std::string(kManifestFirstLine) + "\n" +
       "# folder\tclient\tpath\tname\tscanned\tmessages\n"
       "# message\tclient\tpath\tsubject\tsender_name\tsender_email\treceiver_name\t"
       "receiver_email\tdate\treceived\tid\taccount\tserver\tflags\tpriority\tsize\n";

@@ -57,6 +57,10 @@ struct TSampleManifest {
   bool operator==(const TSampleManifest&) const = default;
 };
 
+// The first line of every manifest: it marks a folder as a sample tree the generator may replace.
+inline constexpr std::string_view kManifestFirstLine =
+    "# Kolvane sample tree: every mail folder and message the generator wrote.";
+
 std::string FormatManifest(const TSampleManifest& manifest);
 // Throws std::runtime_error naming the line for a row it cannot read.
 TSampleManifest ParseManifest(std::string_view text);

@@ -32,8 +32,27 @@ void TSampleTree::Write(std::string_view windowsPath, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + host);
 }
 
+namespace {
+
+// Whether `root` is empty or holds a tree this generator wrote (its manifest says so). Anything
+// else may be a real Windows drive, whose Windows and Users folders must never be removed.
+bool MayReplace(const std::filesystem::path& root) {
+  namespace fs = std::filesystem;
+  if (!fs::exists(root) || fs::is_empty(root)) return true;
+  std::ifstream in(root / kManifestFile, std::ios::binary);
+  std::string first;
+  std::getline(in, first);
+  return first == kManifestFirstLine;
+}
+
+}  // namespace
+
 TSampleManifest WriteSampleTree(const std::string& root) {
   namespace fs = std::filesystem;
+  if (!MayReplace(root)) {
+    throw std::runtime_error(root + " is neither empty nor a sample tree written before "
+                                    "(no " + std::string(kManifestFile) + "): nothing written");
+  }
   fs::create_directories(root);
   for (const char* old : {"Windows", "Users"}) fs::remove_all(fs::path(root) / old);
   fs::remove(fs::path(root) / kManifestFile);

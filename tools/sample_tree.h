@@ -62,7 +62,9 @@ inline constexpr std::string_view kManifestFile = "MANIFEST.tsv";
 
 // Writes the tree below `root` (a host folder, created when missing) and its MANIFEST.tsv. A tree
 // written there before is replaced: its Windows and Users folders and its manifest are removed
-// first; other files (the README) stay. Returns the manifest. Throws std::runtime_error.
+// first; other files (the README) stay. A folder that is not empty and holds no manifest of an
+// earlier run is refused, so a real Windows drive is never touched. Returns the manifest.
+// Throws std::runtime_error.
 TSampleManifest WriteSampleTree(const std::string& root);
 
 // The folder name (GUID) of Outlook Express identity 0 (Clara) or 1 (Verein).

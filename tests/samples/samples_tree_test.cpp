@@ -77,6 +77,18 @@ TEST(SampleTree, GeneratorRunsReplaceAnEarlierTreeAndGiveTheSameBytes) {
   EXPECT_TRUE(ReadTree(root).Files == ReadTree(test::SamplesDir()).Files);
 }
 
+TEST(SampleTree, GeneratorRefusesAFolderThatHoldsSomethingElse) {
+  test::TTempTree temp;
+  temp.Write("drive/Windows/System32/config/SOFTWARE", "real hive");
+  EXPECT_THROW(samples::WriteSampleTree(temp.Path("drive")), std::runtime_error);
+  EXPECT_EQ(test::ReadHostFile(temp.Path("drive/Windows/System32/config/SOFTWARE")), "real hive");
+  EXPECT_FALSE(fs::exists(temp.Path("drive/Users")));
+  // A manifest of another kind does not count either.
+  temp.Write("drive/MANIFEST.tsv", "# something else\n");
+  EXPECT_THROW(samples::WriteSampleTree(temp.Path("drive")), std::runtime_error);
+  EXPECT_TRUE(fs::exists(temp.Path("drive/Windows/System32/config/SOFTWARE")));
+}
+
 TEST(SampleTree, ManifestRoundTripsAndCoversEveryClient) {
   const std::string text = test::ReadHostFile(test::SamplesDir() + "/MANIFEST.tsv");
   const TSampleManifest m = samples::ParseManifest(text);
