@@ -5,9 +5,15 @@
 #include <memory>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace kv {
 
 namespace {
+
+TMboxScan gScan = TMboxScan::Widest;
 
 bool BeginsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
@@ -20,7 +26,100 @@ bool IsMozillaLine(std::string_view line) {
          BeginsWith(line, "X-UIDL: ");
 }
 
+#if defined(__SSE2__)
+// Counts the line-end bytes of whole 16- or 32-byte steps from `p` (a LF one, a CR right before
+// it one more) and stops at the step that holds a line beginning with "F", or when fewer than
+// one step of bytes is left. The byte before `p` must be readable. Each lane keeps an 8-bit
+// count that is summed up before it can overflow.
+void CountLineEndsSse2(const char*& p, const char* end, uint64_t& ends) {
+  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), f = _mm_set1_epi8('F');
+  const __m128i zero = _mm_setzero_si128();
+  while (end - p >= 16) {
+    __m128i counts = zero;
+    for (int step = 0; step < 120 && end - p >= 16; ++step, p += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+      const __m128i isLF = _mm_cmpeq_epi8(x, lf);
+      if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, f), _mm_cmpeq_epi8(before, lf))))
+        break;
+      counts = _mm_sub_epi8(counts, _mm_add_epi8(isLF, _mm_and_si128(isLF, _mm_cmpeq_epi8(before, cr))));
+    }
+    const __m128i sums = _mm_sad_epu8(counts, zero);
+    ends += uint64_t(_mm_cvtsi128_si32(sums)) + uint64_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    if (end - p >= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+      if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, f), _mm_cmpeq_epi8(before, lf)))) return;
+    }
+  }
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KV_MBOX_AVX2 1
+__attribute__((target("avx2"))) void CountLineEndsAvx2(const char*& p, const char* end,
+                                                      uint64_t& ends) {
+  const __m256i lf = _mm256_set1_epi8('\n'), cr = _mm256_set1_epi8('\r'), f = _mm256_set1_epi8('F');
+  const __m256i zero = _mm256_setzero_si256();
+  while (end - p >= 32) {
+    __m256i counts = zero;
+    bool found = false;
+    for (int step = 0; step < 120 && end - p >= 32; ++step, p += 32) {
+      const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+      const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p - 1));
+      const __m256i isLF = _mm256_cmpeq_epi8(x, lf);
+      const __m256i afterLF = _mm256_cmpeq_epi8(before, lf);
+      if (_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(x, f), afterLF))) {
+        found = true;
+        break;
+      }
+      counts = _mm256_sub_epi8(
+          counts, _mm256_add_epi8(isLF, _mm256_and_si256(isLF, _mm256_cmpeq_epi8(before, cr))));
+    }
+    const __m256i sums = _mm256_sad_epu8(counts, zero);
+    ends += uint64_t(_mm256_extract_epi64(sums, 0)) + uint64_t(_mm256_extract_epi64(sums, 1)) +
+            uint64_t(_mm256_extract_epi64(sums, 2)) + uint64_t(_mm256_extract_epi64(sums, 3));
+    if (found) return;
+  }
+}
+#endif
+#endif
+
+// Skips whole body lines: from `p` (a line start whose line does not begin with "F") up to the
+// first later line start whose line begins with "F", or `end` (just past a LF). Counts the line
+// ends skipped. Only a line beginning with "From " can matter in a body, so the lines between
+// need no look of their own: they are looked at many bytes in one step where the processor can.
+const char* SkipBodyLines(const char* p, const char* end, uint64_t& lineEnds) {
+  const char* const start = p;
+  uint64_t ends = 0;
+#if defined(__SSE2__)
+  if (gScan != TMboxScan::LineByLine) {
+    // The steps read the byte before each step: begin them after the first byte.
+    if (*p == '\n') ++ends;  // an empty line (no CR before it: p starts a line)
+    ++p;
+#if defined(KV_MBOX_AVX2)
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    if (hasAvx2 && gScan == TMboxScan::Widest) CountLineEndsAvx2(p, end, ends);
+    else CountLineEndsSse2(p, end, ends);
+#else
+    CountLineEndsSse2(p, end, ends);
+#endif
+  }
+#endif
+  // The rest (all of it without SSE2, else the step holding a line that begins with "F" and
+  // the last bytes), line by line.
+  while (p < end) {
+    if (p > start && *p == 'F' && p[-1] == '\n') break;
+    const char* const eol = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    ends += (eol > start && eol[-1] == '\r') ? 2 : 1;
+    p = eol + 1;
+  }
+  lineEnds += ends;
+  return p;
+}
+
 }  // namespace
+
+void SetMboxScan(TMboxScan scan) { gScan = scan; }
 
 TMboxSplitter::TMboxSplitter(TOnMessage onMessage) : FOnMessage(std::move(onMessage)) {}
 
@@ -28,7 +127,20 @@ void TMboxSplitter::Feed(std::string_view bytes) {
   const char* const data = bytes.data();
   const char* p = data;
   const char* const end = data + bytes.size();
+  // Past this, the block holds no line end: whole lines stop there.
+  const char* lastLF = end;
+  while (lastLF > data && lastLF[-1] != '\n') --lastLF;
+  lastLF = lastLF > data ? lastLF - 1 : nullptr;
   while (p < end) {
+    if (lastLF && p <= lastLF && FCarryLength == 0 && !FPrevIsFrom && !(FInMessage && FHeaderOpen) &&
+        *p != 'F') {
+      // Body lines (or lines before the first message): only their bytes count.
+      uint64_t lineEnds = 0;
+      const char* const next = SkipBodyLines(p, lastLF + 1, lineEnds);
+      if (FInMessage) FSize += uint64_t(next - p) - lineEnds;
+      p = next;
+      continue;
+    }
     const char* const lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
     const uint64_t at = FPosition + uint64_t(p - data);
     if (!lf) {

@@ -79,6 +79,11 @@ class TMboxSplitter {
   bool FHeaderOpen = false;  // no empty line yet
 };
 
+// How body lines are passed over: in the widest steps the processor offers (AVX2, else SSE2,
+// else line by line). Tests choose the narrower ways to check that all of them agree.
+enum class TMboxScan { Widest, Sse2, LineByLine };
+void SetMboxScan(TMboxScan scan);
+
 // Reads the whole stream through a TMboxSplitter in blocks of kMboxBlockSize. Throws what the
 // stream throws; messages handed over before a failure stay handed over.
 constexpr size_t kMboxBlockSize = size_t(1) << 20;

@@ -38,7 +38,16 @@ void TVix_Thunderbird::GetMailboxFolders(std::u16string_view user, std::u16strin
 
 void MboxMessageRecord(const TMboxMessage& message, std::u16string_view folderName,
                        TEmailClient client, TEMLHeader& header, TMessageInfo& record) {
-  record = TMessageInfo();
+  // Every field is set anew; the texts keep their storage, so a record reused message after
+  // message costs no allocation of its own.
+  record.Address = 0;
+  record.Index = 0;
+  record.Flags = 0;
+  record.DataOffset = 0;
+  record.Server.clear();
+  record.Account.clear();
+  record._Marked = false;
+  record._Checked = false;
   header.Timestamp = 0;  // the parser writes it only when the header has a date
   ReadEMLHeader(message.Header, header);
   record.Size = message.Size > std::numeric_limits<uint32_t>::max()

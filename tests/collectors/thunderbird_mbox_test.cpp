@@ -160,6 +160,78 @@ TEST(MboxSplitter, BlockBoundariesChangeNothing) {
   for (size_t block : {1, 2, 3, 5, 7, 13, 64}) EXPECT_EQ(Cut(text, block), whole) << block;
 }
 
+// The rules read literally: whole lines in a list, the message's lines kept whole.
+std::vector<TCut> ReferenceCut(std::string_view text) {
+  std::vector<std::string> lines;
+  std::vector<uint64_t> starts;
+  for (size_t at = 0; at < text.size();) {
+    size_t lf = text.find('\n', at);
+    const size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+    if (lf == std::string_view::npos) lf = text.size();
+    else if (lf > at && text[lf - 1] == '\r') --lf;
+    lines.emplace_back(text.substr(at, lf - at));
+    starts.push_back(at);
+    at = next;
+  }
+  std::vector<TCut> out;
+  auto emit = [&](size_t first, size_t last) {  // lines [first, last)
+    TCut c{"", 0, starts[first]};
+    bool header = true;
+    for (size_t i = first; i < last; ++i) {
+      c.Size += lines[i].size();
+      if (header && lines[i].empty()) header = false;
+      if (header) c.Header += lines[i] + "\n";
+    }
+    out.push_back(c);
+  };
+  const auto mozilla = [](const std::string& s) {
+    return s.rfind("X-Mozilla-", 0) == 0 || s.rfind("X-Account-Key: ", 0) == 0 ||
+           s.rfind("X-UIDL: ", 0) == 0;
+  };
+  long first = -1;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i - 1].rfind("From ", 0) == 0 && mozilla(lines[i])) {
+      if (first >= 0) emit(size_t(first), i - 1);
+      first = long(i - 1);
+    }
+  }
+  if (first >= 0) emit(size_t(first), lines.size());
+  return out;
+}
+
+TEST(MboxSplitter, AgreesWithTheRulesReadLiterally) {
+  // Bodies of lines of every length up to 40, with LF and CR LF ends, many beginning with "F",
+  // "Fr", "From", "From " or a Mozilla line, so line starts and line ends fall on every position
+  // of a 16-byte step and of a block.
+  uint32_t x = 1;
+  auto next = [&](uint32_t n) {
+    x = x * 1103515245u + 12345u;
+    return (x >> 16) % n;
+  };
+  const char* const starts[] = {"F", "Fr", "From", "From ", "From - x", "X-Mozilla-Status: 1",
+                                "X-UIDL: 5", "\r", ">From ", "Subject: s", ""};
+  for (int round = 0; round < 40; ++round) {
+    std::string text;
+    for (int line = 0; line < 400; ++line) {
+      if (next(20) == 0) text += next(2) ? "From - sep\nX-Mozilla-Status: 0001\r\n" : "From x\nX-UIDL: 7\n";
+      if (next(7) == 0) text += starts[next(11)];
+      text += std::string(next(9) == 0 ? next(300) : next(41), char('a' + next(26)));
+      if (next(9) == 0) text += '\r';
+      text += next(2) ? "\r\n" : "\n";
+    }
+    const std::vector<TCut> expected = ReferenceCut(text);
+    ASSERT_GT(expected.size(), 5u);
+    for (TMboxScan scan : {TMboxScan::Widest, TMboxScan::Sse2, TMboxScan::LineByLine}) {
+      SetMboxScan(scan);
+      for (size_t block : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(33),
+                           size_t(100), size_t(4096)})
+        ASSERT_EQ(Cut(text, block), expected)
+            << "round " << round << ", block " << block << ", scan " << int(scan);
+    }
+    SetMboxScan(TMboxScan::Widest);
+  }
+}
+
 TEST(MboxSplitter, LinesLongerThanABlockAndOverlongHeaders) {
   // A body line longer than a read block, and a message whose text has no empty line, larger
   // than the header limit: sizes stay exact, the kept header stays bounded.
