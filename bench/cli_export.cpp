@@ -26,40 +26,12 @@
 #include "system/fake_platform.h"
 #include "system/linux_platform.h"
 
-static std::atomic<long> gLive{0}, gPeak{0};
-void* operator new(size_t n) {
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  long now = gLive += long(malloc_usable_size(p));
-  long peak = gPeak.load();
-  while (now > peak && !gPeak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p) gLive -= long(malloc_usable_size(p));
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
+#include "bench_collector.h"
+#include "heap_counter.h"
 
 namespace {
 
 using namespace kv;
-
-class TBenchCollector : public TVix_EMails {
- public:
-  explicit TBenchCollector(const TSystemContext& c) : TVix_EMails(c) {
-    SetStorageFolder(u"Thunderbird");
-    SetEID(TEmailClient::ecThunderbird);
-  }
-  TMessages Next;
-  void GetMailboxFolders(std::u16string_view, std::u16string_view) override {}
-
- protected:
-  void ReadFolderMessages() override {
-    for (const auto& m : Next) AddRecord(m);
-  }
-};
 
 struct TNullBuffer : std::streambuf {
   size_t Bytes = 0;
@@ -72,16 +44,6 @@ struct TNullBuffer : std::streambuf {
     return n;
   }
 };
-
-template <class F>
-std::pair<double, long> Measure(F&& f) {
-  const long base = gLive.load();
-  gPeak = base;
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  return {s, (gPeak.load() - base) / 1024};
-}
 
 int EnvInt(const char* name, int fallback) {
   const char* v = std::getenv(name);
@@ -99,30 +61,16 @@ int main() {
   const std::u16string file = (dir / "EXPORT.qmr").u16string();
   {
     TSystemContext context(std::make_unique<TFakePlatform>());
-    TBenchCollector c(context);
+    bench::TBenchCollector c(context, u"Thunderbird", TEmailClient::ecThunderbird);
     for (int f = 0; f < folders; ++f) {
-      c.Next.clear();
-      for (int i = 0; i < lines; ++i) {
-        TMessageInfo r;
-        r.ID = u"<" + IntToStr(f) + u"." + IntToStr(i) + u"@mail.example.org>";
-        r.Subject = u"Weekly report number " + IntToStr(i) + u", status of the project";
-        r.SenderName = u"Ann Example";
-        r.SenderEmail = u"ann@example.org";
-        r.ReceivedDate = 40000 + i / 100.0;
-        r.Received = u"Tue, 1 Jan 2013 12:00:00 +0100";
-        r.ReceiverName = u"Bob";
-        r.ReceiverEmail = u"bob@example.org";
-        r.Size = uint32_t(2000 + i % 500);
-        r.Priority = 3;
-        c.Next.push_back(std::move(r));
-      }
+      c.Next = bench::MakeFolder(f, lines);
       c.SetFolder(u"C:\\Mail\\Folder" + IntToStr(f));
       c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream);
     }
   }
 
   size_t inflated = 0;
-  auto floor = Measure([&] {
+  auto floor = bench::Measure([&] {
     auto root = OpenStorageFile(file, kModeRead);
     auto storage = root->OpenSubStorage(u"Thunderbird", kModeRead, false);
     std::string out(1 << 16, '\0');
@@ -152,7 +100,7 @@ int main() {
   std::ostream err(&sink);
   const std::vector<std::string> args{"export", Utf16ToUtf8(file)};
   int status = 0;
-  auto exported = Measure([&] { status = RunCli(args, out, err, env); });
+  auto exported = bench::Measure([&] { status = RunCli(args, out, err, env); });
 
   std::printf("history: %d folders x %d messages, %.1f MB file, %.1f MB of line text\n", folders,
               lines, double(std::filesystem::file_size(dir / "EXPORT.qmr")) / 1e6,
@@ -162,6 +110,6 @@ int main() {
               "(%.2fx one folder's text)\n",
               status, double(sink.Bytes) / 1e6, exported.first, exported.first / floor.first,
               exported.second, double(exported.second) * 1024 / (double(inflated) / folders));
-  std::filesystem::remove_all(dir);
+  if (!std::getenv("KOLVANE_BENCH_KEEP")) std::filesystem::remove_all(dir);
   return status;
 }

@@ -13,22 +13,8 @@
 #include <new>
 #include <string>
 
-// Live heap bytes and their high-water mark.
-static std::atomic<long> gLive{0}, gPeak{0};
-void* operator new(size_t n) {
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  long now = gLive += long(malloc_usable_size(p));
-  long peak = gPeak.load();
-  while (now > peak && !gPeak.compare_exchange_weak(peak, now)) {
-  }
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p) gLive -= long(malloc_usable_size(p));
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
+#include "bench_collector.h"
+#include "heap_counter.h"
 
 #include "core/emails.h"
 #include "storage/stream_lines.h"
@@ -39,51 +25,7 @@ namespace {
 
 using namespace kv;
 
-class TBenchCollector : public TVix_EMails {
- public:
-  explicit TBenchCollector(const TSystemContext& c) : TVix_EMails(c) {
-    SetStorageFolder(u"OE");
-    SetEID(TEmailClient::ecOutlookExpress);
-  }
-  TMessages Next;
-  void GetMailboxFolders(std::u16string_view, std::u16string_view) override {}
 
- protected:
-  void ReadFolderMessages() override {
-    for (const auto& m : Next) AddRecord(m);
-  }
-};
-
-TMessages MakeFolder(int folder, int lines, int extra) {
-  TMessages records;
-  for (int i = 0; i < lines + extra; ++i) {
-    TMessageInfo r;
-    r.Index = uint32_t(i);
-    r.ID = u"<" + IntToStr(folder) + u"." + IntToStr(i) + u"@mail.example.org>";
-    r.Subject = u"Weekly report number " + IntToStr(i) + u" about the project status";
-    r.SenderName = u"Ann Example";
-    r.SenderEmail = u"ann@example.org";
-    r.ReceivedDate = 40000 + i / 100.0;
-    r.Received = u"Tue, 1 Jan 2013 12:00:00 +0100";
-    r.ReceiverName = u"Bob";
-    r.ReceiverEmail = u"bob@example.org";
-    r.Size = uint32_t(2000 + i % 500);
-    r.Priority = 3;
-    records.push_back(std::move(r));
-  }
-  return records;
-}
-
-
-template <class F>
-std::pair<double, long> Measure(F&& f) {
-  const long base = gLive.load();
-  gPeak = base;
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  return {s, (gPeak.load() - base) / 1024};
-}
 
 int EnvInt(const char* name, int fallback) {
   const char* v = std::getenv(name);
@@ -101,9 +43,9 @@ int main() {
   const std::u16string file = (dir / "BENCH_USER.qmr").u16string();
 
   TSystemContext context(std::make_unique<TFakePlatform>());
-  TBenchCollector c(context);
+  bench::TBenchCollector c(context, u"OE", TEmailClient::ecOutlookExpress);
   for (int f = 0; f < folders; ++f) {
-    c.Next = MakeFolder(f, lines, 0);
+    c.Next = bench::MakeFolder(f, lines);
     c.SetFolder(u"C:\\Store\\Folder" + IntToStr(f) + u".dbx");
     c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream);
   }
@@ -111,17 +53,17 @@ int main() {
   const std::u16string stream = u"Folder" + IntToStr(folders / 2);
 
   size_t textBytes = 0;
-  auto floor = Measure([&] {
+  auto floor = bench::Measure([&] {
     TStringList stored;
     (void)ReadStorageLines(file, u"OE", stream, ZDecompressStream, stored);
     for (const auto& l : stored) textBytes += l.size() + 2;
   });
-  c.Next = MakeFolder(folders / 2, lines, 0);
+  c.Next = bench::MakeFolder(folders / 2, lines);
   c.SetFolder(target);
-  auto nothing = Measure([&] { c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream); });
-  c.Next = MakeFolder(folders / 2, lines, 10);
+  auto nothing = bench::Measure([&] { c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream); });
+  c.Next = bench::MakeFolder(folders / 2, lines + 10);
   c.SetFolder(target);
-  auto ten = Measure([&] { c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream); });
+  auto ten = bench::Measure([&] { c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream); });
 
   std::printf("history file: %d folders x %d lines, %.1f MB\n", folders, lines,
               double(std::filesystem::file_size(dir / "BENCH_USER.qmr")) / 1e6);

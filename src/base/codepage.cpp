@@ -105,18 +105,18 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
   return out;
 }
 
+char32_t NextCodePoint(std::u16string_view text, size_t& i) {
+  char32_t cp = text[i++];
+  if (cp >= 0xD800 && cp <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+    return 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
+  return (cp >= 0xD800 && cp <= 0xDFFF) ? kReplacement : cp;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = kReplacement;
-    }
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = NextCodePoint(text, i);
     if (cp < 0x80) {
       out.push_back(char(cp));
     } else if (cp < 0x800) {

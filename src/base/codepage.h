@@ -20,6 +20,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 bool IsValidUtf8(std::string_view bytes);
 bool HasHighBytes(std::string_view bytes);  // any byte above 0x7F
 
+// The code point starting at text[i], surrogate pairs joined and an unpaired half as U+FFFD;
+// `i` moves past it. `i` must be below text.size().
+char32_t NextCodePoint(std::u16string_view text, size_t& i);
+
 // UTF-16 little-endian bytes <-> text (odd trailing byte dropped).
 std::u16string Utf16LeToUtf16(std::string_view bytes);
 std::string Utf16ToUtf16Le(std::u16string_view text);

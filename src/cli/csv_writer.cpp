@@ -9,19 +9,12 @@ namespace {
 // UTF-8 of a UTF-16 text straight into `out`, quotes doubled when `doubleQuotes`; an unpaired
 // surrogate becomes U+FFFD.
 void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = NextCodePoint(text, i);
     if (cp < 0x80) {
       if (doubleQuotes && cp == u'"') out += '"';
       out += char(cp);
       continue;
-    }
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
     }
     if (cp < 0x800) {
       out += char(0xC0 | (cp >> 6));

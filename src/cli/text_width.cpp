@@ -1,5 +1,7 @@
 #include "cli/text_width.h"
 
+#include "base/codepage.h"
+
 #include <algorithm>
 
 namespace kv {
@@ -25,15 +27,9 @@ bool IsControl(char32_t cp) {
 
 // The code point at `i`, and how many code units it takes.
 char32_t CodePointAt(std::u16string_view text, size_t i, size_t& units) {
-  char32_t cp = text[i];
-  units = 1;
-  if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-      text[i + 1] <= 0xDFFF) {
-    cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-    units = 2;
-  } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-    cp = 0xFFFD;
-  }
+  size_t next = i;
+  const char32_t cp = NextCodePoint(text, next);
+  units = next - i;
   return cp;
 }
 

@@ -62,17 +62,9 @@ std::u16string WideToUtf16(const wchar_t* text, size_t length) {
 std::wstring Utf16ToWide(std::u16string_view text) {
   std::wstring out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    } else if (cp == 0) {
-      continue;
-    }
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = NextCodePoint(text, i);
+    if (cp == 0) continue;
     out.push_back(static_cast<wchar_t>(cp));
   }
   return out;

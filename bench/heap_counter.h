@@ -1,0 +1,41 @@
+// Live heap bytes and their high-water mark, counted by replacing operator new and delete.
+// Include in exactly one file of a benchmark program.
+#pragma once
+
+#include <malloc.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+namespace bench {
+inline std::atomic<long> gLive{0}, gPeak{0};
+
+// Runs `f`; returns its seconds and the highest rise of live heap bytes, in KB.
+template <class F>
+std::pair<double, long> Measure(F&& f) {
+  const long base = gLive.load();
+  gPeak = base;
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  return {s, (gPeak.load() - base) / 1024};
+}
+}  // namespace bench
+
+void* operator new(size_t n) {
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  long now = bench::gLive += long(malloc_usable_size(p));
+  long peak = bench::gPeak.load();
+  while (now > peak && !bench::gPeak.compare_exchange_weak(peak, now)) {
+  }
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p) bench::gLive -= long(malloc_usable_size(p));
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
