@@ -38,13 +38,7 @@ TIdentity FromStoredLine(std::u16string_view line) {
   TIdentity id;
   if (line.find(u';') == std::u16string_view::npos) return id;
   std::u16string_view rest = line;
-  auto next = [&rest]() -> std::u16string_view {
-    size_t p = rest.find(u';');
-    if (p == std::u16string_view::npos) return {};
-    std::u16string_view field = rest.substr(0, p);
-    rest.remove_prefix(p + 1);
-    return field;
-  };
+  auto next = [&rest] { return NextLineField(rest); };
   next();                        // Index
   id.ID = next();
   next();                        // Flags

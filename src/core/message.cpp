@@ -66,19 +66,21 @@ void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t st
   for (size_t i = size_t(start); i < records.size(); ++i) lines.push_back(FormatMessageLine(records[i]));
 }
 
+std::u16string_view NextLineField(std::u16string_view& rest) {
+  size_t p = rest.find(u';');
+  if (p == std::u16string_view::npos) return {};
+  std::u16string_view field = rest.substr(0, p);
+  rest.remove_prefix(p + 1);
+  return field;
+}
+
 void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
   record = TMessageInfo{};
   if (line.find(u';') == std::u16string_view::npos) return;
 
   std::u16string_view rest = line;
   // Every field but the last ends at the next ";"; once none is left, the fields are empty.
-  auto next = [&rest]() -> std::u16string_view {
-    size_t p = rest.find(u';');
-    if (p == std::u16string_view::npos) return {};
-    std::u16string_view field = rest.substr(0, p);
-    rest.remove_prefix(p + 1);
-    return field;
-  };
+  auto next = [&rest] { return NextLineField(rest); };
   record.Index = NumberField(next());
   record.ID = next();
   record.Flags = NumberField(next());

@@ -55,6 +55,10 @@ void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t st
 // The record line of one record. Text fields never carry a separator: ";" becomes "," and
 // CR, LF and NUL become a blank, so one record is always exactly one line of 14 fields.
 std::u16string FormatMessageLine(const TMessageInfo& record);
+// The next field of a record line's remaining text: the text before the next ";", removed from
+// `rest` with its ";"; when no ";" is left, an empty field and nothing removed.
+std::u16string_view NextLineField(std::u16string_view& rest);
+
 // Clears `record` and fills it from `line`; never fails.
 void ParseMessageLine(std::u16string_view line, TMessageInfo& record);
 
