@@ -4,7 +4,7 @@
 //
 // The file holds KOLVANE_BENCH_MBOX_MESSAGES messages (default 2,000, about 20 MB; 100,000 make
 // about 1 GB) with text bodies, every tenth with a 40 KB attachment. It is generated once into
-// the temporary folder as kolvane-bench-<N>.mbox and reused by later runs (KOLVANE_BENCH_MBOX_FILE
+// the temporary folder as kolvane-bench-v2-<N>.mbox and reused by later runs (KOLVANE_BENCH_MBOX_FILE
 // names another place).
 //
 // Memory: the counters give the peak resident memory the reading added (page cache aside: the
@@ -65,7 +65,11 @@ struct TMboxFile {
 
 std::string MessageText(size_t i, const std::string& attachment) {
   const std::string n = std::to_string(i);
-  const int month = 1 + int(i % 12), day = 1 + int(i % 28), hour = int(i % 24);
+  // Messages arrive in time order, four an hour, as a mailbox fills; every fiftieth came late.
+  const size_t slot = i % 50 == 49 ? i - 40 : i;
+  const size_t dayIndex = slot / 96;
+  const int year = 2010 + int(dayIndex / 336), month = 1 + int(dayIndex % 336 / 28),
+            day = 1 + int(dayIndex % 28), hour = int(slot % 96 / 4), minute = int(slot % 4 * 15);
   EmlBuilder eml;
   eml.MozillaStatus(i % 3 ? 0x0001 : 0x0000)
       .MozillaStatus2(i % 10 == 0 ? 0x10000000u : 0)
@@ -73,12 +77,12 @@ std::string MessageText(size_t i, const std::string& attachment) {
       .Field("Return-Path", "<sender" + n + "@example.org>")
       .Field("Received", "from mx" + n + ".example.org (mx.example.org [192.0.2.1])\r\n"
                          " by mail.example.org with ESMTPS id " + n + "; " +
-                         kv::fixtures::MailDate(2015, month, day, hour, 10, 0, 60))
+                         kv::fixtures::MailDate(year, month, day, hour, minute, 0, 60))
       .From("\"Sender " + n + "\" <sender" + n + "@example.org>")
       .To("Anna Lee <anna@example.org>, bob@example.org")
       .Subject(i % 3 ? "Quarterly report " + n
                      : kv::fixtures::EncodedWord("utf-8", "Zpr\xC3\xA1va " + n, 'Q'))
-      .Date(kv::fixtures::MailDate(2015, month, day, hour, 10, 0, 60))
+      .Date(kv::fixtures::MailDate(year, month, day, hour, minute, 0, 60))
       .MessageId("<" + n + ".4711@mail.example.org>")
       .Field("MIME-Version", "1.0");
   std::string body;
@@ -93,44 +97,57 @@ std::string MessageText(size_t i, const std::string& attachment) {
   return eml.Build();
 }
 
+TMboxFile MakeFile();
+
+// The file, generated when needed and read once so every benchmark starts on a warm cache.
 const TMboxFile& File() {
   static const TMboxFile file = [] {
-    TMboxFile f;
-    f.Messages = MessageCount();
-    const char* named = ::getenv("KOLVANE_BENCH_MBOX_FILE");
-    f.Path = named ? std::string(named)
-                   : (fs::temp_directory_path() / ("kolvane-bench-" + std::to_string(f.Messages) +
-                                                   ".mbox")).string();
-    const std::string facts = f.Path + ".facts";
-    if (fs::exists(f.Path) && fs::exists(facts)) {
-      std::ifstream in(facts);
-      in >> f.Messages >> f.LineBytes;
-      f.Bytes = fs::file_size(f.Path);
-      return f;
+    TMboxFile f = MakeFile();
+    std::vector<char> buffer(kv::kMboxBlockSize);
+    std::FILE* in = std::fopen(f.Path.c_str(), "rb");
+    while (in && std::fread(buffer.data(), 1, buffer.size(), in) > 0) {
     }
-    std::string attachment(40 * 1024, '\0');
-    uint32_t x = 4711;
-    for (char& c : attachment) {
-      x = x * 1103515245u + 12345u;
-      c = char(x >> 24);
-    }
-    const std::string part = f.Path + ".part";
-    std::FILE* out = std::fopen(part.c_str(), "wb");
-    if (!out) std::abort();
-    for (size_t i = 0; i < f.Messages; ++i) {
-      const std::string text = kv::fixtures::MboxBuilder()
-                                   .Add(MessageText(i, attachment), "-", "Wed Dec 09 09:18:00 2026")
-                                   .Build();
-      if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) std::abort();
-      f.LineBytes += LineBytes(text);
-    }
-    std::fclose(out);
-    std::ofstream(facts) << f.Messages << ' ' << f.LineBytes << '\n';
-    fs::rename(part, f.Path);
-    f.Bytes = fs::file_size(f.Path);
+    if (in) std::fclose(in);
     return f;
   }();
   return file;
+}
+
+TMboxFile MakeFile() {
+  TMboxFile f;
+  f.Messages = MessageCount();
+  const char* named = ::getenv("KOLVANE_BENCH_MBOX_FILE");
+  f.Path = named ? std::string(named)
+                 : (fs::temp_directory_path() / ("kolvane-bench-v2-" + std::to_string(f.Messages) +
+                                                 ".mbox")).string();
+  const std::string facts = f.Path + ".facts";
+  if (fs::exists(f.Path) && fs::exists(facts)) {
+    std::ifstream in(facts);
+    in >> f.Messages >> f.LineBytes;
+    f.Bytes = fs::file_size(f.Path);
+    return f;
+  }
+  std::string attachment(40 * 1024, '\0');
+  uint32_t x = 4711;
+  for (char& c : attachment) {
+    x = x * 1103515245u + 12345u;
+    c = char(x >> 24);
+  }
+  const std::string part = f.Path + ".part";
+  std::FILE* out = std::fopen(part.c_str(), "wb");
+  if (!out) std::abort();
+  for (size_t i = 0; i < f.Messages; ++i) {
+    const std::string text = kv::fixtures::MboxBuilder()
+                                 .Add(MessageText(i, attachment), "-", "Wed Dec 09 09:18:00 2026")
+                                 .Build();
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) std::abort();
+    f.LineBytes += LineBytes(text);
+  }
+  std::fclose(out);
+  std::ofstream(facts) << f.Messages << ' ' << f.LineBytes << '\n';
+  fs::rename(part, f.Path);
+  f.Bytes = fs::file_size(f.Path);
+  return f;
 }
 
 // Resident memory in KB from /proc/self/status ("VmRSS:" now, "VmHWM:" the peak).
