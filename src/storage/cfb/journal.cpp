@@ -61,21 +61,26 @@ TJournalWriter::TJournalWriter(std::u16string_view dataPath, uint32_t sectorSize
   PutU64(header + 16, originalSize);
   PutU64(header + 24, FNonce);
   PutU32(header + 32, Checksum(0, header, 32));
-  FFile.WriteAt(0, header, sizeof header);
-  FEnd = sizeof header;
+  FPending.assign(header, sizeof header);
   if (created) SyncParentDirectory(dataPath);  // the journal's name must survive a crash too
 }
 
 void TJournalWriter::Append(uint32_t block, const char* data, size_t size) {
-  std::string record(8 + size, '\0');
-  PutU32(record.data(), block);
-  PutU32(record.data() + 4, Checksum(FNonce ^ block, data, size));
-  std::memcpy(record.data() + 8, data, size);
-  FFile.WriteAt(FEnd, record.data(), record.size());
-  FEnd += record.size();
+  char head[8];
+  PutU32(head, block);
+  PutU32(head + 4, Checksum(FNonce ^ block, data, size));
+  FPending.append(head, 8);
+  FPending.append(data, size);
 }
 
-void TJournalWriter::Sync() { FFile.Sync(); }
+void TJournalWriter::Sync() {
+  if (!FPending.empty()) {
+    FFile.WriteAt(FEnd, FPending.data(), FPending.size());
+    FEnd += FPending.size();
+    FPending.clear();
+  }
+  FFile.Sync();
+}
 
 void TJournalWriter::Clear() { ClearHeader(FFile); }
 

@@ -37,7 +37,8 @@ class TJournalWriter {
   // Starts the journal of one transaction of `dataPath`, recording the data file's size before
   // the transaction.
   TJournalWriter(std::u16string_view dataPath, uint32_t sectorSize, uint64_t originalSize);
-  // Appends the old bytes of one block (sector number, or kHeaderBlock).
+  // Appends the old bytes of one block (sector number, or kHeaderBlock); they reach the file,
+  // in one write with the others, at Sync.
   void Append(uint32_t block, const char* data, size_t size);
   void Sync();
   // Ends the transaction: the journal no longer counts.
@@ -46,7 +47,8 @@ class TJournalWriter {
  private:
   TFileHandle FFile;
   uint64_t FNonce = 0;
-  uint64_t FEnd = 0;
+  uint64_t FEnd = 0;        // where the pending bytes go
+  std::string FPending;
 };
 
 // Whether a journal beside `dataPath` holds a transaction that must be rolled back.

@@ -106,12 +106,28 @@ void TSectorFile::JournalOldBytes(const std::vector<uint32_t>& sectors) {
     FJournal->Append(kHeaderBlock, old.data(), kHeaderSize);
     FHeaderJournaled = true;
   }
-  for (uint32_t s : sectors) {
-    if (Offset(s) >= FOriginalSize || FJournaled[s + 1]) continue;
-    size_t n = FFile->ReadAt(Offset(s), old.data(), FSectorSize);
-    std::memset(old.data() + n, 0, FSectorSize - n);
-    FJournal->Append(s, old.data(), FSectorSize);
-    FJournaled[s + 1] = true;
+  // `sectors` is sorted: consecutive old sectors are read in one go.
+  size_t i = 0;
+  while (i < sectors.size()) {
+    uint32_t s = sectors[i];
+    if (Offset(s) >= FOriginalSize || FJournaled[s + 1]) {
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    while (j < sectors.size() && sectors[j] == s + (j - i) && Offset(sectors[j]) < FOriginalSize &&
+           !FJournaled[sectors[j] + 1]) {
+      ++j;
+    }
+    size_t bytes = (j - i) * FSectorSize;
+    old.resize(std::max(old.size(), bytes));
+    size_t n = FFile->ReadAt(Offset(s), old.data(), bytes);
+    std::memset(old.data() + n, 0, bytes - n);
+    for (size_t k = i; k < j; ++k) {
+      FJournal->Append(sectors[k], old.data() + (k - i) * FSectorSize, FSectorSize);
+      FJournaled[sectors[k] + 1] = true;
+    }
+    i = j;
   }
   FJournal->Sync();
 }
