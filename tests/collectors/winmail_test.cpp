@@ -14,6 +14,7 @@
 #include "collectors/windows_tree.h"
 #include "formats/maildate.h"
 #include "support/eml_builder.h"
+#include "system/linux_platform.h"
 
 namespace kv {
 namespace {
@@ -320,6 +321,23 @@ TEST(WinMailOnDisk, ReadsTheStoreOfAnOfflineDrive) {
   EXPECT_EQ(wm.Record(0)._Folder, u"Inbox");
   wm.SetFolder(In(kLocal, u"Broken"));
   EXPECT_EQ(wm.RecordCount(), 0u);
+}
+
+TEST(WinMailOnLinux, AGivenStoreIsReadWithThisMachinesPaths) {
+  test::TTempTree tree;
+  const std::string a = EmlBuilder().Subject("linux").Date("1 Mar 2010 10:00 +0000").Build();
+  tree.Write("Local Folders/Inbox.2010/a.eml", a);
+  tree.Folder("Local Folders/Inbox.2010/Sub");
+  TSystemContext context(MakeLinuxPlatform());
+  TVix_WinMail wm(context);
+  const std::u16string store = Utf8ToUtf16(tree.Path("Local Folders"));
+  wm.GetMailboxFolders(u"", store);
+  EXPECT_EQ(wm.Folders(), (TStringList{store + u"/Inbox.2010", store + u"/Inbox.2010/Sub"}));
+  wm.SetFolder(wm.Folders()[0]);
+  ASSERT_EQ(wm.RecordCount(), 1u);
+  EXPECT_EQ(wm.Record(0).Subject, u"linux");
+  EXPECT_EQ(wm.Record(0).Size, a.size());
+  EXPECT_EQ(wm.Record(0)._Folder, u"Inbox");
 }
 
 }  // namespace
