@@ -22,7 +22,8 @@ class TSystemContext;
 
 // Where the header block of a message's raw bytes ends: the offset of the first empty line that
 // follows a non-empty one (a leading UTF-8 byte-order mark skipped, a UTF-16 one selecting
-// 16-bit units in its byte order), or the size of `bytes` when there is none. Lines end at
+// 16-bit units in its byte order, and a mark the 16-bit text itself begins with skipped too), or
+// the size of `bytes` when there is none. Lines end at
 // CR LF, LF or CR, as the header parser reads them, so the parser finds the same fields in the
 // bytes before that offset as in the whole message. When `complete` is false, `bytes` is only
 // the start of the message and nullopt means that more bytes are needed to decide.
