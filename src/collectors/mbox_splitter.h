@@ -86,7 +86,7 @@ void SetMboxScan(TMboxScan scan);
 
 // Reads the whole stream through a TMboxSplitter in blocks of kMboxBlockSize. Throws what the
 // stream throws; messages handed over before a failure stay handed over.
-constexpr size_t kMboxBlockSize = size_t(1) << 20;
+constexpr size_t kMboxBlockSize = size_t(256) << 10;
 void SplitMbox(IReadStream& stream, const TMboxSplitter::TOnMessage& onMessage);
 
 }  // namespace kv
