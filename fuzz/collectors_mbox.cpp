@@ -1,7 +1,7 @@
 // The mbox splitter and the record of each message over arbitrary bytes. The first byte picks a
-// block size: the text fed in blocks of that size must give the same messages as fed whole,
-// and each message must lie inside the text. The same bytes also go through the INI reader of
-// profiles.ini.
+// block size and a scan mode: the text fed in blocks of that size, in any scan mode, must give
+// the same messages as fed whole, and each message must lie inside the text. The same bytes also
+// go through the INI reader of profiles.ini.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::vector<TCut> whole = Split(text, text.size() + 1);
   if (Split(text, block) != whole) std::abort();
+  // Body lines passed over in wide steps or line by line: the same messages.
+  kv::SetMboxScan(data[0] & 0x80 ? kv::TMboxScan::LineByLine : kv::TMboxScan::Sse2);
+  const std::vector<TCut> narrow = Split(text, block);
+  kv::SetMboxScan(kv::TMboxScan::Widest);
+  if (narrow != whole) std::abort();
   uint64_t last = 0;
   for (const TCut& c : whole) {
     // Header lines are never empty, so the kept header is at most twice the message's bytes.
