@@ -96,6 +96,7 @@ void TVix_Component::WriteStorageHeader(std::u16string_view fileName, std::u16st
   WriteStringProperty(ps, u"Session", SessionTypesToText(FST));
   WriteIntegerProperty(ps, u"SessionID", FSessionID);
   WriteStringProperty(ps, u"IP", Trim(GetLocalIPAddresses(FContext)));
+  root->Commit();
 }
 
 void TVix_Component::ReadStorageHeader(std::u16string_view fileName, TStorageInfoRecord& h) {

@@ -36,6 +36,7 @@ void WriteFolderStream(std::u16string_view fileName, std::u16string_view storage
                         u"cannot create the stream of folder " +
                             ClientFolderText(storageFolder, streamName));
   if (!lines.empty() || writeEmpty) SaveStreamLines(lines, *stream, code);
+  root->Commit();  // a failure to make it durable is an error, not a quiet rollback
 }
 
 }  // namespace

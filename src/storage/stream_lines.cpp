@@ -23,8 +23,9 @@ void SplitStreamText(std::u16string_view text, TStringList& lines) {
   if (nul != std::u16string_view::npos) text = text.substr(0, nul);
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find_first_of(u"\r\n", start);
-    if (end == std::u16string_view::npos) {
+    size_t end = start;
+    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
+    if (end == text.size()) {
       lines.emplace_back(text.substr(start));
       break;
     }

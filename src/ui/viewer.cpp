@@ -168,6 +168,7 @@ void TViewerController::WriteHeader(std::u16string_view fileName, std::u16string
   WriteStringPropertyID(ps, PIDSI_SUBJECT, AsciiUpper(f.MachineName));
   WriteDateTimePropertyID(ps, PIDSI_CREATE_DTM, NowLocal());
   WriteStringProperty(ps, u"Username", f.CurrentUserName);
+  root->Commit();
 }
 
 }  // namespace kv
