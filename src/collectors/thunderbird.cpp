@@ -83,7 +83,7 @@ void TVix_Thunderbird::ReadFolderMessages() {
   TMessageInfo record;
   SplitMbox(*stream, [&](const TMboxMessage& message) {
     MboxMessageRecord(message, folderName, FEID, header, record);
-    AddRecord(record);
+    AddRecord(std::move(record));  // every field is set anew for the next message
   });
   SortByDate();
 }

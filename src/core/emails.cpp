@@ -18,8 +18,10 @@ void TVix_EMails::Clear(bool preserveFolders) {
 
 void TVix_EMails::GetRecord(size_t index, TMessageInfo& info) const { info = FData.at(index); }
 
-void TVix_EMails::AddRecord(const TMessageInfo& info) {
-  FData.push_back(info);
+void TVix_EMails::AddRecord(const TMessageInfo& info) { AddRecord(TMessageInfo(info)); }
+
+void TVix_EMails::AddRecord(TMessageInfo&& info) {
+  FData.push_back(std::move(info));
   TMessageInfo& added = FData.back();
   if (FEID != TEmailClient::ecNone) added._Client = FEID;
   added._Marked = false;

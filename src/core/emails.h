@@ -60,6 +60,7 @@ class TVix_EMails : public TVix_Component {
   // Reads the current folder from the live store: AddRecord for each message, then SortByDate.
   virtual void ReadFolderMessages() = 0;
   void AddRecord(const TMessageInfo& info);
+  void AddRecord(TMessageInfo&& info);
   void SortByDate();
   void SetEID(TEmailClient id) { FEID = id; }
 
