@@ -97,12 +97,12 @@ TParsedCommand TArgParser::Parse(std::span<const std::string> args) const {
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    auto spec = std::find_if(command->Options.begin(), command->Options.end(),
+    auto optionSpec = std::find_if(command->Options.begin(), command->Options.end(),
                              [&](const TOptionSpec& o) { return o.Name == name; });
-    if (spec == command->Options.end())
+    if (optionSpec == command->Options.end())
       throw EUsageError("unknown option " + Quoted("--" + name) + tryCommandHelp);
     if (parsed.Has(name)) throw EUsageError("option --" + name + " given more than once");
-    if (spec->ValueName.empty()) {
+    if (optionSpec->ValueName.empty()) {
       if (value) throw EUsageError("option --" + name + " takes no value");
       parsed.Options[name] = "";
       continue;
@@ -110,13 +110,13 @@ TParsedCommand TArgParser::Parse(std::span<const std::string> args) const {
     if (!value) {
       // The next argument is the value, unless it is missing or is itself an option.
       if (i + 1 >= args.size() || (args[i + 1].starts_with("--") && args[i + 1] != "--"))
-        throw EUsageError("option --" + name + " needs a value " + spec->ValueName);
+        throw EUsageError("option --" + name + " needs a value " + optionSpec->ValueName);
       value = args[++i];
     }
-    if (!spec->Choices.empty() &&
-        std::find(spec->Choices.begin(), spec->Choices.end(), *value) == spec->Choices.end()) {
+    if (!optionSpec->Choices.empty() &&
+        std::find(optionSpec->Choices.begin(), optionSpec->Choices.end(), *value) == optionSpec->Choices.end()) {
       std::string choices;
-      for (const auto& c : spec->Choices) choices += (choices.empty() ? "" : ", ") + c;
+      for (const auto& c : optionSpec->Choices) choices += (choices.empty() ? "" : ", ") + c;
       throw EUsageError("invalid value " + Quoted(*value) + " for --" + name + " (use one of: " +
                         choices + ")");
     }
