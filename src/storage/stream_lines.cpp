@@ -36,14 +36,21 @@ void SplitStreamText(std::u16string_view text, TStringList& lines) {
 }
 
 void SaveStreamLines(const TStringList& lines, TStream& stream, TCodeStreamProcedure code) {
-  std::u16string text;
+  // The bytes are built line by line: the whole text never stands in memory as UTF-16 too.
   bool fits = true;
+  size_t units = 0;
   for (const auto& line : lines) {
     fits = fits && FitsCp1252(line);
-    text += line;
-    text += u"\r\n";
+    units += line.size() + 2;
   }
-  TMemoryStream buffer(fits ? Utf16ToCp1252(text) : "\xEF\xBB\xBF" + Utf16ToUtf8(text));
+  std::string bytes;
+  bytes.reserve(fits ? units : units + 3);
+  if (!fits) bytes = "\xEF\xBB\xBF";
+  for (const auto& line : lines) {
+    bytes += fits ? Utf16ToCp1252(line) : Utf16ToUtf8(line);
+    bytes += "\r\n";
+  }
+  TMemoryStream buffer(std::move(bytes));
   if (code) {
     code(buffer, stream);
   } else {
@@ -72,7 +79,33 @@ TLinesResult LoadStreamLines(TStream& stream, TStringList& lines, TCodeStreamPro
   } else {
     buffer = TMemoryStream(stream.ReadRest());
   }
-  std::u16string text = DecodeStreamText(buffer.Bytes());
+  std::string_view bytes = buffer.Bytes();
+  if (bytes.substr(0, 2) != "\xFF\xFE" && bytes.substr(0, 2) != "\xFE\xFF") {
+    // 8-bit text (Windows-1252, or UTF-8 after its mark) splits at its CR and LF bytes, which
+    // no multi-byte sequence holds; lines are decoded one by one, so the whole text never
+    // stands in memory twice.
+    const bool utf8 = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (utf8) bytes.remove_prefix(3);
+    bytes = bytes.substr(0, bytes.find('\0'));
+    if (damaged) {  // the last line was cut by the damage unless a line break follows it
+      size_t lastBreak = bytes.find_last_of("\r\n");
+      bytes = bytes.substr(0, lastBreak == std::string_view::npos ? 0 : lastBreak + 1);
+    }
+    size_t start = 0;
+    while (start < bytes.size()) {
+      size_t end = bytes.find_first_of("\r\n", start);
+      if (end == std::string_view::npos) end = bytes.size();
+      std::string_view line = bytes.substr(start, end - start);
+      lines.push_back(utf8 ? Utf8ToUtf16(line) : Cp1252ToUtf16(line));
+      start = end + 1;
+      if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+        ++start;
+    }
+    stream.SetPosition(0);
+    return damaged ? TLinesResult::lrDamaged : TLinesResult::lrComplete;
+  }
+  std::u16string text = DecodeStreamText(bytes);
+  buffer = TMemoryStream();
   if (damaged) {
     // The last line was cut by the damage unless a line break follows it.
     size_t nul = text.find(u'\0');
