@@ -33,19 +33,23 @@ void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
 }  // namespace
 
 void AppendCsvField(std::string& out, std::u16string_view text) {
-  bool quote = false;
-  bool ascii = true;
+  // The common field, plain ASCII without a quote, comma or line end, is copied as it is
+  // checked; any other goes through the quoting encoder.
+  const size_t at = out.size();
+  out.resize(at + text.size());
+  char* p = out.data() + at;
+  bool plain = true;
   for (char16_t c : text) {
-    if (c >= 0x80) ascii = false;
-    else if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') quote = true;
+    if (c >= 0x80 || c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
+      plain = false;
+      break;
+    }
+    *p++ = char(c);
   }
-  if (ascii && !quote) {  // the common field: copied byte for byte
-    const size_t at = out.size();
-    out.resize(at + text.size());
-    char* p = out.data() + at;
-    for (char16_t c : text) *p++ = char(c);
-    return;
-  }
+  if (plain) return;
+  out.resize(at);
+  bool quote = false;
+  for (char16_t c : text) quote = quote || c == u',' || c == u'"' || c == u'\r' || c == u'\n';
   if (quote) out += '"';
   AppendUtf8(out, text, quote);
   if (quote) out += '"';

@@ -93,8 +93,8 @@ TLinesResult LoadStreamLines(TStream& stream, TStringList& lines, TCodeStreamPro
     }
     size_t start = 0;
     while (start < bytes.size()) {
-      size_t end = bytes.find_first_of("\r\n", start);
-      if (end == std::string_view::npos) end = bytes.size();
+      size_t end = start;
+      while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
       std::string_view line = bytes.substr(start, end - start);
       lines.push_back(utf8 ? Utf8ToUtf16(line) : Cp1252ToUtf16(line));
       start = end + 1;
