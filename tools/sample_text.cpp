@@ -6,21 +6,12 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/datetime.h"
 #include "support/dbx_builder.h"
 #include "support/eml_builder.h"
 
 namespace kv::samples {
 namespace {
-
-// Days since 1970-01-01 of a civil date (the proleptic Gregorian calendar).
-int64_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
 
 TStamp CivilFromSeconds(int64_t s) {
   int64_t z = (s >= 0 ? s : s - 86399) / 86400;

@@ -48,3 +48,9 @@ namespace kv {
 // The current local date and time of this machine, to the millisecond.
 TDateTime NowLocal();
 }  // namespace kv
+
+namespace kv {
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar (no range check), and back.
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day);
+void CivilFromDays(int64_t days, int& year, int& month, int& day);
+}  // namespace kv

@@ -15,28 +15,6 @@ namespace kv {
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, int& year, int& month, int& day) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  day = int(doy - (153 * mp + 2) / 5 + 1);
-  month = int(mp < 10 ? mp + 3 : mp - 9);
-  year = int(yoe + era * 400 + (month <= 2));
-}
-
 // Unix seconds ever representable as a date-time: years 1..9999.
 constexpr int64_t kFirstSecond = -62135596800;   // 0001-01-01 00:00:00
 constexpr int64_t kLastSecond = 253402300799;    // 9999-12-31 23:59:59

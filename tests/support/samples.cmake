@@ -10,7 +10,7 @@ add_library(kv_sample_generator STATIC
   ${kolvane_tools_dir}/sample_eml_stores.cpp
   ${kolvane_tools_dir}/sample_thunderbird.cpp)
 target_include_directories(kv_sample_generator PUBLIC ${kolvane_tools_dir})
-target_link_libraries(kv_sample_generator PUBLIC kv_test_fixtures kv_test_hive
+target_link_libraries(kv_sample_generator PUBLIC kv_base kv_test_fixtures kv_test_hive
   PRIVATE kolvane_warnings)
 
 add_executable(kolvane-make-samples ${kolvane_tools_dir}/make_samples.cpp)
