@@ -2,7 +2,11 @@
 // collection and of what reads history files back.
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "core/emails.h"
+#include "storage/zlib_codec.h"
 
 namespace bench {
 
@@ -43,6 +47,30 @@ inline kv::TMessages MakeFolder(int folder, int count) {
     records.push_back(std::move(r));
   }
   return records;
+}
+
+// A whole number from the environment, or `fallback`.
+inline int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v ? std::atoi(v) : fallback;
+}
+
+// A fresh, empty folder for one benchmark's files.
+inline std::filesystem::path FreshFolder(const char* name) {
+  auto dir = std::filesystem::temp_directory_path() / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// Appends `folders` folders of `lines` messages each, named "<prefix><n>", through `c`.
+inline void FillHistory(TBenchCollector& c, const std::u16string& file, int folders, int lines,
+                        const std::u16string& prefix, const std::u16string& suffix = u"") {
+  for (int f = 0; f < folders; ++f) {
+    c.Next = MakeFolder(f, lines);
+    c.SetFolder(prefix + kv::IntToStr(f) + suffix);
+    c.AppendToStorage(file, u"", kv::ZCompressStream, kv::ZDecompressStream);
+  }
 }
 
 }  // namespace bench

@@ -45,28 +45,17 @@ struct TNullBuffer : std::streambuf {
   }
 };
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v ? std::atoi(v) : fallback;
-}
-
 }  // namespace
 
 int main() {
-  const int folders = EnvInt("KOLVANE_BENCH_FOLDERS", 100);
-  const int lines = EnvInt("KOLVANE_BENCH_LINES", 10000);
-  auto dir = std::filesystem::temp_directory_path() / "kolvane-bench-export";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const int folders = bench::EnvInt("KOLVANE_BENCH_FOLDERS", 100);
+  const int lines = bench::EnvInt("KOLVANE_BENCH_LINES", 10000);
+  const auto dir = bench::FreshFolder("kolvane-bench-export");
   const std::u16string file = (dir / "EXPORT.qmr").u16string();
   {
     TSystemContext context(std::make_unique<TFakePlatform>());
     bench::TBenchCollector c(context, u"Thunderbird", TEmailClient::ecThunderbird);
-    for (int f = 0; f < folders; ++f) {
-      c.Next = bench::MakeFolder(f, lines);
-      c.SetFolder(u"C:\\Mail\\Folder" + IntToStr(f));
-      c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream);
-    }
+    bench::FillHistory(c, file, folders, lines, u"C:\\Mail\\Folder");
   }
 
   size_t inflated = 0;

@@ -27,28 +27,17 @@ using namespace kv;
 
 
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v ? std::atoi(v) : fallback;
-}
-
 }  // namespace
 
 int main() {
-  const int folders = EnvInt("KOLVANE_BENCH_FOLDERS", 100);
-  const int lines = EnvInt("KOLVANE_BENCH_LINES", 10000);
-  auto dir = std::filesystem::temp_directory_path() / "kolvane-bench-append";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const int folders = bench::EnvInt("KOLVANE_BENCH_FOLDERS", 100);
+  const int lines = bench::EnvInt("KOLVANE_BENCH_LINES", 10000);
+  const auto dir = bench::FreshFolder("kolvane-bench-append");
   const std::u16string file = (dir / "BENCH_USER.qmr").u16string();
 
   TSystemContext context(std::make_unique<TFakePlatform>());
   bench::TBenchCollector c(context, u"OE", TEmailClient::ecOutlookExpress);
-  for (int f = 0; f < folders; ++f) {
-    c.Next = bench::MakeFolder(f, lines);
-    c.SetFolder(u"C:\\Store\\Folder" + IntToStr(f) + u".dbx");
-    c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream);
-  }
+  bench::FillHistory(c, file, folders, lines, u"C:\\Store\\Folder", u".dbx");
   const std::u16string target = u"C:\\Store\\Folder" + IntToStr(folders / 2) + u".dbx";
   const std::u16string stream = u"Folder" + IntToStr(folders / 2);
 
