@@ -9,25 +9,31 @@ namespace {
 // UTF-8 of a UTF-16 text straight into `out`, quotes doubled when `doubleQuotes`; an unpaired
 // surrogate becomes U+FFFD.
 void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
+  // Room for the worst case (three bytes a code unit, or two for a doubled quote), written
+  // through a pointer, then cut to what was written.
+  const size_t at = out.size();
+  out.resize(at + text.size() * 3);
+  char* p = out.data() + at;
   for (size_t i = 0; i < text.size();) {
     const char32_t cp = NextCodePoint(text, i);
     if (cp < 0x80) {
-      if (doubleQuotes && cp == u'"') out += '"';
-      out += char(cp);
-      continue;
-    }
-    if (cp < 0x800) {
-      out += char(0xC0 | (cp >> 6));
+      if (doubleQuotes && cp == u'"') *p++ = '"';
+      *p++ = char(cp);
+    } else if (cp < 0x800) {
+      *p++ = char(0xC0 | (cp >> 6));
+      *p++ = char(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out += char(0xE0 | (cp >> 12));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-    } else {
-      out += char(0xF0 | (cp >> 18));
-      out += char(0x80 | ((cp >> 12) & 0x3F));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = char(0xE0 | (cp >> 12));
+      *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = char(0x80 | (cp & 0x3F));
+    } else {  // a surrogate pair: two units, four bytes
+      *p++ = char(0xF0 | (cp >> 18));
+      *p++ = char(0x80 | ((cp >> 12) & 0x3F));
+      *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = char(0x80 | (cp & 0x3F));
     }
-    out += char(0x80 | (cp & 0x3F));
   }
+  out.resize(size_t(p - out.data()));
 }
 
 }  // namespace

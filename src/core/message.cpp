@@ -75,7 +75,16 @@ std::u16string_view NextLineField(std::u16string_view& rest) {
 }
 
 void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
-  record = TMessageInfo{};
+  // Cleared field by field: a record read line after line keeps its strings' storage.
+  for (std::u16string* text : {&record.ID, &record.Subject, &record.Server, &record.SenderName,
+                               &record.SenderEmail, &record.Received, &record.ReceiverName,
+                               &record.ReceiverEmail, &record.Account, &record._Folder})
+    text->clear();
+  record.Address = record.Index = record.Flags = record.DataOffset = 0;
+  record.Size = record.Priority = 0;
+  record.ReceivedDate = 0;
+  record._Client = TEmailClient::ecOutlookExpress;
+  record._Marked = record._Checked = false;
   if (line.find(u';') == std::u16string_view::npos) return;
 
   std::u16string_view rest = line;
