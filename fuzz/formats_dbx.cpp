@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/dbx_reader.h"
+#include "oe_exercise.h"
 #include "support/dbx_builder.h"
 
 namespace {
@@ -48,19 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        return std::make_unique<kv::TMemoryReadStream>(file);
                      },
                      [](const std::u16string&) { return false; }};
-  try {
-    auto reader = kv::CreateOEReader(files, u"f.dbx");
-    reader->FolderName();
-    for (uint32_t i = 0; i < reader->MessageCount() && i < 4096; ++i) {
-      kv::TMessageInfo info;
-      reader->GetMessageInfo(i, info);
-      try {
-        reader->GetHeaderText(i);
-        reader->GetMessageText(i);
-      } catch (const kv::EKolvaneError&) {
-      }
-    }
-  } catch (const kv::EKolvaneError&) {
-  }
+  kv::fuzz::ExerciseOEReader(files, u"f.dbx");
   return 0;
 }

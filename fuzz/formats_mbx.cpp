@@ -7,6 +7,7 @@
 #include <string>
 
 #include "formats/mbx_reader.h"
+#include "oe_exercise.h"
 #include "support/mbx_builder.h"
 
 namespace {
@@ -53,19 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        return std::make_unique<kv::TMemoryReadStream>(path == u"f.idx" ? idx : mbx);
                      },
                      [&](const std::u16string& path) { return path == u"f.idx" && hasIdx; }};
-  try {
-    auto reader = kv::CreateOEReader(files, u"f.mbx");
-    reader->FolderName();
-    for (uint32_t i = 0; i < reader->MessageCount() && i < 4096; ++i) {
-      kv::TMessageInfo info;
-      reader->GetMessageInfo(i, info);
-      try {
-        reader->GetHeaderText(i);
-        reader->GetMessageText(i);
-      } catch (const kv::EKolvaneError&) {
-      }
-    }
-  } catch (const kv::EKolvaneError&) {
-  }
+  kv::fuzz::ExerciseOEReader(files, u"f.mbx");
   return 0;
 }
