@@ -57,19 +57,21 @@ void ChangeToStateB(TCompoundFile& f) {
   f.WriteStream(id, 0, "new", 3);
 }
 
+// Makes the change to state B once without faults and counts the sector writes it takes.
+int WritesOfChangeToStateB(const std::string& path) {
+  TFaultPlan count(0);
+  auto f = TCompoundFile::OpenForWriting(Utf8ToUtf16(path));
+  ChangeToStateB(*f);
+  f->Commit();
+  return count.Count();
+}
+
 TEST(CfbDurability, AFaultAtAnyWriteLeavesTheFileAsItWas) {
   TScratchDir dir;
   std::string path = dir.Path("history.qmr");
   MakeStateA(path);
   std::string stateA = test::ReadFileBytes(path);
-  int writes;
-  {
-    TFaultPlan count(0);
-    auto f = TCompoundFile::OpenForWriting(Utf8ToUtf16(path));
-    ChangeToStateB(*f);
-    f->Commit();
-    writes = count.Count();
-  }
+  const int writes = WritesOfChangeToStateB(path);
   ASSERT_GT(writes, 20);
   std::string stateB = test::ReadFileBytes(path);
   for (int failAt = 1; failAt <= writes; ++failAt) {
@@ -104,14 +106,7 @@ TEST(CfbDurability, AWriterThatDiesHalfWayIsUndoneByTheNextOpen) {
   std::string path = dir.Path("history.qmr");
   MakeStateA(path);
   std::string stateA = test::ReadFileBytes(path);
-  int writes;
-  {
-    TFaultPlan count(0);
-    auto f = TCompoundFile::OpenForWriting(Utf8ToUtf16(path));
-    ChangeToStateB(*f);
-    f->Commit();
-    writes = count.Count();
-  }
+  const int writes = WritesOfChangeToStateB(path);
   for (int failAt = 1; failAt <= writes; ++failAt) {
     test::WriteFileBytes(path, stateA);
     {
