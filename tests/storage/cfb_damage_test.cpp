@@ -133,6 +133,32 @@ TEST(CfbDamage, PropertySetLengthsPastTheEndAreStorageErrors) {
   expectError(tiny + sec, "string length word");
 }
 
+// Wine's ole32 leaves the padding of a set's last value out of the stream while the section's
+// length counts it; it also numbers a name 13, the summary set's word count, for a text.
+TEST(CfbDamage, PropertySetWithoutItsLastPaddingIsReadWhole) {
+  TPropertySet set;
+  set.Sections.emplace_back();
+  set.Sections[0].FormatId = kFmtIdSummaryInformation;
+  set.Sections[0].Names[13] = u"Username";
+  set.Sections[0].Values[13] = TPropValue::FromText(u"anna");
+  set.Sections[0].Values[12] = TPropValue::FromFileTime(133233552000000000);
+  set.Sections[0].Values[14] = TPropValue::FromText(u"WINEHOST");  // the last value: 8 + 18 bytes
+  std::string bytes = SerializePropertySet(set);
+  ASSERT_EQ(bytes.size() % 4, 0u);
+  for (size_t cut : {size_t(1), size_t(2)}) {
+    TPropertySet read = ParsePropertySet(bytes.substr(0, bytes.size() - cut), u"set");
+    const TPropertySection& s = read.Sections.at(0);
+    EXPECT_EQ(s.Values.at(14).Text, u"WINEHOST") << cut;
+    EXPECT_EQ(s.Values.at(13).Text, u"anna") << cut;
+    EXPECT_EQ(s.FindName(u"username"), 13u) << cut;
+    EXPECT_EQ(s.Values.at(12).FileTime, 133233552000000000u) << cut;
+    // Written back, the set is whole again.
+    EXPECT_EQ(SerializePropertySet(read), bytes) << cut;
+  }
+  // Cut into the value itself, it is damage.
+  EXPECT_THROW(ParsePropertySet(bytes.substr(0, bytes.size() - 3), u"set"), EStorageError);
+}
+
 TEST(CfbDamage, TheWritingHelperNeverReplacesAFileThatIsNotOurs) {
   TScratchDir dir;
   std::string letter = "Dear Anna,\r\nthis is not a compound file.\r\n";

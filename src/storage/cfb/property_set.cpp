@@ -36,12 +36,15 @@ std::string EncodeCodePage(uint16_t codePage, std::u16string_view text) {
   return Utf16ToCp1252(text);
 }
 
-// A value's stored size, type word included, from its type; 0 when the type is not known.
+// A value's size, type word included and trailing padding left out, from its type; 0 when the
+// type is not known. Some writers (Wine's ole32 among them) leave the padding of a set's last
+// value out of the stream, so the padding is never required to be there.
 size_t KnownSize(uint16_t type, const char* p, size_t avail) {
   switch (type) {
     case VT_I2:
     case VT_UI2:
     case VT_BOOL:
+      return 6;
     case VT_I4:
     case VT_UI4:
     case VT_INT:
@@ -52,9 +55,9 @@ size_t KnownSize(uint16_t type, const char* p, size_t avail) {
     case VT_FILETIME:
       return 12;
     case VT_LPSTR:  // a length word that does not fit counts as running past the end
-      return avail >= 8 ? Pad4(8 + size_t(GetU32(p + 4))) : 8;
+      return avail >= 8 ? 8 + size_t(GetU32(p + 4)) : 8;
     case VT_LPWSTR:
-      return avail >= 8 ? Pad4(8 + 2 * size_t(GetU32(p + 4))) : 8;
+      return avail >= 8 ? 8 + 2 * size_t(GetU32(p + 4)) : 8;
     default:
       return 0;
   }
@@ -114,7 +117,11 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
   const char* s = bytes.data() + offset;
   size_t size = GetU32(s);
   uint32_t count = GetU32(s + 4);
-  if (size < 8 || size > bytes.size() - offset) Corrupt(what, u"section length runs past the end");
+  // A stated length that overruns the stream by no more than the last value's padding is the
+  // writer leaving that padding out; the values are then read from what the stream holds.
+  size_t held = bytes.size() - offset;
+  if (size > held && size - held < 4) size = held;
+  if (size < 8 || size > held) Corrupt(what, u"section length runs past the end");
   if (count > (size - 8) / 8) Corrupt(what, u"property count runs past the end of its section");
   TPropertySection section;
   section.HasCodePage = false;
@@ -125,7 +132,7 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
     if (at > size - 4) Corrupt(what, u"value lies past the end of its section");
     entries.emplace_back(id, at);
     if (id == kPidCodePage && (GetU16(s + at) == VT_I2 || GetU16(s + at) == VT_UI2)) {
-      if (at + 8 > size) Corrupt(what, u"value runs past the end of its section");
+      if (at + 6 > size) Corrupt(what, u"value runs past the end of its section");
       section.CodePage = GetU16(s + at + 4);
       section.HasCodePage = true;
     }
