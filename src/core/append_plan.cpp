@@ -30,7 +30,31 @@ struct TIdentity {
   }
 };
 
-int64_t SecondsOf(std::optional<double> days) { return days ? std::llround(*days * 86400.0) : 0; }
+// The whole seconds of a date text in days, rounded half away from zero. The line writer's
+// form ("41234.5000000000": digits, ".", up to ten decimals) is worked out exactly in integers;
+// any other form goes through the floating-point value.
+int64_t SecondsOfDateText(std::u16string_view text) {
+  constexpr uint64_t kScale = 10000000000;  // ten decimals
+  uint64_t whole = 0, frac = 0, scale = kScale;
+  size_t i = 0;
+  for (; i < text.size() && i < 12 && text[i] >= u'0' && text[i] <= u'9'; ++i)
+    whole = whole * 10 + uint64_t(text[i] - u'0');
+  bool simple = i > 0 && i < 12;
+  if (simple && i < text.size()) {
+    simple = text[i++] == u'.' && text.size() - i <= 10;
+    for (; simple && i < text.size(); ++i) {
+      simple = text[i] >= u'0' && text[i] <= u'9';
+      scale /= 10;
+      frac += uint64_t(text[i] - u'0') * scale;
+    }
+  }
+  if (!simple) {
+    auto days = ParseDouble(text);
+    return days ? std::llround(*days * 86400.0) : 0;
+  }
+  const uint64_t fracSeconds = frac * 86400;  // below 8.64e14
+  return int64_t(whole * 86400 + fracSeconds / kScale + (fracSeconds % kScale >= kScale / 2 ? 1 : 0));
+}
 
 // The fields as the line reader cuts them: each field ends at the next ";", and once none is
 // left the remaining fields are empty.
@@ -46,7 +70,7 @@ TIdentity FromStoredLine(std::u16string_view line) {
   next();                        // Server
   next();                        // SenderName
   id.SenderEmail = next();
-  id.Seconds = SecondsOf(ParseDouble(next()));
+  id.Seconds = SecondsOfDateText(next());
   for (int skip = 0; skip < 4; ++skip) next();  // Received .. Account
   auto size = ParseInt32(next());
   id.Size = size ? uint32_t(*size) : 0;
@@ -75,32 +99,55 @@ void FromRecord(const TMessageInfo& r, TIdentity& id) {
   const double frac = seconds - std::floor(seconds);
   id.Seconds = std::fabs(frac - 0.5) > 1e-3 && std::isfinite(seconds)
                    ? std::llround(seconds)
-                   : SecondsOf(ParseDouble(FormatFixed(r.ReceivedDate, 10)));
+                   : SecondsOfDateText(FormatFixed(r.ReceivedDate, 10));
   id.Size = r.Size;
 }
 
 }  // namespace
 
 std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessages& records) {
-  // Stored lines sorted by the hash of their identity (line order among equal hashes), so a
-  // lookup is a binary search; a line, once matched, is claimed for good.
-  std::vector<std::pair<size_t, uint32_t>> stored;
-  stored.reserve(storedLines.size());
-  for (uint32_t i = 0; i < storedLines.size(); ++i)
-    stored.emplace_back(FromStoredLine(storedLines[i]).Hash(), i);
-  std::sort(stored.begin(), stored.end());
+  // A record claims a stored line of its identity, once and for good; the records left without
+  // one are added. Which of several equal lines a record claims does not change the outcome.
+  //
+  // The stored lines mostly hold the folder's messages in the records' own order (each scan
+  // appends the newer ones), with gaps where messages were deleted from the store. So a record
+  // is first compared with the line after the one claimed last; only when that fails is the
+  // index of all stored lines built, sorted by the hash of their identity (line order among
+  // equal hashes) and searched.
+  std::vector<std::pair<size_t, uint32_t>> index;
   std::vector<bool> claimed(storedLines.size(), false);
+  size_t claimedCount = 0;
+  size_t next = 0;  // the stored line after the one claimed last
+  auto claim = [&](size_t line) {
+    claimed[line] = true;
+    ++claimedCount;
+    next = line + 1;
+  };
 
   std::vector<size_t> added;
   TIdentity live;
   for (size_t i = 0; i < records.size(); ++i) {
+    if (claimedCount == storedLines.size()) {  // every stored line is taken: the rest is new
+      added.push_back(i);
+      continue;
+    }
     FromRecord(records[i], live);
+    if (next < storedLines.size() && !claimed[next] && FromStoredLine(storedLines[next]) == live) {
+      claim(next);
+      continue;
+    }
+    if (index.empty()) {
+      index.reserve(storedLines.size());
+      for (uint32_t k = 0; k < storedLines.size(); ++k)
+        index.emplace_back(FromStoredLine(storedLines[k]).Hash(), k);
+      std::sort(index.begin(), index.end());
+    }
     const size_t hash = live.Hash();
     bool found = false;
-    auto it = std::lower_bound(stored.begin(), stored.end(), std::make_pair(hash, uint32_t(0)));
-    for (; it != stored.end() && it->first == hash && !found; ++it) {
+    auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(hash, uint32_t(0)));
+    for (; it != index.end() && it->first == hash && !found; ++it) {
       if (claimed[it->second] || !(FromStoredLine(storedLines[it->second]) == live)) continue;
-      claimed[it->second] = true;
+      claim(it->second);
       found = true;
     }
     if (!found) added.push_back(i);

@@ -31,7 +31,7 @@ TVix_Component::TVix_Component(const TSystemContext& context) : FContext(context
   FSIR.OSMinorversion = int32_t(os.MinorVersion);
   FSIR.OSBuildNumber = int32_t(os.BuildNumber);
   FSIR.OSCSDVersion = os.CSDVersion;
-  OnWriteHeader = [this](std::u16string_view f, std::u16string_view c, bool e) {
+  OnWriteHeader = [this](TStructuredStorage& f, std::u16string_view c, bool e) {
     WriteStorageHeader(f, c, e);
   };
   OnReadHeader = [this](std::u16string_view f, TStorageInfoRecord& h) { ReadStorageHeader(f, h); };
@@ -39,7 +39,15 @@ TVix_Component::TVix_Component(const TSystemContext& context) : FContext(context
 
 void TVix_Component::SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
                                    TCodeStreamProcedure code) {
-  if (OnWriteHeader) OnWriteHeader(fileName, comment, code != nullptr);
+  if (!OnWriteHeader) return;
+  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
+  WriteHeaderInto(*root, comment, code);
+  root->Commit();  // a failure to make it durable is an error, not a quiet rollback
+}
+
+void TVix_Component::WriteHeaderInto(TStructuredStorage& file, std::u16string_view comment,
+                                     TCodeStreamProcedure code) {
+  if (OnWriteHeader) OnWriteHeader(file, comment, code != nullptr);
 }
 
 bool TVix_Component::LoadFromStorage(std::u16string_view fileName, TCodeStreamProcedure code) {
@@ -65,11 +73,10 @@ void TVix_Component::SetLoggedUser(std::u16string_view name) {
   FSID = GetUserSID(FContext, u"", FLU);
 }
 
-void TVix_Component::WriteStorageHeader(std::u16string_view fileName, std::u16string_view comment,
+void TVix_Component::WriteStorageHeader(TStructuredStorage& root, std::u16string_view comment,
                                         bool encoded) {
   const TStartupFacts& f = FContext.Facts();
-  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
-  auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeReadWrite, true);
+  auto set = root.OpenPropertySet(FMTID_SummaryInformation, kModeReadWrite, true);
   TPropertyStorage* ps = set->_IPropertyStorage();
   const TVersionInfo& v = f.ProgramVersion;
   WriteStringPropertyID(ps, PIDSI_TITLE, v.ProductName);
@@ -96,7 +103,7 @@ void TVix_Component::WriteStorageHeader(std::u16string_view fileName, std::u16st
   WriteStringProperty(ps, u"Session", SessionTypesToText(FST));
   WriteIntegerProperty(ps, u"SessionID", FSessionID);
   WriteStringProperty(ps, u"IP", Trim(GetLocalIPAddresses(FContext)));
-  root->Commit();
+  set->Flush();
 }
 
 void TVix_Component::ReadStorageHeader(std::u16string_view fileName, TStorageInfoRecord& h) {

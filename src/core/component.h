@@ -11,6 +11,7 @@
 #include "base/datetime.h"
 #include "storage/byte_stream.h"
 #include "storage/storage_ref.h"
+#include "storage/structured_storage.h"
 #include "system/context.h"
 #include "system/session.h"
 
@@ -47,8 +48,10 @@ struct TStorageInfoRecord {
   bool operator==(const TStorageInfoRecord&) const = default;
 };
 
+// Writes the metadata into `file`, the history data file as one writer holds it open; the
+// caller commits it together with whatever else it changes in the same open.
 using THeaderWriter =
-    std::function<void(std::u16string_view fileName, std::u16string_view comment, bool encoded)>;
+    std::function<void(TStructuredStorage& file, std::u16string_view comment, bool encoded)>;
 using THeaderReader = std::function<void(std::u16string_view fileName, TStorageInfoRecord& header)>;
 using TOnDebugEvent = std::function<void(std::u16string_view message)>;
 using TProgressEvent = std::function<void(std::u16string_view message)>;
@@ -63,7 +66,8 @@ class TVix_Component {
   TVix_Component(const TVix_Component&) = delete;
   TVix_Component& operator=(const TVix_Component&) = delete;
 
-  // Calls the header writer, when there is one, with encoded = (code is given).
+  // Opens the file for writing, calls the header writer, when there is one, with encoded =
+  // (code is given), and commits.
   virtual void SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
                              TCodeStreamProcedure code);
   // Remembers the file and decoder, switches to stored mode for good and reads the header.
@@ -73,7 +77,7 @@ class TVix_Component {
   void SetLoggedUser(std::u16string_view name);
 
   // The default header writer and reader: the 24 properties of the summary property set.
-  void WriteStorageHeader(std::u16string_view fileName, std::u16string_view comment, bool encoded);
+  void WriteStorageHeader(TStructuredStorage& file, std::u16string_view comment, bool encoded);
   void ReadStorageHeader(std::u16string_view fileName, TStorageInfoRecord& header);
 
   const TSystemContext& Context() const { return FContext; }
@@ -99,6 +103,8 @@ class TVix_Component {
 
  protected:
   void SetDataAvailable(bool value) { FDA = value; }
+  // The header writer's part of a write through an open file.
+  void WriteHeaderInto(TStructuredStorage& file, std::u16string_view comment, TCodeStreamProcedure code);
 
  private:
   const TSystemContext& FContext;

@@ -22,13 +22,12 @@ std::u16string ClientFolderText(std::u16string_view storage, std::u16string_view
   return u"\"" + std::u16string(storage) + u"\\" + std::u16string(folder) + u"\"";
 }
 
-// Rewrites one folder stream whole with `lines`, inside the client's storage.
-void WriteFolderStream(std::u16string_view fileName, std::u16string_view storageFolder,
+// Rewrites one folder stream whole with `lines`, inside the client's storage of the open file.
+void WriteFolderStream(TStructuredStorage& root, std::u16string_view storageFolder,
                        std::u16string_view streamName, const TStringList& lines,
                        TCodeStreamProcedure code, bool writeEmpty) {
-  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
-  auto folder = root->OpenSubStorage(storageFolder, kModeReadWrite, true);
-  TStructuredStorage& target = folder ? *folder : *root;
+  auto folder = root.OpenSubStorage(storageFolder, kModeReadWrite, true);
+  TStructuredStorage& target = folder ? *folder : root;
   target.DeleteElement(streamName);
   auto stream = target.OpenStream(streamName, kModeReadWrite, true);
   if (!stream)
@@ -36,7 +35,6 @@ void WriteFolderStream(std::u16string_view fileName, std::u16string_view storage
                         u"cannot create the stream of folder " +
                             ClientFolderText(storageFolder, streamName));
   if (!lines.empty() || writeEmpty) SaveStreamLines(lines, *stream, code);
-  root->Commit();  // a failure to make it durable is an error, not a quiet rollback
 }
 
 }  // namespace
@@ -50,12 +48,16 @@ std::u16string TVix_EMails::FolderStreamName(std::u16string_view folder) const {
   return EncodeStreamName(FolderNameFromPath(Context(), folder));
 }
 
+// One exclusive open and one transaction: the stored lines are read, the header written and
+// the stream rewritten under the same lock, so another writer can never slip in between the
+// read and the rewrite (its lines would be lost), and the file changes whole or not at all.
 size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
                                   TCodeStreamProcedure code, TCodeStreamProcedure decode) {
   const std::u16string streamName = FolderStreamName(FFolder);
+  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
   TStringList lines;
-  if (ReadStorageLines(fileName, FStorageFolder, streamName, decode, lines) ==
-      TLinesResult::lrDamaged)
+  if (!streamName.empty() &&
+      ReadStorageLines(*root, FStorageFolder, streamName, decode, lines) == TLinesResult::lrDamaged)
     throw EStorageError(TStorageStatus::DocFileCorrupt,
                         u"the stored messages of folder " +
                             ClientFolderText(FStorageFolder, streamName) + u" in " +
@@ -63,24 +65,30 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
                             u" cannot be read whole; the folder is left as it is");
   const std::vector<size_t> added = RecordsToAppend(lines, FData);
 
-  TVix_Component::SaveToStorage(fileName, comment, code);
-  if (streamName.empty()) return 0;  // a folder without a name has no stream
-  // Nothing new: the stream would come out byte for byte the same, so it stays.
-  if (added.empty() && !lines.empty()) return 0;
-  lines.reserve(lines.size() + added.size());
-  for (size_t i : added) lines.push_back(FormatMessageLine(FData[i]));
-  WriteFolderStream(fileName, FStorageFolder, streamName, lines, code, false);
-  return added.size();
+  WriteHeaderInto(*root, comment, code);
+  // A folder without a name has no stream; with nothing new the stream would come out byte
+  // for byte the same, so it stays.
+  const bool rewrite = !streamName.empty() && (!added.empty() || lines.empty());
+  if (rewrite) {
+    lines.reserve(lines.size() + added.size());
+    for (size_t i : added) lines.push_back(FormatMessageLine(FData[i]));
+    WriteFolderStream(*root, FStorageFolder, streamName, lines, code, false);
+  }
+  root->Commit();  // a failure to make it durable is an error, not a quiet rollback
+  return rewrite ? added.size() : 0;
 }
 
 void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
                                 TCodeStreamProcedure code) {
-  TVix_Component::SaveToStorage(fileName, comment, code);
+  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
+  WriteHeaderInto(*root, comment, code);
   const std::u16string streamName = FolderStreamName(FFolder);
-  if (streamName.empty()) return;
-  TStringList lines;
-  FormatMessageLines(FData, lines, 0);
-  WriteFolderStream(fileName, FStorageFolder, streamName, lines, code, true);
+  if (!streamName.empty()) {
+    TStringList lines;
+    FormatMessageLines(FData, lines, 0);
+    WriteFolderStream(*root, FStorageFolder, streamName, lines, code, true);
+  }
+  root->Commit();
 }
 
 bool TVix_EMails::LoadFromStorage(std::u16string_view fileNameArg, TCodeStreamProcedure code) {

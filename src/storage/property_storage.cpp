@@ -1,12 +1,31 @@
 #include "storage/property_storage.h"
 
+#include <exception>
+
 #include "base/error.h"
 
 namespace kv {
 
 TPropertyStorage::TPropertyStorage(std::shared_ptr<cfb::TCompoundFile> file, uint32_t stream,
                                    bool writable, cfb::TPropertySet set)
-    : FFile(std::move(file)), FStream(stream), FWritable(writable), FSet(std::move(set)) {}
+    : FFile(std::move(file)),
+      FStream(stream),
+      FWritable(writable),
+      FUncaughtAtOpen(std::uncaught_exceptions()),
+      FSet(std::move(set)) {}
+
+TPropertyStorage::~TPropertyStorage() {
+  if (!FChanged || std::uncaught_exceptions() > FUncaughtAtOpen) return;
+  try {
+    Flush();
+  } catch (...) {
+    // The set could not be written: the transaction must not commit without it.
+    try {
+      FFile->Rollback();
+    } catch (...) {
+    }
+  }
+}
 
 std::unique_ptr<TPropertyStorage> TPropertyStorage::Open(std::shared_ptr<cfb::TCompoundFile> file,
                                                          uint32_t storage, const TGuid& formatId,
@@ -34,7 +53,8 @@ std::unique_ptr<TPropertyStorage> TPropertyStorage::Create(std::shared_ptr<cfb::
   set.Sections.emplace_back();
   set.Sections.front().FormatId = formatId;
   auto result = std::make_unique<TPropertyStorage>(std::move(file), stream, true, std::move(set));
-  result->Save();
+  result->FChanged = true;
+  result->Flush();
   return result;
 }
 
@@ -67,7 +87,7 @@ void TPropertyStorage::Write(uint32_t number, cfb::TPropValue value) {
     throw EStorageError(TStorageStatus::InvalidParameter, u"this property number cannot be written");
   }
   FSet.Sections.front().Values[number] = std::move(value);
-  Save();
+  FChanged = true;
 }
 
 void TPropertyStorage::WriteByName(std::u16string_view name, cfb::TPropValue value,
@@ -81,13 +101,15 @@ void TPropertyStorage::WriteByName(std::u16string_view name, cfb::TPropValue val
     section.Names[*number] = std::u16string(name);
   }
   section.Values[*number] = std::move(value);
-  Save();
+  FChanged = true;
 }
 
-void TPropertyStorage::Save() {
+void TPropertyStorage::Flush() {
+  if (!FChanged) return;
   std::string bytes = cfb::SerializePropertySet(FSet);
   if (bytes.size() < FFile->StreamSize(FStream)) FFile->ResizeStream(FStream, bytes.size());
   FFile->WriteStream(FStream, 0, bytes.data(), bytes.size());
+  FChanged = false;
 }
 
 TStatPropSetStg TPropertyStorage::Stat() const {

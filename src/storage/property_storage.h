@@ -1,6 +1,8 @@
 // One property set of a storage, opened for reading or writing: the layer's platform property
-// storage. Values are read and written one at a time, by number or by name; every write goes
-// to the file at once (the whole set is rewritten, sets are small).
+// storage. Values are read and written one at a time, by number or by name. Writes change the
+// set in memory; Flush writes the whole set to its stream once, however many values changed.
+// The end of the object flushes what is left, unless an exception is on its way (the file's
+// transaction then rolls back anyway).
 #pragma once
 
 #include <cstdint>
@@ -37,16 +39,23 @@ class TPropertyStorage {
   size_t Count() const { return Section().Values.size(); }
   TStatPropSetStg Stat() const;
 
+  // Writes the changed set to its stream; does nothing when nothing changed.
+  void Flush();
+
   TPropertyStorage(std::shared_ptr<cfb::TCompoundFile> file, uint32_t stream, bool writable,
                    cfb::TPropertySet set);
+  ~TPropertyStorage();
+  TPropertyStorage(const TPropertyStorage&) = delete;
+  TPropertyStorage& operator=(const TPropertyStorage&) = delete;
 
  private:
   const cfb::TPropertySection& Section() const { return FSet.Sections.front(); }
-  void Save();
 
   std::shared_ptr<cfb::TCompoundFile> FFile;
   uint32_t FStream;
   bool FWritable;
+  bool FChanged = false;
+  int FUncaughtAtOpen;
   cfb::TPropertySet FSet;
 };
 

@@ -23,6 +23,10 @@ class TStoragePropertySet {
   TStructuredStorage* Parent() const { return FParent; }
   size_t PropertyCount() const { return FPS ? FPS->Count() : 0; }
   TStatPropSetStg Stat() const { return FPS ? FPS->Stat() : TStatPropSetStg{}; }
+  // Writes the values changed through the set to the file's transaction, the set once.
+  void Flush() {
+    if (FPS) FPS->Flush();
+  }
 
  private:
   std::unique_ptr<TPropertyStorage> FPS;

@@ -124,11 +124,18 @@ TLinesResult ReadStorageLines(std::u16string_view fileName, std::u16string_view 
   lines.clear();
   if (!StgIsStorageFile(fileName)) return TLinesResult::lrComplete;
   std::unique_ptr<TStructuredStorage> root = OpenStorageFile(fileName, kModeRead);
+  return ReadStorageLines(*root, subStorage, streamName, decode, lines);
+}
+
+TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subStorage,
+                              std::u16string_view streamName, TCodeStreamProcedure decode,
+                              TStringList& lines) {
+  lines.clear();
   std::unique_ptr<TStructuredStorage> sub;
-  TStructuredStorage* storage = root.get();
+  TStructuredStorage* storage = &root;
   if (!subStorage.empty() && subStorage != u"\\") {
     try {
-      sub = root->OpenSubStorage(subStorage, kModeRead, false);
+      sub = root.OpenSubStorage(subStorage, kModeRead, false);
     } catch (const EStorageError&) {
       return TLinesResult::lrComplete;
     }

@@ -13,6 +13,8 @@
 
 namespace kv {
 
+class TStructuredStorage;
+
 // Whether every line of a stream could be read. A stream that begins as zlib data but breaks
 // off part way is Damaged: the lines decoded before the damage are returned, and a writer must
 // not rewrite the stream from them, or the lines after the damage would be lost for good.
@@ -30,6 +32,10 @@ void SaveStreamLines(const TStringList& lines, TStream& stream, TCodeStreamProce
 // file; no lines, and lrComplete, when the file is not a compound file or the storage or
 // stream is missing. Raises when the compound file cannot be opened (held by a writer).
 [[nodiscard]] TLinesResult ReadStorageLines(std::u16string_view fileName, std::u16string_view subStorage,
+                                            std::u16string_view streamName, TCodeStreamProcedure decode,
+                                            TStringList& lines);
+// The same inside a file that is open already (for reading or writing).
+[[nodiscard]] TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subStorage,
                                             std::u16string_view streamName, TCodeStreamProcedure decode,
                                             TStringList& lines);
 

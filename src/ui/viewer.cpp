@@ -35,7 +35,7 @@ TViewerController::TViewerController(const TSystemContext& context, std::vector<
                                      TLocale locale)
     : FContext(context), FPages(std::move(pages)), FLocale(std::move(locale)) {
   for (auto& page : FPages)
-    page.Collector->OnWriteHeader = [this](std::u16string_view f, std::u16string_view c, bool e) {
+    page.Collector->OnWriteHeader = [this](TStructuredStorage& f, std::u16string_view c, bool e) {
       WriteHeader(f, c, e);
     };
 }
@@ -156,10 +156,9 @@ std::u16string TViewerController::StatusText() const {
   return IntToStr(int64_t(FRows.size())) + u" messages";
 }
 
-void TViewerController::WriteHeader(std::u16string_view fileName, std::u16string_view, bool) {
+void TViewerController::WriteHeader(TStructuredStorage& root, std::u16string_view, bool) {
   const TStartupFacts& f = FContext.Facts();
-  auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
-  auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeReadWrite, true);
+  auto set = root.OpenPropertySet(FMTID_SummaryInformation, kModeReadWrite, true);
   TPropertyStorage* ps = set->_IPropertyStorage();
   const TVersionInfo& v = f.ProgramVersion;
   WriteStringPropertyID(ps, PIDSI_APPNAME, v.ProductName + u' ' + v.Version);
@@ -168,7 +167,7 @@ void TViewerController::WriteHeader(std::u16string_view fileName, std::u16string
   WriteStringPropertyID(ps, PIDSI_SUBJECT, AsciiUpper(f.MachineName));
   WriteDateTimePropertyID(ps, PIDSI_CREATE_DTM, NowLocal());
   WriteStringProperty(ps, u"Username", f.CurrentUserName);
-  root->Commit();
+  set->Flush();
 }
 
 }  // namespace kv

@@ -59,7 +59,7 @@ class TViewerController {
   void SetSearchText(std::u16string text) { FSearchText = std::move(text); }
 
   // The viewer's own header writer: six properties of the summary property set.
-  void WriteHeader(std::u16string_view fileName, std::u16string_view comment, bool encoded);
+  void WriteHeader(TStructuredStorage& file, std::u16string_view comment, bool encoded);
 
   // Models.
   size_t PageCount() const { return FPages.size(); }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
 namespace kv {
 namespace {
 
@@ -70,6 +73,45 @@ TEST(AppendPlan, OldLinesWithShiftedFieldsStillCountAsTheyReadBack) {
   TMessageInfo readBack;
   ParseMessageLine(stored[0], readBack);
   EXPECT_TRUE(RecordsToAppend(stored, {readBack}).empty());
+}
+
+TEST(AppendPlan, DatesOnAndNearTheHalfSecondMatchTheirStoredLines) {
+  // 0.00015625 days is 13.5 seconds exactly; the others lie a hair either side of a half.
+  for (double date : {41275.00015625, 0.00015625, 41275.5 + 0.5 / 86400, 41275.0 + 13.4999 / 86400,
+                      41275.0 + 13.5001 / 86400, 0.0, 73050.99999}) {
+    TMessages folder{Msg(u"a", date)};
+    EXPECT_TRUE(RecordsToAppend(Lines(folder), folder).empty()) << date;
+  }
+  // Lines of other writers: fewer decimals, an exponent, a sign.
+  for (const char16_t* text : {u"41275.5", u"41275", u"4.12755e4", u"-1.25", u"+41275.25"}) {
+    TStringList stored{std::u16string(u"1;id;0;s;;;a@b;") + text + u";;;;;100;0"};
+    TMessageInfo readBack;
+    ParseMessageLine(stored[0], readBack);
+    EXPECT_TRUE(RecordsToAppend(stored, {readBack}).empty()) << std::string(text, text + 3);
+  }
+}
+
+// Against the rule read literally: each identity is added as often as the folder holds it
+// beyond what the stored lines hold, the first ones kept, whatever the order of either side.
+TEST(AppendPlan, AgreesWithCountingIdentitiesOverShuffledDeletedAndTwinnedFolders) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    TMessages history;
+    const int n = int(random() % 40);
+    for (int i = 0; i < n; ++i) history.push_back(Msg(u"m" + std::u16string(1, char16_t(u'a' + random() % 6)), double(random() % 5)));
+    TMessages stored, folder;
+    for (const auto& r : history) {
+      if (random() % 4 != 0) stored.push_back(r);  // some were never stored
+      if (random() % 5 != 0) folder.push_back(r);  // some were deleted in the client
+    }
+    if (random() % 2) std::shuffle(folder.begin(), folder.end(), random);
+    std::map<std::pair<std::u16string, double>, int> left;
+    for (const auto& r : stored) ++left[{r.ID, r.ReceivedDate}];
+    std::vector<size_t> expected;
+    for (size_t i = 0; i < folder.size(); ++i)
+      if (left[{folder[i].ID, folder[i].ReceivedDate}]-- <= 0) expected.push_back(i);
+    EXPECT_EQ(RecordsToAppend(Lines(stored), folder), expected) << "round " << round;
+  }
 }
 
 }  // namespace

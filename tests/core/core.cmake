@@ -5,5 +5,5 @@ target_include_directories(kv_test_memory_collector PUBLIC ${PROJECT_SOURCE_DIR}
 target_link_libraries(kv_test_memory_collector PUBLIC kv_core PRIVATE kolvane_warnings)
 
 kolvane_add_test(kv_core_tests
-  SOURCES emails_test.cpp component_test.cpp
+  SOURCES emails_test.cpp component_test.cpp append_transaction_test.cpp
   DEPS kv_test_memory_collector)

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -19,6 +20,8 @@ TWriteFaultHook& Hook() {
   static TWriteFaultHook hook;
   return hook;
 }
+
+std::atomic<uint64_t> gFlushes{0};
 
 std::u16string Quoted(std::u16string_view path) { return u"\"" + std::u16string(path) + u"\""; }
 
@@ -131,7 +134,10 @@ void TFileHandle::Truncate(uint64_t size) {
   if (::ftruncate(FFd, off_t(size)) != 0) Fail(TStorageStatus::WriteFault, FPath, u"cannot set the file size");
 }
 
+uint64_t FlushCount() { return gFlushes.load(std::memory_order_relaxed); }
+
 void TFileHandle::Sync() {
+  gFlushes.fetch_add(1, std::memory_order_relaxed);
   if (::fdatasync(FFd) != 0) Fail(TStorageStatus::WriteFault, FPath, u"cannot flush the file");
 }
 
@@ -152,6 +158,7 @@ void SyncParentDirectory(std::u16string_view path) {
   std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;  // best effort: some file systems do not allow it
+  gFlushes.fetch_add(1, std::memory_order_relaxed);
   ::fsync(fd);
   ::close(fd);
 }

@@ -45,6 +45,8 @@ class TFileHandle {
 bool FileExists(std::u16string_view path);
 void RemoveFile(std::u16string_view path);  // no error when it does not exist
 void SyncParentDirectory(std::u16string_view path);
+// How many flushes to disk (of files and of folders) this process has asked for so far.
+uint64_t FlushCount();
 
 // Test hook for fault injection: called before every physical write and every logical sector
 // write; whatever it throws travels up as if the write had failed. Empty by default.
