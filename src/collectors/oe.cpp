@@ -55,7 +55,14 @@ void TVix_OE::ReadFolderMessages() {
     std::unique_ptr<TOEReader>& Reader;
     ~TDropReader() { Reader.reset(); }
   } drop{FOE};
-  FOE = CreateOEReader(PlatformOEFiles(Context()), FFolder);
+  try {
+    FOE = CreateOEReader(PlatformOEFiles(Context()), FFolder);
+  } catch (const EOEOtherDatabase&) {
+    return;  // the folder list and the like: no messages by their kind, nothing failed
+  } catch (const EOEReaderException& e) {
+    if (e.Message() == kOENoMessages) return;  // an empty folder
+    throw;
+  }
   const std::u16string folderName = FolderNameFromPath(Context(), FFolder);
   const uint32_t count = FOE->MessageCount();
   for (uint32_t i = 0; i < count; ++i) {

@@ -72,11 +72,10 @@ void MboxMessageRecord(const TMboxMessage& message, std::u16string_view folderNa
 void TVix_Thunderbird::ReadFolderMessages() {
   if (!LiveData()) return;
   IPlatform& platform = Context().Platform();
-  // A listed folder (such as "Local Folders") holds no messages of its own; on Linux it could
-  // be opened but not read.
+  // A listed folder (such as "Local Folders") holds no messages of its own: it reads as an
+  // empty folder (on Linux it could be opened, but reading it would fail).
   const std::optional<TFileStatus> status = platform.Status(FFolder);
-  if (status && (status->Attributes & faDirectory))
-    throw EKolvaneError(u"\"" + FFolder + u"\" is a folder, not a mailbox file");
+  if (status && (status->Attributes & faDirectory)) return;
   std::unique_ptr<IReadStream> stream = platform.OpenRead(FFolder);
   const std::u16string folderName = FolderNameFromPath(Context(), FFolder);
   TEMLHeader header;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "base/text.h"
 
@@ -57,11 +58,17 @@ void TVix_EMails::SortByDate() { SortMessagesByDate(FData); }
 void TVix_EMails::SetFolder(std::u16string_view value) {
   FFolder = std::u16string(value);
   FData.clear();
+  FReadError.reset();
   if (LiveData()) {
+    // A folder that cannot be read keeps the records read before the failure.
     try {
       ReadFolderMessages();
+    } catch (const EKolvaneError& e) {
+      FReadError = e.Message();
+    } catch (const std::exception& e) {
+      FReadError = Utf8ToUtf16(e.what());
     } catch (...) {
-      // A folder that cannot be read keeps the records read before the failure.
+      FReadError = u"unknown failure";
     }
   } else {
     const std::u16string file = StorageFilename();  // the load replaces the remembered name

@@ -3,6 +3,7 @@
 // history data file. The append adds to a folder's stored lines every message they lack.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,8 +28,11 @@ class TVix_EMails : public TVix_Component {
   size_t RecordCount() const { return FData.size(); }
 
   // Selects a folder: live mode reads it from the store (a failure keeps what was read before
-  // it), stored mode from the remembered data file.
+  // it, and FolderReadError tells why), stored mode from the remembered data file.
   void SetFolder(std::u16string_view value);
+  // Why the last live read of the current folder stopped before the folder's end; nullopt when
+  // it was read whole (an empty folder is read whole).
+  const std::optional<std::u16string>& FolderReadError() const { return FReadError; }
   const std::u16string& Folder() const { return FFolder; }
   const TStringList& Folders() const { return FFolders; }
   void SetFolders(const TStringList& folders) { FFolders = folders; }
@@ -70,6 +74,7 @@ class TVix_EMails : public TVix_Component {
   TEmailClient FEID = TEmailClient::ecNone;
   std::u16string FStorageFolder;
   std::u16string FStore;
+  std::optional<std::u16string> FReadError;
 };
 
 // The in-place quicksort on ReceivedDate, ascending; equal dates end in the order its steps

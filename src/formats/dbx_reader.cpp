@@ -49,6 +49,10 @@ void TDBXReader::OpenFile(const std::u16string& AFileName) {
   FCache = std::make_unique<TReadCache>(Content());
   if (!FCache->ReadFull(0, FHeader.Bytes.data(), TDBX_Header::kSize))
     throw EKolvaneError(kOEReadError);
+  if (FHeader.Signature() == kDbxSignature &&
+      (FHeader.CLSID() == kDbxFolderListClsid || FHeader.CLSID() == kDbxPop3UidlClsid ||
+       FHeader.CLSID() == kDbxOfflineClsid))
+    throw EOEOtherDatabase(kOENotDbx);
   if (FHeader.Signature() != kDbxSignature || FHeader.CLSID() != kDbxMessageClsid)
     throw EOEReaderException(kOENotDbx);
   FLoaded = true;

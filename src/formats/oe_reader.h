@@ -30,6 +30,14 @@ class EOEReaderException : public EKolvaneError {
   explicit EOEReaderException(std::u16string_view message) : EKolvaneError(message) {}
 };
 
+// An Outlook Express database of another kind than a message folder: valid, and holding no
+// messages by its kind. Raised with the text "File is not an Outlook Express 5/6 Message
+// Database." like a file of no known kind, so that the two can still be told apart.
+class EOEOtherDatabase : public EOEReaderException {
+ public:
+  using EOEReaderException::EOEReaderException;
+};
+
 // The fixed message texts of EOEReaderException.
 inline constexpr std::u16string_view kOENotSupported = u"File is not in supported format.";
 inline constexpr std::u16string_view kOENotDbx =
@@ -48,6 +56,12 @@ inline constexpr uint32_t kMbxSignature = 0x36464D4A;  // "JMF6"
 inline constexpr uint32_t kIdxSignature = 0x39464D4A;  // "JMF9"
 inline constexpr uint32_t kDbxSignature = 0xFE12ADCF;  // CF AD 12 FE
 inline constexpr uint32_t kDbxMessageClsid = 0x6F74FDC5;
+// The file-type ids of the other databases every Outlook Express user has beside the folders:
+// the folder list (Folders.dbx), the POP3 message ids (Pop3uidl.dbx), the offline actions
+// (Offline.dbx).
+inline constexpr uint32_t kDbxFolderListClsid = 0x6F74FDC6;
+inline constexpr uint32_t kDbxPop3UidlClsid = 0x6F74FDC7;
+inline constexpr uint32_t kDbxOfflineClsid = 0x26FE9D30;
 
 // How a reader reaches files. Open returns the file opened read-only and shared for reading and
 // writing (the mail client may have it open) and throws EKolvaneError when it cannot; Exists

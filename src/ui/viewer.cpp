@@ -6,6 +6,7 @@
 #include "storage/storage_property_set.h"
 #include "storage/structured_storage.h"
 #include "storage/zlib_codec.h"
+#include "system/file_search.h"
 #include "system/path.h"
 #include "system/user_facts.h"
 
@@ -59,12 +60,14 @@ void TViewerController::RefreshData() {
   FLastScan.clear();
   for (auto& page : FPages) {
     TVix_EMails& c = *page.Collector;
-    TScanReport report{page.Caption, 0, 0, 0};
+    TScanReport report{page.Caption, 0, 0, 0, {}};
     c.GetMailboxFolders(u"", u"");
     const TStringList folders = c.Folders();
     report.Folders = folders.size();
     for (const auto& folder : folders) {
       c.SetFolder(folder);
+      if (const auto& error = c.FolderReadError())
+        report.Failures.push_back({FolderNameFromPath(FContext, folder), *error, c.RecordCount()});
       size_t added = c.AppendToStorage(FFilename, u"", ZCompressStream, ZDecompressStream);
       report.Messages += c.RecordCount();
       report.LinesAdded += added;

@@ -23,12 +23,21 @@ struct TClientPage {
   std::unique_ptr<TVix_EMails> Collector;
 };
 
+// A folder a scan could not read whole: its name as the folder tree shows it, why the read
+// stopped, and how many messages were read (and appended) before.
+struct TFolderFailure {
+  std::u16string Folder;
+  std::u16string Reason;
+  size_t MessagesRead = 0;
+};
+
 // What a scan did for one client page.
 struct TScanReport {
   std::u16string Caption;
   size_t Folders = 0;
   size_t Messages = 0;
   size_t LinesAdded = 0;
+  std::vector<TFolderFailure> Failures;
 };
 
 class TViewerController {
