@@ -34,8 +34,14 @@ void* operator new(size_t n) {
   }
   return p;
 }
-void operator delete(void* p) noexcept {
-  if (p) bench::gLive -= long(malloc_usable_size(p));
+// Both forms of delete release through one helper: a sized delete that called the plain
+// operator delete would hand a pointer from operator new to a different deallocation function,
+// which GCC reports at -O3 once both are inlined (mismatched-new-delete).
+namespace bench {
+inline void Release(void* p) noexcept {
+  if (p) gLive -= long(malloc_usable_size(p));
   std::free(p);
 }
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
+}  // namespace bench
+void operator delete(void* p) noexcept { bench::Release(p); }
+void operator delete(void* p, size_t) noexcept { bench::Release(p); }

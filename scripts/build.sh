@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour of the tree: build.sh [plain|sanitize|fuzz]
+# Configures and builds one flavour of the tree: build.sh [plain|sanitize|clang|fuzz]
+#   plain     Release with GCC, as a packager builds it
+#   sanitize  Debug with AddressSanitizer and UndefinedBehaviorSanitizer
+#   clang     Release with clang, the tests included
+#   fuzz      the libFuzzer programs (clang)
+# Warnings are errors in every flavour here; a build with the project's defaults only warns.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-plain}
+clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
 case "$flavour" in
-  plain)    dir="$top/build"; opts=() ;;
+  plain)    dir="$top/build"; opts=(-DCMAKE_BUILD_TYPE=Release) ;;
   sanitize) dir="$top/build-sanitize"; opts=(-DKOLVANE_SANITIZE=ON -DKOLVANE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug) ;;
-  fuzz)     dir="$top/build-fuzz"; opts=(-DKOLVANE_FUZZ=ON -DKOLVANE_BENCH=OFF
-                                         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
-  *) echo "usage: build.sh [plain|sanitize|fuzz]" >&2; exit 2 ;;
+  clang)    dir="$top/build-clang"; opts=(-DCMAKE_BUILD_TYPE=Release "${clang[@]}") ;;
+  fuzz)     dir="$top/build-fuzz"; opts=(-DKOLVANE_FUZZ=ON -DKOLVANE_BENCH=OFF "${clang[@]}") ;;
+  *) echo "usage: build.sh [plain|sanitize|clang|fuzz]" >&2; exit 2 ;;
 esac
-cmake -G Ninja -S "$top" -B "$dir" "${opts[@]}" >/dev/null
+cmake -G Ninja -S "$top" -B "$dir" -DKOLVANE_WERROR=ON "${opts[@]}" >/dev/null
 targets=()
 if [ "$flavour" = fuzz ]; then
   # Only the fuzz programs; the test libraries they use (fixtures, hives) come along.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds, and runs the whole suite through CTest.
-# test.sh [plain|sanitize]
+# test.sh [plain|sanitize|clang]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-plain}
