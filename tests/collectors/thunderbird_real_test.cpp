@@ -12,6 +12,7 @@
 
 #include "base/codepage.h"
 #include "collectors/thunderbird.h"
+#include "support/realdata.h"
 #include "system/context.h"
 #include "system/file_search.h"
 #include "system/linux_platform.h"
@@ -22,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kProfile = fs::path(KOLVANE_REALDATA_DIR) / "mbox" / "thunderbird153_profile";
+const fs::path kProfile = test::RealDataPath("mbox/thunderbird153_profile");
 
 // Sets an environment variable for the life of the object.
 class TScopedEnv {
@@ -50,7 +51,7 @@ void CopyProfile(const fs::path& target) {
 }
 
 TEST(ThunderbirdRealProfile, EveryFolderAndMessageOfALinuxProfile) {
-  if (!fs::exists(kProfile / "profiles.ini")) GTEST_SKIP() << "real data not present";
+  KV_SKIP_WITHOUT_REAL_DATA(kProfile / "profiles.ini");
   for (const char* place : {".thunderbird", ".var/app/org.mozilla.Thunderbird/.thunderbird",
                             "snap/thunderbird/common/.thunderbird"}) {
     SCOPED_TRACE(place);

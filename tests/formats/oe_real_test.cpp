@@ -14,13 +14,14 @@
 #include "formats/header.h"
 #include "formats/maildate.h"
 #include "formats/mbx_reader.h"
+#include "support/realdata.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRealData = KOLVANE_REALDATA_DIR;
+const fs::path kRealData = test::RealDataPath();
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -54,7 +55,7 @@ struct DbxExpectation {
 };
 
 TEST(OERealFiles, DbxFilesListEveryMessageAsItsTextSays) {
-  if (!fs::exists(kRealData / "dbx")) GTEST_SKIP() << "no real data";
+  KV_SKIP_WITHOUT_REAL_DATA(kRealData / "dbx");
   // Counts and folder names as the files' own producers give them.
   const std::map<std::string, DbxExpectation> expected = {
       {"iped_test_OutlookDBX.dbx", {28, u"Outbox"}},
@@ -105,7 +106,7 @@ TEST(OERealFiles, DbxFilesListEveryMessageAsItsTextSays) {
 }
 
 TEST(OERealFiles, DbxFieldsGivenByTheirProducers) {
-  if (!fs::exists(kRealData / "dbx")) GTEST_SKIP() << "no real data";
+  KV_SKIP_WITHOUT_REAL_DATA(kRealData / "dbx");
   auto r = OpenUtc(kRealData / "dbx" / "mtdbx_test.dbx");
   const TMessageInfo& m = r->Messages().at(0);
   EXPECT_EQ(m.Subject, u"Please read you won't be sorry........");
@@ -136,7 +137,7 @@ std::vector<std::string> MboxMessages(const std::string& mbox) {
 }
 
 TEST(OERealFiles, MbxFilesListEveryMessageAsTheConvertersMboxSays) {
-  if (!fs::exists(kRealData / "oe4")) GTEST_SKIP() << "no real data";
+  KV_SKIP_WITHOUT_REAL_DATA(kRealData / "oe4");
   for (const char* name : {"mbx2mbox_test1", "mbx2mbox_test3"}) {
     SCOPED_TRACE(name);
     const fs::path mbx = kRealData / "oe4" / (std::string(name) + ".mbx");

@@ -13,5 +13,5 @@ target_link_libraries(formats_text_header_dump PRIVATE kv_formats_text kolvane_w
 
 add_test(NAME formats_text_header_vs_python
   COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/text_header_vs_python.py
-          $<TARGET_FILE:formats_text_header_dump> ${PROJECT_SOURCE_DIR}/../shared/realdata)
+          $<TARGET_FILE:formats_text_header_dump> ${KOLVANE_REALDATA_DIR})
 set_tests_properties(formats_text_header_vs_python PROPERTIES SKIP_RETURN_CODE 77)

@@ -247,7 +247,7 @@ def messages(root):
 def main():
     dump, root = sys.argv[1], sys.argv[2]
     if not os.path.isdir(os.path.join(root, "eml")):
-        print("real data not found at", root, "- skipped")
+        print("real data not found:", os.path.join(root, "eml"), "- skipped")
         return SKIPPED
     if not os.path.exists(os.path.join("/usr/share/zoneinfo", TZ)):
         print("zone database (tzdata) lacks", TZ, "- skipped")

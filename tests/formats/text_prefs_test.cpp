@@ -6,6 +6,7 @@
 
 #include "base/codepage.h"
 #include "formats/prefs.h"
+#include "support/realdata.h"
 
 namespace kv {
 namespace {
@@ -95,10 +96,10 @@ TEST(PrefsJS, TextEncodings) {
 }
 
 TEST(PrefsJS, ThunderbirdProfile) {
-  const std::string path = std::string(KOLVANE_REALDATA_DIR) +
-                           "/mbox/thunderbird153_profile/og1rnls1.default/prefs.js";
+  const auto path = test::RealDataPath("mbox/thunderbird153_profile/og1rnls1.default/prefs.js");
+  KV_SKIP_WITHOUT_REAL_DATA(path);
   std::ifstream file(path, std::ios::binary);
-  if (!file) GTEST_SKIP() << "real data not found: " << path;
+  ASSERT_TRUE(file) << path;
   std::stringstream bytes;
   bytes << file.rdbuf();
   TMemoryReadStream stream(bytes.str());

@@ -8,6 +8,7 @@
 #include "base/error.h"
 #include "storage/cfb/compound_file.h"
 #include "storage/storage_test_util.h"
+#include "support/realdata.h"
 
 namespace kv::cfb {
 namespace {
@@ -173,7 +174,9 @@ TEST(CfbEngine, WritesAndReadsAFileThatNeedsDifatSectors) {
 }
 
 TEST(CfbEngine, ReadsFilesWith4096ByteSectors) {
-  auto f = TCompoundFile::OpenForReading(u"" KOLVANE_REALDATA_DIR "/cfb/poi_poifs/BlockSize4096.zvi");
+  const auto file = test::RealDataPath("cfb/poi_poifs/BlockSize4096.zvi");
+  KV_SKIP_WITHOUT_REAL_DATA(file);
+  auto f = TCompoundFile::OpenForReading(file.u16string());
   ASSERT_FALSE(f->Children(TCompoundFile::kRoot).empty());
   for (uint32_t id : f->Children(TCompoundFile::kRoot)) {
     if (f->Entry(id).Type == TEntryType::Stream) {
@@ -183,10 +186,13 @@ TEST(CfbEngine, ReadsFilesWith4096ByteSectors) {
 }
 
 TEST(CfbEngine, ModifiesFilesOfOtherProgramsInPlace) {
-  for (const char* name : {"/cfb/olefile_test-ole-file.doc", "/cfb/poi_poifs/BlockSize4096.zvi"}) {
-    SCOPED_TRACE(name);
+  const auto doc = test::RealDataPath("cfb/olefile_test-ole-file.doc");
+  const auto zvi = test::RealDataPath("cfb/poi_poifs/BlockSize4096.zvi");
+  KV_SKIP_WITHOUT_REAL_DATA(doc, zvi);
+  for (const auto& file : {doc, zvi}) {
+    SCOPED_TRACE(file.string());
     TScratchDir dir;
-    test::WriteFileBytes(dir.Path("w"), test::ReadFileBytes(std::string(KOLVANE_REALDATA_DIR) + name));
+    test::WriteFileBytes(dir.Path("w"), test::ReadFileBytes(file.string()));
     std::map<std::u16string, std::string> before;
     std::string big = Pattern(20000, 7);
     {

@@ -3,7 +3,8 @@
 
 For every compound file below a folder, runs our dump program (cfb_dump) and compares its list
 of storages and streams (with stream sizes) and its SummaryInformation values with olefile's.
-Usage: olefile_compare.py CFB_DUMP FOLDER [FILE...]. Exit 77 (skipped) without olefile.
+Usage: olefile_compare.py CFB_DUMP FOLDER [FILE...]. Exit 77 (skipped) without olefile or
+without FOLDER.
 """
 import os
 import subprocess
@@ -112,6 +113,9 @@ def compare(dump, path):
 def main():
     dump, folder = sys.argv[1], sys.argv[2]
     files = sys.argv[3:]
+    if not files and not os.path.isdir(folder):
+        print("real data not found:", folder, "- skipped")
+        return 77
     if not files:
         for root, _, names in os.walk(folder):
             for name in sorted(names):

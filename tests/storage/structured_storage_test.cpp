@@ -13,6 +13,7 @@
 #include "storage/storage_property_set.h"
 #include "storage/storage_stream.h"
 #include "storage/storage_test_util.h"
+#include "support/realdata.h"
 
 namespace kv {
 namespace {
@@ -155,14 +156,15 @@ TEST(PropertyHelpers, ReadsSetsOfOtherProgramsInTheirCodePages) {
     std::u16string Text;
   };
   const TCase cases[] = {
-      {"/cfb/poi_hpsf/TestShiftJIS.doc", PIDSI_TITLE, u"\u7b2c1\u7ae0"},
-      {"/cfb/poi_hpsf/TestGermanWord90.doc", PIDSI_KEYWORDS, u"Test (Stichw\u00f6rter)"},
-      {"/cfb/poi_hpsf/TestChineseProperties.doc", PIDSI_AUTHOR, u"\u96c5\u864e"},  // UTF-8 set
-      {"/cfb/poi_hpsf/Test0313rur.adm", PIDSI_AUTHOR, u"wbustillo"},                // UTF-16 set
-      {"/cfb/olefile_test-ole-file.doc", PIDSI_AUTHOR, u"Laurence Ipsum"},
+      {"cfb/poi_hpsf/TestShiftJIS.doc", PIDSI_TITLE, u"\u7b2c1\u7ae0"},
+      {"cfb/poi_hpsf/TestGermanWord90.doc", PIDSI_KEYWORDS, u"Test (Stichw\u00f6rter)"},
+      {"cfb/poi_hpsf/TestChineseProperties.doc", PIDSI_AUTHOR, u"\u96c5\u864e"},  // UTF-8 set
+      {"cfb/poi_hpsf/Test0313rur.adm", PIDSI_AUTHOR, u"wbustillo"},                // UTF-16 set
+      {"cfb/olefile_test-ole-file.doc", PIDSI_AUTHOR, u"Laurence Ipsum"},
   };
+  for (const auto& c : cases) KV_SKIP_WITHOUT_REAL_DATA(test::RealDataPath(c.File));
   for (const auto& c : cases) {
-    auto root = OpenStorageFile(Utf8ToUtf16(std::string(KOLVANE_REALDATA_DIR) + c.File), kModeRead);
+    auto root = OpenStorageFile(test::RealDataPath(c.File).u16string(), kModeRead);
     auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeRead, false);
     ASSERT_NE(set, nullptr) << c.File;
     EXPECT_EQ(ReadStringPropertyID(set->_IPropertyStorage(), c.Number), c.Text) << c.File;
@@ -170,10 +172,11 @@ TEST(PropertyHelpers, ReadsSetsOfOtherProgramsInTheirCodePages) {
 }
 
 TEST(PropertyHelpers, WritingIntoASetOfAnotherProgramKeepsItsOtherValues) {
+  const auto adm = test::RealDataPath("cfb/poi_hpsf/Test0313rur.adm");
+  KV_SKIP_WITHOUT_REAL_DATA(adm);
   TScratchDir dir;
   // Its set holds a thumbnail (clipboard data), which is kept byte for byte.
-  test::WriteFileBytes(dir.Path("t.adm"),
-                       test::ReadFileBytes(KOLVANE_REALDATA_DIR "/cfb/poi_hpsf/Test0313rur.adm"));
+  test::WriteFileBytes(dir.Path("t.adm"), test::ReadFileBytes(adm.string()));
   auto storedValues = [&] {
     auto file = cfb::TCompoundFile::OpenForReading(dir.Path16("t.adm"));
     uint32_t id = file->Find(cfb::TCompoundFile::kRoot, cfb::PropertySetStreamName(FMTID_SummaryInformation));
