@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ostringstream out;
     kv::TWriterOptions options;
     options.TableProbeRows = 1;
+    options.GuardFormulas = (data[0] & 0x10) != 0;
     auto writer = kv::MakeRowWriter(format, out, columns, options);
     writer->WriteRow(cells);
     writer->WriteRow(cells);

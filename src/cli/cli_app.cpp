@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/export_row.h"
 #include "cli/folder_row.h"
+#include "cli/history_file.h"
 #include "cli/list_row.h"
 #include "cli/output_file.h"
 #include "cli/row_writer.h"
@@ -55,6 +56,15 @@ std::u16string ExistingFile(const TParsedCommand& cmd) {
   return U16(path);
 }
 
+// The command goes on with what the file shows (nothing), but says once that the file is not
+// what the user took it for.
+void WarnUnlessHistoryFile(const TParsedCommand& cmd, std::u16string_view file, std::ostream& err) {
+  if (IsHistoryFile(file)) return;
+  err << "kolvane-cli: warning: " << cmd.Arguments.at(0)
+      << " is not a history file; it holds no folders\n";
+  err.flush();
+}
+
 // The collectors of a viewer loaded from a history file.
 struct TLoadedFile {
   std::unique_ptr<TSystemContext> Context;
@@ -80,7 +90,8 @@ bool PageSelected(const TClientPage& page, const TParsedCommand& cmd) {
 std::unique_ptr<TRowWriter> Writer(const TParsedCommand& cmd, std::ostream& out,
                                    std::vector<TColumn> columns) {
   TWriterOptions options;
-  options.Bom = cmd.Has("bom");
+  options.Bom = cmd.Has("bom") || cmd.Has("spreadsheet");
+  options.GuardFormulas = cmd.Has("spreadsheet");
   return MakeRowWriter(OutputFormatOf(cmd), out, std::move(columns), options);
 }
 
@@ -133,9 +144,11 @@ int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const 
   return kExitSuccess;
 }
 
-int Folders(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+int Folders(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
+            const TCliEnvironment& env) {
   const std::u16string file = ExistingFile(cmd);
   TLoadedFile loaded = LoadFile(env, file);
+  WarnUnlessHistoryFile(cmd, file, err);
   auto writer = Writer(cmd, out, FolderColumns());
   std::vector<std::u16string> cells;
   for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
@@ -150,22 +163,26 @@ int Folders(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment&
   return kExitSuccess;
 }
 
-int List(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
+         const TCliEnvironment& env) {
   const std::u16string file = ExistingFile(cmd);
   if (auto c = cmd.Value("client"); c && !ParseClientName(*c))
     throw EUsageError("unknown client '" + *c + "' (oe, winmail, winlivemail, thunderbird)");
   TLoadedFile loaded = LoadFile(env, file);
+  WarnUnlessHistoryFile(cmd, file, err);
   const TLocale& locale = loaded.Viewer->Locale();
   const std::u16string search = Trim(U16(cmd.Value("search").value_or("")));
   auto folderFilter = cmd.Value("folder");
 
   TMessages rows;
+  size_t folders = 0;
   for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
     const TClientPage& page = loaded.Viewer->Page(int(p));
     if (!PageSelected(page, cmd)) continue;
     TVix_EMails& c = *page.Collector;
     for (const auto& folder : TStringList(c.Folders())) {
       if (folderFilter && !SameTextAscii(folder, U16(*folderFilter))) continue;
+      ++folders;
       c.SetFolder(folder);
       if (!search.empty()) c.Search(search);
       for (const auto& r : c.Records())
@@ -178,22 +195,25 @@ int List(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& en
            SortStateOf(cmd), locale);
 
   const TOutputFormat format = OutputFormatOf(cmd);
-  auto writer = Writer(cmd, out, ListColumnsFor(format));
+  const bool withFolders = folders > 1;
+  auto writer = Writer(cmd, out, ListColumnsFor(format, withFolders));
   std::vector<std::u16string> cells;
   for (int32_t i : order) {
-    ListCells(rows[size_t(i)], locale, format, cells);
+    ListCells(rows[size_t(i)], locale, format, withFolders, cells);
     writer->WriteRow(cells);
   }
   writer->Finish();
   return kExitSuccess;
 }
 
-int Info(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+int Info(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
+         const TCliEnvironment& env) {
   const std::u16string file = ExistingFile(cmd);
   TSystemContext context(env.LivePlatform());
   auto pages = CreateClientPages(context);
   TStorageInfoRecord h;
   pages.front().Collector->ReadStorageHeader(file, h);
+  WarnUnlessHistoryFile(cmd, file, err);
   auto writer = Writer(cmd, out, {{"property", u"Property"}, {"value", u"Value"}});
   auto row = [&writer](std::u16string name, std::u16string value) {
     writer->WriteRow(std::vector<std::u16string>{std::move(name), std::move(value)});
@@ -224,9 +244,11 @@ int Info(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& en
   return kExitSuccess;
 }
 
-int Export(const TParsedCommand& cmd, std::ostream& out, const TCliEnvironment& env) {
+int Export(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
+           const TCliEnvironment& env) {
   const std::u16string file = ExistingFile(cmd);
   TLoadedFile loaded = LoadFile(env, file);
+  WarnUnlessHistoryFile(cmd, file, err);
   std::unique_ptr<TOutputFile> target;
   if (auto o = cmd.Value("out")) target = std::make_unique<TOutputFile>(*o);
   std::ostream& stream = target ? target->Stream() : out;
@@ -295,10 +317,10 @@ int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& e
     }
     CheckCommandOptions(cmd);
     if (cmd.Command == "scan") return Scan(cmd, out, err, env);
-    if (cmd.Command == "folders") return Folders(cmd, out, env);
-    if (cmd.Command == "list") return List(cmd, out, env);
-    if (cmd.Command == "info") return Info(cmd, out, env);
-    if (cmd.Command == "export") return Export(cmd, out, env);
+    if (cmd.Command == "folders") return Folders(cmd, out, err, env);
+    if (cmd.Command == "list") return List(cmd, out, err, env);
+    if (cmd.Command == "info") return Info(cmd, out, err, env);
+    if (cmd.Command == "export") return Export(cmd, out, err, env);
     throw EUsageError("unknown command '" + cmd.Command + "'");
   } catch (const EUsageError& e) {
     return ReportUsageError(err, program, e);

@@ -35,8 +35,9 @@ const std::vector<TCommandSpec>& CliCommands() {
       {"list",
        "list the messages of stored folders as the viewer shows them",
        "Lists the messages of one folder, or of all folders, with sender, subject, received,\n"
-       "receiver and size. Markers: '!' highest priority, '\xE2\x86\x93' lowest priority, '@' has\n"
-       "attachments, '*' unread.",
+       "receiver and size, and with client and folder when they come from several folders (csv\n"
+       "and jsonl always have those two). Markers: '!' highest priority, '\xE2\x86\x93' lowest\n"
+       "priority, '@' has attachments, '*' unread.",
        {{"FILE", true}},
        {{"client", "C", "only this client: oe, winmail, winlivemail or thunderbird",
          {"oe", "winmail", "winlivemail", "thunderbird"}},
@@ -56,10 +57,18 @@ const std::vector<TCommandSpec>& CliCommands() {
        "export every stored message",
        "Writes every message of every stored folder, one row per message, with the columns\n"
        "client, folder, index, id, flags, subject, server, sender_name, sender_email,\n"
-       "received_date, received, receiver_name, receiver_email, account, size, priority.",
+       "received_date, received, receiver_name, receiver_email, account, size, priority.\n"
+       "\n"
+       "Every text is written exactly as stored, also with --bom. A subject or name that begins\n"
+       "with =, +, - or @ is run as a formula by a spreadsheet program that opens the file: the\n"
+       "text comes from whoever sent the mail. For a file to open in a spreadsheet use\n"
+       "--spreadsheet, which writes such a text with a leading ' (a tab or CR at the start too).",
        {{"FILE", true}},
        {{"out", "PATH", "write to PATH instead of standard output", {}},
-        {"bom", "", "start the CSV with a UTF-8 byte-order mark (for spreadsheet programs)", {}},
+        {"bom", "", "start the CSV with a UTF-8 byte-order mark; texts stay exact", {}},
+        {"spreadsheet", "",
+         "the byte-order mark, and a ' before texts a spreadsheet would run as formulas",
+         {}},
         FormatOption("csv")}},
   };
   return commands;
@@ -88,8 +97,9 @@ void CheckCommandOptions(const TParsedCommand& parsed) {
     throw EUsageError("invalid value '" + *value +
                       "' for --sort (use COLUMN[:asc|:desc] with COLUMN one of: priority, "
                       "attachment, sender, subject, received, receiver, size)");
-  if (parsed.Has("bom") && OutputFormatOf(parsed) != TOutputFormat::ofCsv)
-    throw EUsageError("option --bom needs the csv format");
+  for (const char* option : {"bom", "spreadsheet"})
+    if (parsed.Has(option) && OutputFormatOf(parsed) != TOutputFormat::ofCsv)
+      throw EUsageError(std::string("option --") + option + " needs the csv format");
 }
 
 }  // namespace kv

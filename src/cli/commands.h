@@ -6,7 +6,7 @@
 //   folders FILE [--format F]
 //   list FILE [--client C] [--folder F] [--search TEXT] [--sort COLUMN[:asc|:desc]] [--format F]
 //   info FILE [--format F]
-//   export FILE [--out PATH] [--bom] [--format F]
+//   export FILE [--out PATH] [--bom | --spreadsheet] [--format F]
 #pragma once
 
 #include <string>
@@ -22,7 +22,8 @@ const std::vector<TCommandSpec>& CliCommands();
 TArgParser MakeCliParser(const std::string& version);
 
 // Raises EUsageError for option combinations the table cannot reject: --user without
-// --windows-root, a --sort value that names no list column, --bom with a format other than CSV.
+// --windows-root, a --sort value that names no list column, --bom or --spreadsheet with a
+// format other than CSV.
 void CheckCommandOptions(const TParsedCommand& parsed);
 
 // The output form asked for: --format, else CSV for export and a table for the others.

@@ -36,6 +36,12 @@ void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
   out.resize(size_t(p - out.data()));
 }
 
+bool RunsAsFormula(std::u16string_view text) {
+  if (text.empty()) return false;
+  const char16_t c = text.front();
+  return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
 }  // namespace
 
 void AppendCsvField(std::string& out, std::u16string_view text) {
@@ -61,9 +67,10 @@ void AppendCsvField(std::string& out, std::u16string_view text) {
   if (quote) out += '"';
 }
 
-TCsvWriter::TCsvWriter(std::ostream& out, std::vector<TColumn> columns, bool bom)
-    : FOut(out), FColumns(std::move(columns)) {
-  if (bom) FOut << "\xEF\xBB\xBF";
+TCsvWriter::TCsvWriter(std::ostream& out, std::vector<TColumn> columns,
+                       const TWriterOptions& options)
+    : FOut(out), FColumns(std::move(columns)), FGuardFormulas(options.GuardFormulas) {
+  if (options.Bom) FOut << "\xEF\xBB\xBF";
   FLine.clear();
   for (size_t i = 0; i < FColumns.size(); ++i) {
     if (i) FLine += ',';
@@ -78,7 +85,14 @@ void TCsvWriter::WriteRow(std::span<const std::u16string> cells) {
   FLine.clear();
   for (size_t i = 0; i < FColumns.size(); ++i) {
     if (i) FLine += ',';
-    if (i < cells.size()) AppendCsvField(FLine, cells[i]);
+    if (i >= cells.size()) continue;
+    if (FGuardFormulas && FColumns[i].Kind == TCellKind::ckText && RunsAsFormula(cells[i])) {
+      FGuarded.assign(1, u'\'');
+      FGuarded += cells[i];
+      AppendCsvField(FLine, FGuarded);
+    } else {
+      AppendCsvField(FLine, cells[i]);
+    }
   }
   FLine += "\r\n";
   FOut.write(FLine.data(), std::streamsize(FLine.size()));

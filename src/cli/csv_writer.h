@@ -1,6 +1,12 @@
 // CSV per RFC 4180: fields separated by ",", records ended by CRLF, a field quoted when it holds
 // a quote, a comma, CR or LF, and quotes inside doubled. Text is UTF-8; unpaired surrogates
-// become U+FFFD.
+// become U+FFFD. Every text is written exactly as it is, unless formulas are guarded.
+//
+// Guarding formulas: a spreadsheet program opening the file may run a cell that begins with
+// "=", "+", "-", "@", a tab or a CR as a formula (a leading tab or CR is dropped, and what
+// follows is read). The texts of an export come from whoever sent the mail, so with
+// TWriterOptions::GuardFormulas such a cell of a text column is written with a leading "'",
+// which the spreadsheet takes as the mark of a text.
 #pragma once
 
 #include "cli/row_writer.h"
@@ -12,14 +18,16 @@ void AppendCsvField(std::string& out, std::u16string_view text);
 
 class TCsvWriter final : public TRowWriter {
  public:
-  TCsvWriter(std::ostream& out, std::vector<TColumn> columns, bool bom);
+  TCsvWriter(std::ostream& out, std::vector<TColumn> columns, const TWriterOptions& options);
   void WriteRow(std::span<const std::u16string> cells) override;
   void Finish() override;
 
  private:
   std::ostream& FOut;
   std::vector<TColumn> FColumns;
-  std::string FLine;  // reused for every row
+  bool FGuardFormulas;
+  std::string FLine;        // reused for every row
+  std::u16string FGuarded;  // a guarded cell, reused
 };
 
 }  // namespace kv

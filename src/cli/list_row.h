@@ -12,6 +12,12 @@
 // number: priority ("high", "low" or empty), attachment and read (true/false), sender,
 // subject, received (the viewer's date text), receiver, size.
 //
+// Rows of several folders are told apart by two leading columns, client (the short client
+// name: oe, winmail, winlivemail, thunderbird) and folder (the stored folder's name). The CSV
+// and JSON Lines forms always have them, so their layout does not depend on the filters; the
+// table shows them when `withFolders` is set, that is when the listing covers more than one
+// folder.
+//
 // `--sort COLUMN[:asc|:desc]` names a column of the viewer's list: priority, attachment,
 // sender, subject, received, receiver, size; without a direction it sorts ascending, as a click
 // on a new column header does.
@@ -28,11 +34,11 @@
 
 namespace kv {
 
-std::vector<TColumn> ListColumnsFor(TOutputFormat format);
+std::vector<TColumn> ListColumnsFor(TOutputFormat format, bool withFolders);
 
 // Fills `cells` (resized to the column count) with one message's row in the given form.
 void ListCells(const TMessageInfo& record, const TLocale& locale, TOutputFormat format,
-               std::vector<std::u16string>& cells);
+               bool withFolders, std::vector<std::u16string>& cells);
 
 // The sort state of a --sort value; nullopt for an unknown column or direction.
 std::optional<TSortState> ParseSortOption(std::string_view text);

@@ -19,7 +19,7 @@ std::unique_ptr<TRowWriter> MakeRowWriter(TOutputFormat format, std::ostream& ou
                                           const TWriterOptions& options) {
   switch (format) {
     case TOutputFormat::ofCsv:
-      return std::make_unique<TCsvWriter>(out, std::move(columns), options.Bom);
+      return std::make_unique<TCsvWriter>(out, std::move(columns), options);
     case TOutputFormat::ofJsonLines:
       return std::make_unique<TJsonLinesWriter>(out, std::move(columns));
     case TOutputFormat::ofTable:

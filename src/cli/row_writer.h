@@ -35,6 +35,8 @@ struct TColumn {
 
 struct TWriterOptions {
   bool Bom = false;               // csv: start with the UTF-8 byte-order mark
+  // csv: a text cell a spreadsheet would run as a formula (see csv_writer.h) gets a leading "'".
+  bool GuardFormulas = false;
   size_t TableProbeRows = 500;    // table: rows read ahead to measure the column widths
   size_t TableMaxWidth = 48;      // table: default cap of a text column's width
 };

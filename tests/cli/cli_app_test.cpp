@@ -10,7 +10,10 @@
 
 #include "base/codepage.h"
 #include "core/memory_collector.h"
+#include "storage/data_file_layout.h"
+#include "storage/property_helpers.h"
 #include "storage/storage_file.h"
+#include "storage/storage_property_set.h"
 #include "storage/storage_stream.h"
 #include "storage/structured_storage.h"
 #include "storage/zlib_codec.h"
@@ -73,6 +76,27 @@ class Cli : public ::testing::Test {
   }
 
   static size_t Lines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+  // Appends one folder of `client` (its storage named `storage`) to `file`, as a scan does.
+  static void AppendFolder(const std::string& file, std::u16string storage, TEmailClient client,
+                           const std::u16string& folder, const TMessages& messages) {
+    auto context = test::FakeContext();
+    test::TMemoryCollector c(*context, std::move(storage), client);
+    c.Store[folder] = messages;
+    c.GetMailboxFolders(u"", u"");
+    c.SetFolder(folder);
+    c.AppendToStorage(Utf8ToUtf16(file), u"", ZCompressStream, ZDecompressStream);
+  }
+
+  // A compound file with a summary property set holding one text property, and nothing else.
+  static void WriteSummaryOnly(const std::string& file, uint32_t number, std::u16string_view name) {
+    auto root = OpenStorageFile(Utf8ToUtf16(file), kModeReadWrite | STGM_CREATE);
+    auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeReadWrite, true);
+    if (name.empty())
+      WriteStringPropertyID(set->_IPropertyStorage(), number, u"Laurence Ipsum");
+    else
+      WriteStringProperty(set->_IPropertyStorage(), name, u"anna");
+  }
 };
 
 TEST_F(Cli, ScansTheSamplesAndAppendsOnlyWhatIsNew) {
@@ -147,9 +171,9 @@ TEST_F(Cli, ListSortsByTheViewersCollationAndSearchesLikeTheViewer) {
     std::string line;
     std::getline(in, line);
     while (std::getline(in, line)) {
-      // priority,attachment,read,sender,subject,...
+      // client,folder,priority,attachment,read,sender,subject,...
       size_t p = 0;
-      for (int k = 0; k < 4; ++k) p = line.find(',', p) + 1;
+      for (int k = 0; k < 6; ++k) p = line.find(',', p) + 1;
       out.push_back(line.substr(p, line.find(',', p) - p));
     }
     return out;
@@ -222,6 +246,113 @@ TEST_F(Cli, ScanWithoutOutWritesBesideTheProgramOrInTheDataFolder) {
   TRun data = Run({"scan", "--windows-root", samples});
   ASSERT_EQ(data.Status, 0) << data.Err;
   EXPECT_NE(data.Out.find(env.DataFolder), std::string::npos);
+}
+
+TEST_F(Cli, AFileThatIsNoHistoryFileGetsOneWarningAndShowsNothing) {
+  std::ofstream(Path("letter.txt")) << "Dear Anna";
+  std::ofstream(Path("empty.qmr")).flush();
+  WriteSummaryOnly(Path("report.doc"), PIDSI_AUTHOR, {});  // another program's compound file
+  for (const char* name : {"letter.txt", "empty.qmr", "report.doc"}) {
+    const std::string file = Path(name);
+    for (const char* command : {"folders", "list", "export", "info"}) {
+      SCOPED_TRACE(std::string(name) + " " + command);
+      TRun run = Run({command, file, "--format", "csv"});
+      EXPECT_EQ(run.Status, 0);
+      EXPECT_EQ(run.Err, "kolvane-cli: warning: " + file + " is not a history file; it holds no folders\n");
+      if (std::string(command) != "info") {
+        EXPECT_EQ(Lines(run.Out), 1u);  // the header row only
+      }
+    }
+  }
+  // History files say nothing: one without folders yet (only the summary a header writer
+  // leaves, by the viewer's or a collector's writer), and one a scan appended to.
+  WriteSummaryOnly(Path("new.qmr"), 0, u"Username");
+  WriteSummaryOnly(Path("old.qmr"), 0, u"SIFVersion");
+  AppendFolder(Path("scanned.qmr"), u"Thunderbird", TEmailClient::ecThunderbird, u"C:\\Mail\\Inbox",
+               {test::Message(u"a", 41000)});
+  for (const char* name : {"new.qmr", "old.qmr", "scanned.qmr"})
+    for (const char* command : {"folders", "list", "export", "info"}) {
+      SCOPED_TRACE(std::string(name) + " " + command);
+      TRun run = Run({command, Path(name)});
+      EXPECT_EQ(run.Status, 0);
+      EXPECT_EQ(run.Err, "");
+    }
+}
+
+TEST_F(Cli, ListOfSeveralFoldersNamesClientAndFolder) {
+  const std::string file = Path("h.qmr");
+  AppendFolder(file, u"OE", TEmailClient::ecOutlookExpress, u"C:\\Store\\Inbox.dbx",
+               {test::Message(u"oe-in", 41000)});
+  AppendFolder(file, u"OE", TEmailClient::ecOutlookExpress, u"C:\\Store\\Sent.dbx",
+               {test::Message(u"oe-sent", 41001)});
+  AppendFolder(file, u"Thunderbird", TEmailClient::ecThunderbird, u"C:\\Mail\\Inbox",
+               {test::Message(u"tb-in", 41002)});
+  auto header = [](const std::string& out) { return out.substr(0, out.find('\n')); };
+
+  TRun all = Run({"list", file, "--sort", "received:asc"});
+  ASSERT_EQ(all.Status, 0) << all.Err;
+  EXPECT_EQ(header(all.Out).rfind("Client", 0), 0u) << all.Out;
+  EXPECT_NE(header(all.Out).find("Folder"), std::string::npos);
+  std::istringstream rows(all.Out);
+  std::string line;
+  std::vector<std::string> origins;
+  while (std::getline(rows, line)) {
+    if (line.find("About") == std::string::npos) continue;
+    std::istringstream cells(line);
+    std::string client, folder;
+    cells >> client >> folder;
+    origins.push_back(client + " " + folder);
+  }
+  EXPECT_EQ(origins, (std::vector<std::string>{"oe Inbox", "oe Sent", "thunderbird Inbox"})) << all.Out;
+  // Inbox names a folder of two clients: still several folders.
+  EXPECT_EQ(header(Run({"list", file, "--folder", "Inbox"}).Out).rfind("Client", 0), 0u);
+
+  // One folder: the table as the viewer shows it; the data forms keep both columns.
+  TRun one = Run({"list", file, "--client", "oe", "--folder", "Sent"});
+  EXPECT_EQ(header(one.Out).find("Client"), std::string::npos) << one.Out;
+  EXPECT_EQ(Lines(one.Out), 3u);  // header, rule, one row
+  TRun csv = Run({"list", file, "--client", "oe", "--folder", "Sent", "--format", "csv"});
+  EXPECT_EQ(header(csv.Out).rfind("client,folder,priority,", 0), 0u);
+  EXPECT_EQ(csv.Out.substr(csv.Out.find('\n') + 1, 8), "oe,Sent,");
+  TRun jsonl = Run({"list", file, "--folder", "Sent", "--format", "jsonl"});
+  EXPECT_EQ(jsonl.Out.rfind("{\"client\":\"oe\",\"folder\":\"Sent\",", 0), 0u) << jsonl.Out;
+}
+
+TEST_F(Cli, ExportForSpreadsheetsGuardsFormulasWhilePlainCsvKeepsEveryText) {
+  const std::string file = Path("h.qmr");
+  TMessageInfo attack = test::Message(u"m1", 41000);
+  attack.Subject = u"=HYPERLINK(\"http://evil.example/\",\"Invoice\")";
+  attack.SenderName = u"@admin";
+  TMessageInfo sum = test::Message(u"m2", 41001);
+  sum.Subject = u"-2+3";
+  TMessageInfo plain = test::Message(u"m3", 41002);
+  plain.Subject = u"a = b";
+  AppendFolder(file, u"OE", TEmailClient::ecOutlookExpress, u"C:\\Store\\Inbox.dbx",
+               {attack, sum, plain});
+  const std::string hyperlink = "\"=HYPERLINK(\"\"http://evil.example/\"\",\"\"Invoice\"\")\"";
+
+  TRun exact = Run({"export", file});
+  ASSERT_EQ(exact.Status, 0) << exact.Err;
+  EXPECT_NE(exact.Out.find("," + hyperlink + ","), std::string::npos) << exact.Out;
+  EXPECT_NE(exact.Out.find(",@admin,"), std::string::npos);
+  EXPECT_NE(exact.Out.find(",-2+3,"), std::string::npos);
+  TRun bom = Run({"export", file, "--bom"});
+  EXPECT_EQ(bom.Out, "\xEF\xBB\xBF" + exact.Out);
+
+  TRun guarded = Run({"export", file, "--spreadsheet"});
+  ASSERT_EQ(guarded.Status, 0) << guarded.Err;
+  EXPECT_EQ(guarded.Out.substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_NE(guarded.Out.find(",\"'=HYPERLINK(\"\"http"), std::string::npos) << guarded.Out;
+  EXPECT_NE(guarded.Out.find(",'@admin,"), std::string::npos);
+  EXPECT_NE(guarded.Out.find(",'-2+3,"), std::string::npos);
+  EXPECT_NE(guarded.Out.find(",a = b,"), std::string::npos);
+  EXPECT_EQ(guarded.Out.find(",=HYPERLINK"), std::string::npos);
+  EXPECT_EQ(guarded.Out.size(), bom.Out.size() + 3);  // three texts, one "'" each
+
+  ASSERT_EQ(Run({"export", file, "--spreadsheet", "--out", Path("h.csv")}).Status, 0);
+  std::ifstream written(Path("h.csv"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), guarded.Out);
+  EXPECT_EQ(Run({"export", file, "--spreadsheet", "--format", "jsonl"}).Status, 2);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ TEST(CliCommands, TheFiveCommandsAndTheirOptions) {
   p = Parse({"export", "h.qmr", "--out", "all.csv", "--bom"});
   EXPECT_TRUE(p.Has("bom"));
   EXPECT_EQ(OutputFormatOf(p), TOutputFormat::ofCsv);  // export's default form
+  EXPECT_TRUE(Parse({"export", "h.qmr", "--spreadsheet", "--format", "csv"}).Has("spreadsheet"));
 }
 
 TEST(CliCommands, Defaults) {
@@ -50,6 +51,10 @@ TEST(CliCommands, UsageErrors) {
             "invalid value 'outlook' for --client ");
   EXPECT_EQ(UsageError({"export", "h.qmr", "--bom", "--format", "jsonl"}),
             "option --bom needs the csv format");
+  EXPECT_EQ(UsageError({"export", "h.qmr", "--spreadsheet", "--format", "table"}),
+            "option --spreadsheet needs the csv format");
+  EXPECT_EQ(UsageError({"list", "h.qmr", "--spreadsheet"}),
+            "unknown option '--spreadsheet' (try 'kolvane-cli list --help')");
   EXPECT_EQ(UsageError({"scan", "extra"}), "unexpected argument 'extra' (try 'kolvane-cli scan --help')");
   EXPECT_EQ(UsageError({"info"}), "missing argument FILE (try 'kolvane-cli info --help')");
   EXPECT_EQ(UsageError({"folders", "h.qmr", "--bom"}),
@@ -63,6 +68,7 @@ TEST(CliCommands, HelpListsEveryCommand) {
     EXPECT_NE(help.find(std::string("  ") + name + " "), std::string::npos) << name;
   EXPECT_NE(parser.CommandHelp("scan").find("--windows-root DIR"), std::string::npos);
   EXPECT_NE(parser.CommandHelp("export").find("--bom"), std::string::npos);
+  EXPECT_NE(parser.CommandHelp("export").find("--spreadsheet"), std::string::npos);
 }
 
 }  // namespace

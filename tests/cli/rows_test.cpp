@@ -87,39 +87,70 @@ TEST(ExportRow, ClientNames) {
 TEST(ListRow, TableShowsMarkersAndTheViewerTexts) {
   std::vector<std::u16string> cells;
   TMessageInfo r = Sample();
-  ListCells(r, English(), TOutputFormat::ofTable, cells);
+  ListCells(r, English(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells, (std::vector<std::u16string>{u"!@ ", u"Ann", u"Hi, \"all\"",
                                                 u"01/02/2013 01:05:07 PM", u"bob@example.org",
                                                 u"1,234,567"}));
   r.Priority = 5;
   r.Flags = 0;
-  ListCells(r, German(), TOutputFormat::ofTable, cells);
+  ListCells(r, German(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells[0], u"\u2193 *");
   EXPECT_EQ(cells[3], u"02.01.2013 13:05:07");
   EXPECT_EQ(cells[5], u"1.234.567");
   r.Priority = 2;  // high, but only 1 and 5 are marked
   r.Flags = 0x20 | 0x80;  // the flag bit is never shown
-  ListCells(r, German(), TOutputFormat::ofTable, cells);
+  ListCells(r, German(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells[0], u"   ");
-  EXPECT_EQ(ListColumnsFor(TOutputFormat::ofTable)[5].Title, u"Size [B]");
+  EXPECT_EQ(ListColumnsFor(TOutputFormat::ofTable, false)[5].Title, u"Size [B]");
+}
+
+TEST(ListRow, RowsOfSeveralFoldersNameClientAndFolder) {
+  std::vector<std::u16string> cells;
+  // The table adds the two columns only for several folders, in front; the cells follow.
+  const auto one = ListColumnsFor(TOutputFormat::ofTable, false);
+  const auto several = ListColumnsFor(TOutputFormat::ofTable, true);
+  ASSERT_EQ(several.size(), one.size() + 2);
+  EXPECT_EQ(several[0].Title, u"Client");
+  EXPECT_EQ(several[1].Title, u"Folder");
+  ListCells(Sample(), English(), TOutputFormat::ofTable, true, cells);
+  ASSERT_EQ(cells.size(), several.size());
+  EXPECT_EQ(cells[0], u"thunderbird");
+  EXPECT_EQ(cells[1], u"Inbox");
+  EXPECT_EQ(cells[2], u"!@ ");
+  EXPECT_EQ(cells[7], u"1,234,567");
+  // The data forms have them whatever the listing covers.
+  for (auto format : {TOutputFormat::ofCsv, TOutputFormat::ofJsonLines})
+    for (bool withFolders : {false, true}) {
+      const auto columns = ListColumnsFor(format, withFolders);
+      ASSERT_GE(columns.size(), 2u);
+      EXPECT_EQ(columns[0].Key, "client");
+      EXPECT_EQ(columns[1].Key, "folder");
+      ListCells(Sample(), English(), format, withFolders, cells);
+      EXPECT_EQ(cells.size(), columns.size());
+      EXPECT_EQ(cells[1], u"Inbox");
+    }
 }
 
 TEST(ListRow, DataFormsCarryTypedFields) {
   std::vector<std::u16string> cells;
-  ListCells(Sample(), English(), TOutputFormat::ofCsv, cells);
-  EXPECT_EQ(cells, (std::vector<std::u16string>{u"high", u"true", u"true", u"Ann", u"Hi, \"all\"",
+  ListCells(Sample(), English(), TOutputFormat::ofCsv, false, cells);
+  EXPECT_EQ(cells, (std::vector<std::u16string>{u"thunderbird", u"Inbox", u"high", u"true",
+                                                u"true", u"Ann", u"Hi, \"all\"",
                                                 u"01/02/2013 01:05:07 PM", u"bob@example.org",
                                                 u"1234567"}));
   std::ostringstream out;
-  auto writer = MakeRowWriter(TOutputFormat::ofJsonLines, out, ListColumnsFor(TOutputFormat::ofJsonLines));
+  auto writer = MakeRowWriter(TOutputFormat::ofJsonLines, out,
+                              ListColumnsFor(TOutputFormat::ofJsonLines, false));
   TMessageInfo r;
   r.Priority = 5;
   r.SenderEmail = u"x@y";
-  ListCells(r, German(), TOutputFormat::ofJsonLines, cells);
+  r._Client = TEmailClient::ecOutlookExpress;
+  r._Folder = u"Sent";
+  ListCells(r, German(), TOutputFormat::ofJsonLines, false, cells);
   writer->WriteRow(cells);
   writer->Finish();
   EXPECT_EQ(out.str(),
-            "{\"priority\":\"low\",\"attachment\":false,\"read\":false,\"sender\":\"x@y\","
+            "{\"client\":\"oe\",\"folder\":\"Sent\",\"priority\":\"low\",\"attachment\":false,\"read\":false,\"sender\":\"x@y\","
             "\"subject\":\"\",\"received\":\"30.12.1899\",\"receiver\":\"\",\"size\":0}\n");
 }
 

@@ -86,6 +86,30 @@ TEST(Csv, Utf8WithOptionalByteOrderMark) {
   EXPECT_EQ(Write(TOutputFormat::ofCsv, {{lone}}), "name,size,read\r\nx\xEF\xBF\xBD,,\r\n");
 }
 
+TEST(Csv, FormulasAreGuardedOnlyWhenAsked) {
+  const std::vector<std::vector<std::u16string>> rows = {
+      {u"=HYPERLINK(\"http://x\",\"y\")", u"-1"}, {u"+1"}, {u"-2+3"}, {u"@SUM(A1)"},
+      {u"\t=1"}, {u"\r=1"}, {u"a=b"}, {u" =1"}, {u"'quoted"}, {u""}, {u"=a,b"}};
+  // Plain CSV and the byte-order mark alone keep every text exact.
+  TWriterOptions bom;
+  bom.Bom = true;
+  for (const auto& options : {TWriterOptions{}, bom}) {
+    auto records = ReadCsv(Write(TOutputFormat::ofCsv, rows, options).substr(options.Bom ? 3 : 0));
+    ASSERT_EQ(records.size(), rows.size() + 1);
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(records[i + 1][0], Utf16ToUtf8(rows[i][0]));
+  }
+  TWriterOptions guard;
+  guard.GuardFormulas = true;
+  auto records = ReadCsv(Write(TOutputFormat::ofCsv, rows, guard));
+  ASSERT_EQ(records.size(), rows.size() + 1);
+  std::vector<std::string> names;
+  for (size_t i = 1; i < records.size(); ++i) names.push_back(records[i][0]);
+  EXPECT_EQ(names, (std::vector<std::string>{"'=HYPERLINK(\"http://x\",\"y\")", "'+1", "'-2+3",
+                                             "'@SUM(A1)", "'\t=1", "'\r=1", "a=b", " =1",
+                                             "'quoted", "", "'=a,b"}));
+  EXPECT_EQ(records[1][1], "-1");  // a number column holds our own numbers: never changed
+}
+
 TEST(Csv, AnyTextReadsBackField_ForField) {
   std::mt19937 random(11);
   const char16_t alphabet[] = u"ab\",\r\n ;\u00E9\u65E5";
