@@ -23,6 +23,8 @@ namespace kv {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// The scan finished, but some folder could not be read whole (each one got a warning line).
+constexpr int kExitIncomplete = 3;
 
 class EUsageError : public EKolvaneError {
  public:

@@ -141,7 +141,14 @@ int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const 
   writer->Finish();
   out << "History file: " << file.string() << "\n";
   CheckStream(out);
-  return kExitSuccess;
+  bool incomplete = false;
+  for (const auto& r : viewer.LastScan())
+    for (const auto& f : r.Failures) {
+      err << "kolvane-cli: warning: " << U8(r.Caption) << " folder \"" << U8(f.Folder)
+          << "\": " << U8(f.Reason) << " (" << f.MessagesRead << " messages read before it)\n";
+      incomplete = true;
+    }
+  return incomplete ? kExitIncomplete : kExitSuccess;
 }
 
 int Folders(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,

@@ -21,7 +21,11 @@ const std::vector<TCommandSpec>& CliCommands() {
        "scan the mail stores of a user and append them to a history file",
        "Scans the Outlook Express, Windows Mail, Windows Live Mail and Thunderbird stores of this\n"
        "machine's user, or of a user of an offline Windows tree, and appends every folder's new\n"
-       "messages to the history file.",
+       "messages to the history file.\n"
+       "\n"
+       "Exit status: 0 when every folder was read whole; 3 when the scan finished but some folder\n"
+       "could not be read whole (its messages read before the failure are kept, and a warning\n"
+       "line on stderr names it and the reason); 1 when the scan failed; 2 for a usage error.",
        {},
        {{"windows-root", "DIR", "scan the Windows tree mounted at DIR instead of this machine", {}},
         {"user", "NAME", "the user of the Windows tree to scan (with --windows-root)", {}},

@@ -234,6 +234,29 @@ TEST_F(Cli, ALockedDataFileFailsTheScanAndStaysUnchanged) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), bytes);
 }
 
+TEST_F(Cli, AFolderThatCannotBeReadGetsAWarningAndStatusThree) {
+  fs::path tree = CopySamples();
+  const fs::path oe = tree / "Users/Clara/AppData/Local/Identities/{BB17E13B-2B69-4F33-8EF3-5CC51B3095F2}/"
+                             "Microsoft/Outlook Express";
+  {
+    std::fstream dbx(oe / "Sent Items.dbx", std::ios::in | std::ios::out | std::ios::binary);
+    dbx.seekp(4);
+    dbx.write("\x01\x02\x03\x04", 4);  // the file-type id after the signature
+  }
+  const std::string file = Path("history.qmr");
+  TRun scan = Run({"scan", "--windows-root", tree.string(), "--out", file, "--quiet"});
+  EXPECT_EQ(scan.Status, 3);
+  EXPECT_EQ(scan.Err,
+            "kolvane-cli: warning: Outlook Express folder \"Sent Items\": File is not an Outlook "
+            "Express 5/6 Message Database. (0 messages read before it)\n");
+  // The folders before and after it are in the file; it is there with what was read of it.
+  const auto streams = Streams(file);
+  EXPECT_EQ(streams.at("OE\\Sent Items"), "");
+  EXPECT_EQ(streams.count("OE\\Inbox"), 1u);
+  EXPECT_EQ(streams.count("OE\\Deleted Items"), 1u);
+  EXPECT_EQ(streams.count("Thunderbird\\Inbox"), 1u);
+}
+
 TEST_F(Cli, ScanWithoutOutWritesBesideTheProgramOrInTheDataFolder) {
   const std::string samples = (fs::path(KOLVANE_SOURCE_DIR) / "samples").string();
   fs::create_directories(env.ProgramFolder);
