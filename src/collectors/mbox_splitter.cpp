@@ -26,6 +26,23 @@ bool IsMozillaLine(std::string_view line) {
          BeginsWith(line, "X-UIDL: ");
 }
 
+// A header field's first line: a name of printable characters without blanks, then ":".
+bool IsHeaderField(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (c == ':') return i > 0;
+    if (c <= ' ' || c >= 0x7F) return false;
+  }
+  return false;
+}
+
+// Whether the last line of [begin, end) is empty; `begin` starts a line and `end` follows a LF.
+bool LastLineEmpty(const char* begin, const char* end) {
+  const char* content = end - 1;  // the end of its content: its LF, or its CR before it
+  if (content > begin && content[-1] == '\r') --content;
+  return content == begin || content[-1] == '\n';
+}
+
 #if defined(__SSE2__)
 // Counts the line-end bytes of whole 16- or 32-byte steps from `p` (a LF one, a CR right before
 // it one more) and stops at the step that holds a line beginning with "F", or when fewer than
@@ -138,6 +155,7 @@ void TMboxSplitter::Feed(std::string_view bytes) {
       uint64_t lineEnds = 0;
       const char* const next = SkipBodyLines(p, lastLF + 1, lineEnds);
       if (FInMessage) FSize += uint64_t(next - p) - lineEnds;
+      FPrevEmpty = LastLineEmpty(p, next);
       p = next;
       continue;
     }
@@ -189,7 +207,7 @@ void TMboxSplitter::Finish() {
 
 void TMboxSplitter::Line(std::string_view content, uint64_t length, uint64_t offset) {
   // `content` is the line, or its first kMaxHeaderBytes bytes when it is longer.
-  if (FPrevIsFrom && IsMozillaLine(content)) {
+  if (FPrevIsFrom && (IsMozillaLine(content) || (FPrevAfterEmpty && IsHeaderField(content)))) {
     // The previous line starts a message; it is not part of the one before.
     if (FInMessage) {
       FSize -= FPrevLength;
@@ -222,7 +240,9 @@ void TMboxSplitter::Line(std::string_view content, uint64_t length, uint64_t off
     FPrev.assign(content);
     FPrevLength = length;
     FPrevOffset = offset;
+    FPrevAfterEmpty = FPrevEmpty;
   }
+  FPrevEmpty = length == 0;
 }
 
 void TMboxSplitter::AppendHeader(std::string_view content) {

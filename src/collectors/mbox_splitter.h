@@ -1,11 +1,16 @@
 // Cuts Thunderbird's mbox text into messages, reading it once, in large blocks, from start to end.
 //
 // A line ends at LF or CR LF; the line end is not part of the line. A message starts at a line
-// that begins with "From " when the very next line begins with "X-Mozilla-", "X-Account-Key: "
-// or "X-UIDL: " (case-sensitive): Thunderbird writes one of these right after each separator
-// it writes, so a "From " line of a message body (quoted or not) does not cut the message. A
-// message runs up to the next message's "From " line or the end of the text; lines before the
-// first message are skipped.
+// that begins with "From " (case-sensitive) when
+// - the very next line begins with "X-Mozilla-", "X-Account-Key: " or "X-UIDL: ": Thunderbird
+//   writes one of these right after each separator it writes; or
+// - the "From " line is the text's first line or follows an empty line, and the next line is a
+//   header field (a name of printable characters without blanks, then ":"): the separator of
+//   mbox files that older Thunderbird versions and other programs wrote, and that people copy
+//   into a profile.
+// A body line that a writer escaped (" From ", ">From ") never cuts a message; an unescaped one
+// cuts it only where it stands as a separator would. A message runs up to the next message's
+// "From " line or the end of the text; lines before the first message are skipped.
 //
 // For each message the splitter hands over its header block (the lines from its "From " line up
 // to the first empty line, each ended by "\n") and its size (the bytes of all its lines, line
@@ -63,8 +68,11 @@ class TMboxSplitter {
   uint64_t FCarryOffset = 0;
   bool FCarryEndsInCR = false;
 
+  // The previous line was empty, or there was none (the next line is the text's first).
+  bool FPrevEmpty = true;
   // The previous line, kept when it begins with "From " (it may start the next message).
   bool FPrevIsFrom = false;
+  bool FPrevAfterEmpty = false;     // it is the text's first line or follows an empty line
   std::string FPrev;
   uint64_t FPrevLength = 0;
   uint64_t FPrevOffset = 0;

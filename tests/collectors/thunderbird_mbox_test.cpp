@@ -4,14 +4,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "base/error.h"
+#include "collectors/mbox_rules.h"
 #include "collectors/mbox_splitter.h"
 #include "collectors/thunderbird.h"
 #include "support/eml_builder.h"
 #include "support/mbox_builder.h"
+#include "support/realdata.h"
 
 namespace kv {
 namespace {
@@ -19,12 +24,7 @@ namespace {
 using fixtures::EmlBuilder;
 using fixtures::MboxBuilder;
 
-struct TCut {
-  std::string Header;
-  uint64_t Size;
-  uint64_t Offset;
-  bool operator==(const TCut&) const = default;
-};
+using TCut = test::TMboxCut;
 
 // Splits `text` fed in blocks of `block` bytes (0: all at once).
 std::vector<TCut> Cut(std::string_view text, size_t block = 0) {
@@ -89,7 +89,7 @@ TEST(MboxSplitter, ThreeMessagesEachCountingItsOwnLines) {
   EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size, LineBytes(text));
 }
 
-TEST(MboxSplitter, OnlyAFromLineFollowedByAMozillaLineStartsAMessage) {
+TEST(MboxSplitter, AFromLineFollowedByAMozillaLineStartsAMessageAnywhere) {
   const std::string text =
       "preamble that belongs to no message\n"
       "From - Mon Jan  5 10:20:30 2013\n"
@@ -112,6 +112,7 @@ TEST(MboxSplitter, OnlyAFromLineFollowedByAMozillaLineStartsAMessage) {
       "X-UIDL: 0001abcd\n"
       "Subject: third\n"
       "\n"
+      "body\n"
       "From - Thu Jan  8 10:20:30 2013\n"
       "X-UIDLS: not this one\n";
   const std::vector<TMessageInfo> records = Records(text);
@@ -127,6 +128,98 @@ TEST(MboxSplitter, OnlyAFromLineFollowedByAMozillaLineStartsAMessage) {
   EXPECT_EQ(cuts[2].Size, LineBytes(text.substr(cuts[2].Offset)));
   EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size,
             LineBytes(text.substr(cuts[0].Offset)));
+}
+
+TEST(MboxSplitter, AFromLineSetOffByAnEmptyLineBeforeAHeaderFieldStartsAMessage) {
+  // Separators as other programs write them: no Mozilla line, an empty line before each.
+  const std::string text =
+      "From ann@example.org Mon Jan  5 10:20:30 2013\r\n"   // the text's first line
+      "Subject: first\r\n"
+      "\r\n"
+      "From the desk of Ann\r\n"      // after an empty line, but no header field follows
+      "regards\r\n"
+      "From x\r\n"                    // a header field follows, but not after an empty line
+      "Subject: still first\r\n"
+      "\n"
+      ">From x\n"                      // escaped (mboxrd)
+      "Subject: still first\n"
+      "\n"
+      " From x\n"                      // escaped (Thunderbird)
+      "Subject: still first\n"
+      "\n"
+      "From x\n"
+      "Two words: not a field name\n"
+      "\n"
+      "From x\n"
+      ": no field name\n"
+      "\n"
+      "From x\n"
+      "Subj\x80" "ct: not printable\n"
+      "\r\n"
+      "From bob@example.org Tue Jan  6 10:20:30 2013\n"
+      "Subject: second\n"
+      "\n"
+      "From x\n"
+      "X:\n";                          // the shortest field, up to the end of the text
+  const std::vector<TCut> cuts = Cut(text);
+  ASSERT_EQ(cuts.size(), 3u);
+  EXPECT_EQ(cuts[0].Header, "From ann@example.org Mon Jan  5 10:20:30 2013\nSubject: first\n");
+  EXPECT_EQ(cuts[1].Offset, text.find("From bob"));
+  EXPECT_EQ(cuts[1].Header, "From bob@example.org Tue Jan  6 10:20:30 2013\nSubject: second\n");
+  EXPECT_EQ(cuts[2].Header, "From x\nX:\n");
+  // Every line belongs to one message; the empty line before a separator to the one before it.
+  EXPECT_EQ(cuts[0].Size, LineBytes(text.substr(0, cuts[1].Offset)));
+  EXPECT_EQ(cuts[1].Size, LineBytes(text.substr(cuts[1].Offset, cuts[2].Offset - cuts[1].Offset)));
+  EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size, LineBytes(text));
+  const std::vector<TMessageInfo> records = Records(text);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].Subject, u"first");
+  EXPECT_EQ(records[1].Subject, u"second");
+  // A preamble ends with an empty line like a message; a separator right after one whose header
+  // block has no empty line does not start a message.
+  const std::vector<TCut> after = Cut("preamble\n\nFrom a\nSubject: s\nFrom b\nSubject: t\n");
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].Offset, 10u);
+  EXPECT_EQ(after[0].Header, "From a\nSubject: s\nFrom b\nSubject: t\n");
+  EXPECT_EQ(after[0].Size, 32u);
+}
+
+// Mbox files that other programs and older Thunderbird versions wrote: every message found,
+// body lines beginning with "From " (escaped or not) kept inside their messages.
+TEST(MboxSplitter, MboxFilesThunderbirdDidNotWrite) {
+  const std::filesystem::path dir = test::RealDataPath("mbox");
+  const struct {
+    const char* Name;
+    size_t Messages;
+    const char* SecondStartsWith;  // the second message's "From " line, or nullptr
+  } files[] = {
+      {"tb_mbox_modern", 2, "From - Thu Aug 23 09:10:23 2018"},
+      {"tb_mbox_unquoted", 2, "From \nFrom: Author <author@example.com>\nTo: Recipient "
+                              "<recipient@example.com>\nSubject: Sample message 2"},
+      {"tb_mbox_mboxrd", 2, "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\nFrom: Author "
+                            "<author@example.com>\nTo: Recipient <recipient@example.com>\n"
+                            "Subject: Sample message 2"},
+      {"tb_panorama_migration.mbox", 3, nullptr},
+      {"mailbox_perl_mbox.src", 45, nullptr},
+      {"mailbox_perl_mbox.win", 45, nullptr},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.Name);
+    const std::filesystem::path path = dir / f.Name;
+    KV_SKIP_WITHOUT_REAL_DATA(path);
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<TCut> cuts = Cut(text);
+    ASSERT_EQ(cuts.size(), f.Messages);
+    uint64_t sizes = 0;
+    for (const TCut& c : cuts) sizes += c.Size;
+    EXPECT_EQ(cuts[0].Offset, 0u);
+    EXPECT_EQ(sizes, LineBytes(text));
+    if (f.SecondStartsWith) {
+      EXPECT_EQ(cuts[1].Header.rfind(f.SecondStartsWith, 0), 0u);
+    }
+    for (size_t block : {size_t(1), size_t(7), size_t(64)}) EXPECT_EQ(Cut(text, block), cuts);
+  }
 }
 
 TEST(MboxSplitter, HeaderBlockEndsAtTheFirstEmptyLine) {
@@ -160,45 +253,6 @@ TEST(MboxSplitter, BlockBoundariesChangeNothing) {
   for (size_t block : {1, 2, 3, 5, 7, 13, 64}) EXPECT_EQ(Cut(text, block), whole) << block;
 }
 
-// The rules read literally: whole lines in a list, the message's lines kept whole.
-std::vector<TCut> ReferenceCut(std::string_view text) {
-  std::vector<std::string> lines;
-  std::vector<uint64_t> starts;
-  for (size_t at = 0; at < text.size();) {
-    size_t lf = text.find('\n', at);
-    const size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    if (lf == std::string_view::npos) lf = text.size();
-    else if (lf > at && text[lf - 1] == '\r') --lf;
-    lines.emplace_back(text.substr(at, lf - at));
-    starts.push_back(at);
-    at = next;
-  }
-  std::vector<TCut> out;
-  auto emit = [&](size_t first, size_t last) {  // lines [first, last)
-    TCut c{"", 0, starts[first]};
-    bool header = true;
-    for (size_t i = first; i < last; ++i) {
-      c.Size += lines[i].size();
-      if (header && lines[i].empty()) header = false;
-      if (header) c.Header += lines[i] + "\n";
-    }
-    out.push_back(c);
-  };
-  const auto mozilla = [](const std::string& s) {
-    return s.rfind("X-Mozilla-", 0) == 0 || s.rfind("X-Account-Key: ", 0) == 0 ||
-           s.rfind("X-UIDL: ", 0) == 0;
-  };
-  long first = -1;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    if (lines[i - 1].rfind("From ", 0) == 0 && mozilla(lines[i])) {
-      if (first >= 0) emit(size_t(first), i - 1);
-      first = long(i - 1);
-    }
-  }
-  if (first >= 0) emit(size_t(first), lines.size());
-  return out;
-}
-
 TEST(MboxSplitter, AgreesWithTheRulesReadLiterally) {
   // Bodies of lines of every length up to 40, with LF and CR LF ends, many beginning with "F",
   // "Fr", "From", "From " or a Mozilla line, so line starts and line ends fall on every position
@@ -209,17 +263,23 @@ TEST(MboxSplitter, AgreesWithTheRulesReadLiterally) {
     return (x >> 16) % n;
   };
   const char* const starts[] = {"F", "Fr", "From", "From ", "From - x", "X-Mozilla-Status: 1",
-                                "X-UIDL: 5", "\r", ">From ", "Subject: s", ""};
+                                "X-UIDL: 5", "\r", ">From ", "Subject: s", "", "To:", ": x",
+                                "A b: c", "\x80:"};
+  // Separators of both kinds, and lines that look like the classic kind but are not.
+  const char* const separators[] = {"From - sep\nX-Mozilla-Status: 0001\r\n", "From x\nX-UIDL: 7\n",
+                                    "\nFrom y\nSubject: s\n", "\r\n\r\nFrom y\r\nX:\r\n",
+                                    "\nFrom z\nno field\n", "\n From z\nSubject: s\n",
+                                    "\n>From z\nSubject: s\n", "\nFrom \n\tSubject: s\n"};
   for (int round = 0; round < 40; ++round) {
     std::string text;
     for (int line = 0; line < 400; ++line) {
-      if (next(20) == 0) text += next(2) ? "From - sep\nX-Mozilla-Status: 0001\r\n" : "From x\nX-UIDL: 7\n";
-      if (next(7) == 0) text += starts[next(11)];
+      if (next(10) == 0) text += separators[next(8)];
+      if (next(7) == 0) text += starts[next(15)];
       text += std::string(next(9) == 0 ? next(300) : next(41), char('a' + next(26)));
       if (next(9) == 0) text += '\r';
       text += next(2) ? "\r\n" : "\n";
     }
-    const std::vector<TCut> expected = ReferenceCut(text);
+    const std::vector<TCut> expected = test::ReferenceMboxCut(text);
     ASSERT_GT(expected.size(), 5u);
     for (TMboxScan scan : {TMboxScan::Widest, TMboxScan::Sse2, TMboxScan::LineByLine}) {
       SetMboxScan(scan);
@@ -258,7 +318,7 @@ TEST(MboxSplitter, EmptyAndMessagelessTexts) {
   EXPECT_TRUE(Cut("").empty());
   EXPECT_TRUE(Cut("\n\n\r\n").empty());
   EXPECT_TRUE(Cut("From - only a separator\n").empty());
-  EXPECT_TRUE(Cut("From - x\nSubject: no Mozilla line\n\nbody\n").empty());
+  EXPECT_TRUE(Cut("From - x\nnot a header field\n\nbody\n").empty());
   // A Mozilla line right at the start has no "From " line before it.
   EXPECT_TRUE(Cut("X-Mozilla-Status: 0001\nSubject: a\n").empty());
   // A separator and its Mozilla line are a message even with nothing after them.
