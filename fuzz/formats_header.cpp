@@ -1,10 +1,13 @@
-// The header parser over arbitrary bytes: as raw bytes, as UTF-16 text and as lines; then the
-// operations collectors apply to its values, and the decoders on their own.
+// The header parser over arbitrary bytes: as raw bytes (also below a Content-Type that declares
+// a charset for raw 8-bit text), as UTF-16 text and as lines; then the operations collectors
+// apply to its values, and the decoders on their own, the charsets with decoders of our own and
+// some through iconv among them.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/codepage.h"
 #include "formats/header.h"
 #include "formats/mime_decode.h"
 
@@ -12,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   kv::TEMLHeader header;
   kv::ReadEMLHeader(bytes, header);
+  kv::ReadEMLHeader("Content-Type: text/plain; charset=big5\n" + std::string(bytes), header);
   std::u16string name, email;
   kv::SplitAddress(header.From, name, email);
   kv::SplitAddress(header.SendTo, name, email);
@@ -30,5 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kv::DecodeQuotedPrintableBytes(bytes);
   kv::DecodeQuotedPrintableText(text);
   kv::DecodeUULine(bytes);
+  for (const char* charset : {"iso-2022-jp", "shift_jis", "big5", "utf-16", "utf-7", "iso-2022-kr"})
+    kv::DecodeCharset(charset, bytes);
   return 0;
 }

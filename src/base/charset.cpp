@@ -1,11 +1,11 @@
 // Named charsets through iconv. Conversion goes to UTF-16LE; an invalid or incomplete input
-// sequence becomes U+FFFD and conversion resumes at the next byte.
+// sequence becomes U+FFFD and conversion resumes after it.
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <mutex>
+#include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "base/codepage.h"
 #include "base/text.h"
@@ -29,17 +29,188 @@ std::string NormalizeCharset(std::string_view name) {
   if (n == "x-euc-jp") return "euc-jp";
   if (n == "iso-8859-8-i") return "iso-8859-8";
   if (n == "ansi_x3.4-1968" || n == "us-ascii" || n == "ascii") return "windows-1252";
+  // ISO-2022-JP and the names Windows gives its forms of it (code pages 50220 to 50222).
+  if (n == "csiso2022jp" || n == "iso-2022-jp-1" || n == "iso-2022-jp-ms" || n == "cp50220" ||
+      n == "cp50221" || n == "cp50222")
+    return "iso-2022-jp";
   return n;
 }
 
-struct IconvHandle {
-  iconv_t cd;
-  explicit IconvHandle(const std::string& from) : cd(iconv_open("UTF-16LE", from.c_str())) {}
-  ~IconvHandle() {
-    if (cd != (iconv_t)-1) iconv_close(cd);
+class TIconv {
+ public:
+  explicit TIconv(const char* from) : FCd(iconv_open("UTF-16LE", from)) {}
+  ~TIconv() {
+    if (Ok()) iconv_close(FCd);
   }
-  IconvHandle(const IconvHandle&) = delete;
-  IconvHandle& operator=(const IconvHandle&) = delete;
+  TIconv(const TIconv&) = delete;
+  TIconv& operator=(const TIconv&) = delete;
+  bool Ok() const { return FCd != (iconv_t)-1; }
+
+  // Appends `bytes` decoded to `out`. At an invalid or incomplete sequence a U+FFFD is appended
+  // and decoding goes on `skip(byte at the sequence)` bytes further; the shift state of a
+  // stateful charset starts afresh there.
+  template <class Skip>
+  void Decode(std::string_view bytes, std::u16string& out, Skip skip) {
+    std::string input(bytes);
+    char* in = input.data();
+    size_t inLeft = input.size();
+    std::string buffer(input.size() * 4 + 16, '\0');
+    auto drain = [&](char* dst) {
+      out += Utf16LeToUtf16(std::string_view(buffer.data(), size_t(dst - buffer.data())));
+    };
+    while (inLeft > 0) {
+      char* dst = buffer.data();
+      size_t dstLeft = buffer.size();
+      const size_t r = iconv(FCd, &in, &inLeft, &dst, &dstLeft);
+      const int error = r == (size_t)-1 ? errno : 0;
+      drain(dst);
+      if (error == 0 || error == E2BIG) continue;
+      // EILSEQ or EINVAL: one replacement for the sequence.
+      out.push_back(u'\uFFFD');
+      const size_t n = std::min(inLeft, std::max<size_t>(1, skip(static_cast<unsigned char>(*in))));
+      in += n;
+      inLeft -= n;
+      iconv(FCd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Back to the initial shift state, writing out what a stateful charset still holds.
+    char* dst = buffer.data();
+    size_t dstLeft = buffer.size();
+    iconv(FCd, nullptr, nullptr, &dst, &dstLeft);
+    drain(dst);
+  }
+
+ private:
+  iconv_t FCd;
+};
+
+// ISO-2022-JP as the mail programs of Windows write and read it (code pages 50220 to 50222),
+// whose JIS X 0208 holds the NEC and IBM extensions of Shift_JIS on Windows: the NEC signs of
+// row 13 (circled numbers, "№", "℡", ...) and the NEC-selected IBM kanji of rows 89 to 92.
+// iconv's ISO-2022-JP knows neither. Its EUC-JP-MS holds row 13, maps the rest of JIS X 0208
+// as Windows does and has the IBM extensions in JIS X 0212, so the text is re-encoded as EUC-JP
+// (the high bit set on each byte of a two-byte character, 0x8E before a half-width katakana,
+// 0x8F before a JIS X 0212 character) and read through it. EUC-JP-MS gives rows 89 to 92 to
+// user-defined characters: those are read through Windows' code page 932, as Shift_JIS.
+//
+// Sets: ESC ( B ASCII; ESC ( J JIS X 0201 Roman, read as ASCII as Windows reads it (a backslash
+// stays a backslash); ESC ( I, or SO up to SI, half-width katakana; ESC $ @, ESC $ B JIS X
+// 0208; ESC $ ( D JIS X 0212. A line end returns to ASCII. Invalid input becomes one U+FFFD per
+// character: a byte with its high bit set, a two-byte character with a byte out of range or
+// that its set lacks, a katakana out of range, an escape sequence that designates no set we
+// know, each character of a two-byte set we do not know (ESC $ A and the like).
+class TIso2022JpDecoder {
+ public:
+  bool Ok() const { return FEucJpMs.Ok(); }
+
+  std::u16string Decode(std::string_view bytes) {
+    TSet set = sAscii;
+    bool shiftOut = false;  // SO: half-width katakana up to SI
+    for (size_t i = 0; i < bytes.size();) {
+      const auto c = static_cast<unsigned char>(bytes[i]);
+      if (c == 0x1B) {
+        i = Escape(bytes, i, set);
+      } else if (c == 0x0E || c == 0x0F) {
+        shiftOut = c == 0x0E;
+        ++i;
+      } else if (c == '\n' || c == '\r') {
+        set = sAscii;
+        shiftOut = false;
+        Add(rEucJp, char(c));
+        ++i;
+      } else if (c <= ' ') {  // blanks and controls stand for themselves in every set
+        Add(rEucJp, char(c));
+        ++i;
+      } else if (c >= 0x7F) {
+        Invalid();
+        ++i;
+      } else if (shiftOut || set == sKatakana) {
+        if (c <= 0x5F) Add(rEucJp, '\x8E', char(c | 0x80));
+        else Invalid();
+        ++i;
+      } else if (set == sAscii) {
+        Add(rEucJp, char(c));
+        ++i;
+      } else {
+        const auto d = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        if (d < 0x21 || d > 0x7E) {
+          Invalid();
+          ++i;
+          continue;
+        }
+        if (set == sJis0212) {
+          Add(rEucJp, '\x8F', char(c | 0x80), char(d | 0x80));
+        } else if (set == sJis0208 && c >= 0x79 && c <= 0x7C) {
+          // Shift_JIS of the JIS pair: rows 89 to 92 lie at lead bytes 0xED and 0xEE.
+          const unsigned row = c - 0x21;
+          const unsigned lead = 0x81 + row / 2 + (row >= 62 ? 0x40 : 0);
+          const unsigned trail = row % 2 ? d + 0x7E : d + (d >= 0x60 ? 0x20 : 0x1F);
+          Add(rCp932, char(lead), char(trail));
+        } else if (set == sJis0208) {
+          Add(rEucJp, char(c | 0x80), char(d | 0x80));
+        } else {
+          Invalid();
+        }
+        i += 2;
+      }
+    }
+    Flush();
+    return std::move(FOut);
+  }
+
+ private:
+  enum TSet { sAscii, sKatakana, sJis0208, sJis0212, sOtherDouble };
+  enum TRun { rEucJp, rCp932 };
+
+  // The escape sequence at `i`: ESC, intermediate bytes 0x20-0x2F, a final byte 0x30-0x7E.
+  // Returns the position after it; an incomplete one is the ESC and its intermediates.
+  size_t Escape(std::string_view bytes, size_t i, TSet& set) {
+    size_t end = i + 1;
+    while (end < bytes.size() && end - i <= 3 && bytes[end] >= 0x20 && bytes[end] <= 0x2F) ++end;
+    if (end >= bytes.size() || bytes[end] < 0x30 || bytes[end] > 0x7E) {
+      Invalid();
+      return end;
+    }
+    const std::string_view seq = bytes.substr(i + 1, end + 1 - (i + 1));
+    if (seq == "(B" || seq == "(J" || seq == "(H") set = sAscii;
+    else if (seq == "(I") set = sKatakana;
+    else if (seq == "$@" || seq == "$B" || seq == "$(@" || seq == "$(B") set = sJis0208;
+    else if (seq == "$(D") set = sJis0212;
+    else if (seq == "&@") {}  // announces the 1990 edition of JIS X 0208 before ESC $ B
+    else if (seq[0] == '$' && (seq.size() == 2 || seq[1] == '(')) set = sOtherDouble;
+    else Invalid();  // a set of another ISO 2022 form (G1 to G3, single shifts, 96-sets)
+    return end + 1;
+  }
+
+  template <class... Bytes>
+  void Add(TRun run, Bytes... bytes) {
+    if (run != FRun) Flush();
+    FRun = run;
+    (FPending.push_back(bytes), ...);
+  }
+
+  void Invalid() {
+    Flush();
+    FOut.push_back(u'\uFFFD');
+  }
+
+  void Flush() {
+    if (FPending.empty()) return;
+    // The bytes are whole characters of our own making: an invalid one is skipped whole.
+    if (FRun == rEucJp) {
+      FEucJpMs.Decode(FPending, FOut, [](unsigned char b) { return b == 0x8F ? 3 : b >= 0x80 ? 2 : 1; });
+    } else {
+      if (!FCp932) FCp932.emplace("CP932");  // opened when first needed: those rows are rare
+      if (FCp932->Ok()) FCp932->Decode(FPending, FOut, [](unsigned char b) { return b >= 0x80 ? 2 : 1; });
+      else FOut.append(FPending.size() / 2, u'\uFFFD');
+    }
+    FPending.clear();
+  }
+
+  TIconv FEucJpMs{"EUC-JP-MS"};
+  std::optional<TIconv> FCp932;
+  TRun FRun = rEucJp;
+  std::string FPending;
+  std::u16string FOut;
 };
 
 }  // namespace
@@ -49,41 +220,15 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
   if (name.empty()) return std::nullopt;
   if (name == "utf-8") return Utf8ToUtf16(bytes);
   if (name == "windows-1252" || name == "cp1252") return Cp1252ToUtf16(bytes);
-  IconvHandle h(name);
-  if (h.cd == (iconv_t)-1) return std::nullopt;
-
-  std::string out;
-  out.resize(bytes.size() * 4 + 16);
-  std::string input(bytes);
-  char* in = input.data();
-  size_t inLeft = input.size();
-  char* dst = out.data();
-  size_t dstLeft = out.size();
-  auto appendReplacement = [&] {
-    if (dstLeft < 2) return;
-    *dst++ = char(0xFD);
-    *dst++ = char(0xFF);
-    dstLeft -= 2;
-  };
-  while (inLeft > 0) {
-    size_t r = iconv(h.cd, &in, &inLeft, &dst, &dstLeft);
-    if (r != (size_t)-1) break;
-    if (errno == E2BIG) {
-      size_t used = size_t(dst - out.data());
-      out.resize(out.size() * 2);
-      dst = out.data() + used;
-      dstLeft = out.size() - used;
-    } else {  // EILSEQ or EINVAL: skip one byte
-      appendReplacement();
-      ++in;
-      --inLeft;
-      iconv(h.cd, nullptr, nullptr, nullptr, nullptr);
-    }
+  if (name == "iso-2022-jp") {
+    TIso2022JpDecoder jp;
+    if (jp.Ok()) return jp.Decode(bytes);  // else iconv's own, without the extensions
   }
-  // Flush any shift state (ISO-2022-JP and friends).
-  iconv(h.cd, nullptr, nullptr, &dst, &dstLeft);
-  out.resize(size_t(dst - out.data()));
-  return Utf16LeToUtf16(out);
+  TIconv h(name.c_str());
+  if (!h.Ok()) return std::nullopt;
+  std::u16string out;
+  h.Decode(bytes, out, [](unsigned char) { return 1; });
+  return out;
 }
 
 }  // namespace kv

@@ -160,30 +160,108 @@ std::basic_string_view<CharT> TrimSpan(std::basic_string_view<CharT> v) {
   return v.substr(b, e - b);
 }
 
-std::u16string ToText(std::string_view raw) {
-  if (HasHighBytes(raw) && IsValidUtf8(raw)) return Utf8ToUtf16(raw);
-  return Cp1252ToUtf16(raw);
-}
-std::u16string ToText(std::u16string_view text) { return std::u16string(text); }
-
-// The value of one field: unfolded (line breaks removed, the blanks that begin continuation
-// lines kept), trimmed, and for every field but Subject cut before its first ";".
+// A field's text: unfolded (line breaks removed, the blanks that begin continuation lines
+// kept) and trimmed.
 template <class CharT>
-std::u16string FieldValue(std::basic_string_view<CharT> text, const TSpan& span, TField field) {
+std::basic_string_view<CharT> UnfoldedSpan(std::basic_string_view<CharT> text, const TSpan& span,
+                                           std::basic_string<CharT>& storage) {
   std::basic_string_view<CharT> raw = text.substr(span.Begin, span.End - span.Begin);
-  std::basic_string<CharT> unfolded;
   if (span.Folded) {
-    unfolded.reserve(raw.size());
+    storage.clear();
+    storage.reserve(raw.size());
     for (CharT c : raw)
-      if (c != CharT('\r') && c != CharT('\n')) unfolded.push_back(c);
-    raw = unfolded;
+      if (c != CharT('\r') && c != CharT('\n')) storage.push_back(c);
+    raw = storage;
   }
-  raw = TrimSpan(raw);
+  return TrimSpan(raw);
+}
+
+bool SameAsciiName(std::string_view a, std::string_view lower) {
+  if (a.size() != lower.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(lower[i])) return false;
+  return true;
+}
+
+// The charset parameter of a Content-Type value ("text/plain; format=flowed; charset="big5""),
+// or empty.
+std::string CharsetParameter(std::string_view value) {
+  for (size_t at = value.find(';'); at != npos;) {
+    const size_t next = value.find(';', at + 1);
+    const std::string_view param = value.substr(at + 1, next == npos ? npos : next - at - 1);
+    const size_t eq = param.find('=');
+    if (eq != npos && SameAsciiName(TrimSpan(param.substr(0, eq)), "charset")) {
+      std::string_view name = TrimSpan(param.substr(eq + 1));
+      if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+        name = TrimSpan(name.substr(1, name.size() - 2));
+      return std::string(name);
+    }
+    at = next;
+  }
+  return {};
+}
+
+// Whether raw 8-bit header bytes that are not UTF-8 can be in `charset`: one that iconv knows
+// and that reads the ASCII characters of field values as themselves. That leaves out UTF-8
+// itself, UTF-16 and UTF-7 and the like, and the 7-bit ISO-2022 forms, which hold no such bytes.
+bool HoldsRawHeaderBytes(std::string_view charset) {
+  if (charset.empty() || SameAsciiName(charset, "utf-8") || SameAsciiName(charset, "utf8"))
+    return false;
+  for (size_t i = 0; i + 4 <= charset.size(); ++i)
+    if (charset.substr(i, 4) == "2022") return false;
+  // Backslash and tilde left out: Shift_JIS reads them as yen and overline.
+  static constexpr std::string_view kProbe = "AZaz09 !\"#$%&'()*+,-./:;<=>?@[]^_`{|}";
+  const std::optional<std::u16string> text = DecodeCharset(charset, kProbe);
+  return text && *text == Cp1252ToUtf16(kProbe);
+}
+
+// Reads raw header bytes: as UTF-8 when they are valid UTF-8 with bytes above 0x7F; other 8-bit
+// bytes in the charset the message's top-level Content-Type declares for its text, or through
+// Windows-1252 when it declares none that can hold them. Encoded words are ASCII and keep their
+// own charsets. The declared charset is looked up when first needed: most headers are ASCII.
+class TRawText {
+ public:
+  TRawText(std::string_view text, const TSpan& contentType) : FText(text), FContentType(contentType) {}
+
+  std::u16string operator()(std::string_view raw) {
+    if (!HasHighBytes(raw)) return Cp1252ToUtf16(raw);
+    if (IsValidUtf8(raw)) return Utf8ToUtf16(raw);
+    if (!FCharset) {
+      FCharset.emplace();
+      if (FContentType.Begin != npos) {
+        std::string storage;
+        std::string charset = CharsetParameter(UnfoldedSpan(FText, FContentType, storage));
+        if (HoldsRawHeaderBytes(charset)) *FCharset = std::move(charset);
+      }
+    }
+    if (!FCharset->empty())
+      if (std::optional<std::u16string> text = DecodeCharset(*FCharset, raw)) return *text;
+    return Cp1252ToUtf16(raw);
+  }
+
+ private:
+  std::string_view FText;
+  TSpan FContentType;
+  std::optional<std::string> FCharset;  // empty: none usable
+};
+
+// Header text decoded already.
+struct TDecodedText {
+  std::u16string operator()(std::u16string_view text) const { return std::u16string(text); }
+};
+
+// The value of one field: unfolded, trimmed, and for every field but Subject cut before its
+// first ";".
+template <class CharT, class Reader>
+std::u16string FieldValue(std::basic_string_view<CharT> text, const TSpan& span, TField field,
+                          Reader& read) {
+  std::basic_string<CharT> storage;
+  std::basic_string_view<CharT> raw = UnfoldedSpan(text, span, storage);
   if (field != fSubject) {
     const size_t cut = raw.find(CharT(';'));
     if (cut != npos) raw = TrimSpan(raw.substr(0, cut));
   }
-  return ToText(raw);
+  return read(raw);
 }
 
 // "X-Priority: 1 (Highest)": the integer at the start of the value counts.
@@ -221,10 +299,14 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
   if (!block.HasLine) return;
   header.ContentType = u"TEXT/PLAIN";
   header.ContentTransferEncoding = u"7BIT";
+  auto read = [&] {
+    if constexpr (std::is_same_v<CharT, char>) return TRawText(text, block.Spans[fContentType]);
+    else return TDecodedText();
+  }();
   for (uint8_t f = 0; f < fFieldCount; ++f) {
     const TSpan& span = block.Spans[f];
     if (span.Begin == npos) continue;
-    std::u16string value = FieldValue(text, span, TField(f));
+    std::u16string value = FieldValue(text, span, TField(f), read);
     switch (TField(f)) {
       case fStatus: header.Read = (HexFlags(value) & 0x00000001u) != 0; break;
       case fStatus2: header.Attachments = (HexFlags(value) & 0x10000000u) != 0; break;
@@ -396,7 +478,10 @@ std::u16string DecodeHeaderText(std::u16string_view text) {
   return out;
 }
 
-std::u16string DecodeHeaderBytes(std::string_view raw) { return DecodeHeaderText(ToText(raw)); }
+std::u16string DecodeHeaderBytes(std::string_view raw) {
+  TRawText read(raw, TSpan{});
+  return DecodeHeaderText(read(raw));
+}
 
 void ReadEMLHeader(std::string_view message, TEMLHeader& header) {
   if (message.size() >= 2) {

@@ -46,8 +46,9 @@ struct TEMLHeader {
 
 // Parses the header block of a message given as its raw bytes. A UTF-8 byte-order mark is
 // skipped and a UTF-16 one (either order) selects UTF-16; otherwise raw 8-bit values that are
-// valid UTF-8 read as UTF-8 and other 8-bit values through Windows-1252. Every field but
-// Timestamp and Size is reset first. The defaults of ContentType and ContentTransferEncoding are
+// valid UTF-8 read as UTF-8, and other 8-bit values in the charset that the header's
+// Content-Type declares (iconv knowing it and it reading ASCII as ASCII), else through
+// Windows-1252. Every field but Timestamp and Size is reset first. The defaults of ContentType and ContentTransferEncoding are
 // set only when the text holds a non-empty line.
 void ReadEMLHeader(std::string_view message, TEMLHeader& header);
 // The same for a message already decoded to text.

@@ -40,6 +40,33 @@ TEST(Codepage, NamedCharsetsDecodeThroughIconv) {
   EXPECT_EQ(DecodeCharset("shift_jis", "a\x82"), u"a\ufffd");  // cut-off lead byte
 }
 
+// ISO-2022-JP as Windows mail programs write it: the JIS X 0208 of Windows with its NEC and IBM
+// extensions, half-width katakana, JIS X 0212; one U+FFFD for each character that cannot be read.
+TEST(Codepage, Iso2022JpReadsTheWindowsExtensions) {
+  const auto jp = [](std::string_view bytes) { return DecodeCharset("ISO-2022-JP", bytes).value(); };
+  EXPECT_EQ(jp("\x1b$B'('%\x1b(B"), u"\u0416\u0414");                  // as strict ISO-2022-JP
+  EXPECT_EQ(jp("\x1b$B-b\x1b(B41 \x1b$B-!-\"\x1b(B"), u"\u211641 \u2460\u2461");  // NEC row 13
+  EXPECT_EQ(jp("\x1b$By!|~\x1b(B"), u"\u7E8A\uFF02");  // NEC-selected IBM rows 89 to 92
+  EXPECT_EQ(jp("\x1b$B!A!]\x1b(B"), u"\uFF5E\uFF0D");  // Windows' wave dash and minus
+  EXPECT_EQ(jp("\x1b$@F|\x1b(Ja\\~"), u"\u65E5a\\~");  // 1978 kanji; Roman read as ASCII
+  EXPECT_EQ(jp("\x1b(I1\x1b(B \x0e" "2\x0f" "b"), u"\uFF71 \uFF72b");      // half-width katakana
+  EXPECT_EQ(jp("\x1b$(D0!\x1b(B"), u"\u4E02");                        // JIS X 0212
+  EXPECT_EQ(jp("\x1b&@\x1b$BF|\x1b(B"), u"\u65E5");  // the 1990 announcer changes nothing
+  // A line end returns to ASCII; blanks and controls stay in a two-byte set.
+  EXPECT_EQ(jp("\x1b$BF|\nF| F|\x1b(B"), u"\u65E5\nF| F|");
+  EXPECT_EQ(jp("\x1b$BF| F|"), u"\u65E5 \u65E5");
+  // Invalid: a character the set lacks and one with a byte out of range (each whole, so the
+  // next one is read right), high-bit bytes, an odd last byte, a katakana out of range, other
+  // sets and escapes cut short.
+  EXPECT_EQ(jp("\x1b$B)!F|F\x80" "F|F"), u"\uFFFD\u65E5\uFFFD\uFFFD\u65E5\uFFFD");
+  EXPECT_EQ(jp("a\xA4\xA2" "b"), u"a\uFFFD\uFFFDb");
+  EXPECT_EQ(jp("\x1b(Ia\x1b(B"), u"\uFFFD");
+  EXPECT_EQ(jp("\x1b$A:C\x1b(Bx\x1b$)Cy\x1b.Az"), u"\uFFFDx\uFFFDy\uFFFDz");
+  EXPECT_EQ(jp("a\x1b$"), u"a\uFFFD");
+  EXPECT_EQ(jp("a\x1b\x80" "b"), u"a\uFFFD\uFFFDb");
+  EXPECT_EQ(DecodeCharset("csISO2022JP", "\x1b$B-b\x1b(B"), u"\u2116");
+}
+
 TEST(Codepage, Utf16LittleEndianBytes) {
   EXPECT_EQ(Utf16LeToUtf16(std::string("a\0\x16\x04", 4)), u"a\u0416");
   EXPECT_EQ(Utf16ToUtf16Le(u"a\u0416"), std::string("a\0\x16\x04", 4));

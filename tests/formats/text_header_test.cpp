@@ -158,13 +158,29 @@ TEST(EMLHeader, DefaultsNeedANonEmptyLine) {
   EXPECT_EQ(U8(d.ContentTransferEncoding), "7BIT");
 }
 
-TEST(EMLHeader, RawEightBitTextIsUtf8WhenValidOtherwiseWindows1252) {
+TEST(EMLHeader, RawEightBitTextIsUtf8WhenValidOtherwiseInTheDeclaredCharset) {
   EXPECT_EQ(U8(Parse("Subject: caf\xC3\xA9 \xE2\x82\xAC\n").Subject), "café €");
   EXPECT_EQ(U8(Parse("Subject: caf\xE9 \x80\n").Subject), "café €");
   // Each value is judged by itself.
   const TEMLHeader h = Parse("Subject: \xE9t\xE9\nFrom: J\xC3\xB6rg <j@x>\n");
   EXPECT_EQ(U8(h.Subject), "été");
   EXPECT_EQ(U8(h.From), "Jörg <j@x>");
+  // Bytes that are not UTF-8 are read in the charset the top-level Content-Type declares, also
+  // when it comes after them, is folded or quoted; encoded words keep their own charset.
+  const TEMLHeader big5 = Parse(
+      "From: \xA4\xA4\xA4\xE5 <c@x>\nSubject: \xA4\xA4 =?koi8-r?Q?=F0?=\n"
+      "Content-Type: text/plain;\n format=flowed; CharSet=\"Big5\"\n\nContent-Type: text/plain; charset=koi8-r\n");
+  EXPECT_EQ(U8(big5.From), "中文 <c@x>");
+  EXPECT_EQ(U8(big5.Subject), "中 П");
+  EXPECT_EQ(U8(big5.ContentType), "TEXT/PLAIN");
+  EXPECT_EQ(U8(Parse("Subject: \xF0\nContent-Type: text/plain; charset=koi8-r\n").Subject), "П");
+  // No charset, or one that cannot hold such bytes: Windows-1252 as without one.
+  for (const char* type : {"text/plain", "multipart/mixed; boundary=\"b\"", "text/plain; charset=",
+                           "text/plain; charset=x-unknown", "text/plain; charset=utf-8",
+                           "text/plain; charset=us-ascii", "text/plain; charset=utf-16",
+                           "text/plain; charset=utf-7", "text/plain; charset=iso-2022-jp"})
+    EXPECT_EQ(U8(Parse(std::string("Subject: caf\xE9\nContent-Type: ") + type + "\n").Subject),
+              "café") << type;
 }
 
 TEST(EMLHeader, ByteOrderMarks) {
