@@ -23,7 +23,11 @@ std::string NormalizeCharset(std::string_view name) {
   }
   // Names mail software writes that iconv spells differently.
   if (n == "utf8") return "utf-8";
-  if (n == "x-sjis" || n == "sjis") return "shift_jis";
+  // Windows writes its code page 932 (Shift_JIS with the NEC and IBM extensions, "\" as a
+  // backslash) under these names; strict Shift_JIS would lose those characters.
+  if (n == "shift_jis" || n == "shift-jis" || n == "x-sjis" || n == "sjis" || n == "ms_kanji" ||
+      n == "csshiftjis" || n == "windows-31j")
+    return "cp932";
   if (n == "ks_c_5601-1987" || n == "ks_c_5601") return "cp949";
   if (n == "gb2312" || n == "x-gbk") return "gbk";  // GBK is a superset senders rely on
   if (n == "x-euc-jp") return "euc-jp";

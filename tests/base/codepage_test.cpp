@@ -38,6 +38,9 @@ TEST(Codepage, NamedCharsetsDecodeThroughIconv) {
   EXPECT_EQ(DecodeCharset("UTF-8", "\xc3\xa9"), u"\u00e9");
   EXPECT_FALSE(DecodeCharset("x-no-such-charset", "abc").has_value());
   EXPECT_EQ(DecodeCharset("shift_jis", "a\x82"), u"a\ufffd");  // cut-off lead byte
+  // Shift_JIS as Windows writes it (code page 932): the NEC signs, and "\\" stays a backslash.
+  EXPECT_EQ(DecodeCharset("Shift_JIS", "\x87\x82\x87\x40"), u"\u2116\u2460");
+  EXPECT_EQ(DecodeCharset("x-sjis", "C:\\\x82\xa0"), u"C:\\\u3042");
 }
 
 // ISO-2022-JP as Windows mail programs write it: the JIS X 0208 of Windows with its NEC and IBM
