@@ -79,28 +79,55 @@ TIdentity FromStoredLine(std::u16string_view line) {
 
 // A text field as the line writer stores it.
 std::u16string_view Cleaned(const std::u16string& text, std::u16string& buffer) {
-  auto replaced = [](char16_t c) { return c == u';' || c == u'\r' || c == u'\n' || c == u'\0'; };
-  if (std::none_of(text.begin(), text.end(), replaced)) return text;
+  if (std::none_of(text.begin(), text.end(), IsReplacedInLine)) return text;
   buffer = text;
-  for (auto& c : buffer) {
-    if (c == u';') c = u',';
-    else if (c == u'\r' || c == u'\n' || c == u'\0') c = u' ';
-  }
+  for (auto& c : buffer) c = LineFieldChar(c);
   return buffer;
+}
+
+// The record's date as its ten-decimal text reads back; only a date near a half second can
+// round differently from the value itself, and only those pay for the text.
+int64_t SecondsOfRecord(const TMessageInfo& r) {
+  const double seconds = r.ReceivedDate * 86400.0;
+  const double frac = seconds - std::floor(seconds);
+  return std::fabs(frac - 0.5) > 1e-3 && std::isfinite(seconds)
+             ? std::llround(seconds)
+             : SecondsOfDateText(FormatFixed(r.ReceivedDate, 10));
 }
 
 void FromRecord(const TMessageInfo& r, TIdentity& id) {
   id.ID = Cleaned(r.ID, id.cleanedID);
   id.Subject = Cleaned(r.Subject, id.cleanedSubject);
   id.SenderEmail = Cleaned(r.SenderEmail, id.cleanedSender);
-  // The date as its ten-decimal text reads back; only a date near a half second can round
-  // differently from the value itself, and only those pay for the text.
-  const double seconds = r.ReceivedDate * 86400.0;
-  const double frac = seconds - std::floor(seconds);
-  id.Seconds = std::fabs(frac - 0.5) > 1e-3 && std::isfinite(seconds)
-                   ? std::llround(seconds)
-                   : SecondsOfDateText(FormatFixed(r.ReceivedDate, 10));
+  id.Seconds = SecondsOfRecord(r);
   id.Size = r.Size;
+}
+
+// Whether a stored field is the record's text as the line writer stores it.
+bool SameAsStored(std::u16string_view field, std::u16string_view text) {
+  if (field.size() != text.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (field[i] != LineFieldChar(text[i])) return false;
+  return true;
+}
+
+// FromStoredLine(line) == the record's identity, read in one pass over the line that stops at
+// the first field that differs.
+bool StoredLineHolds(std::u16string_view line, const TMessageInfo& r, int64_t seconds) {
+  if (line.find(u';') == std::u16string_view::npos)  // an empty identity
+    return r.ID.empty() && r.Subject.empty() && r.SenderEmail.empty() && seconds == 0 && r.Size == 0;
+  std::u16string_view rest = line;
+  NextLineField(rest);  // Index
+  if (!SameAsStored(NextLineField(rest), r.ID)) return false;
+  NextLineField(rest);  // Flags
+  if (!SameAsStored(NextLineField(rest), r.Subject)) return false;
+  NextLineField(rest);  // Server
+  NextLineField(rest);  // SenderName
+  if (!SameAsStored(NextLineField(rest), r.SenderEmail)) return false;
+  if (SecondsOfDateText(NextLineField(rest)) != seconds) return false;
+  for (int skip = 0; skip < 4; ++skip) NextLineField(rest);  // Received .. Account
+  auto size = ParseInt32(NextLineField(rest));
+  return (size ? uint32_t(*size) : 0) == r.Size;
 }
 
 }  // namespace
@@ -131,11 +158,12 @@ std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessa
       added.push_back(i);
       continue;
     }
-    FromRecord(records[i], live);
-    if (next < storedLines.size() && !claimed[next] && FromStoredLine(storedLines[next]) == live) {
+    if (next < storedLines.size() && !claimed[next] &&
+        StoredLineHolds(storedLines[next], records[i], SecondsOfRecord(records[i]))) {
       claim(next);
       continue;
     }
+    FromRecord(records[i], live);
     if (index.empty()) {
       index.reserve(storedLines.size());
       for (uint32_t k = 0; k < storedLines.size(); ++k)

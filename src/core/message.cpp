@@ -1,5 +1,9 @@
 #include "core/message.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kv {
 
 namespace {
@@ -7,15 +11,7 @@ namespace {
 // A text field as the line carries it: a separator inside it would shift every later field,
 // and a line break or NUL would cut the record.
 void AppendField(std::u16string& line, std::u16string_view text) {
-  for (char16_t c : text) {
-    switch (c) {
-      case u';': line.push_back(u','); break;
-      case u'\r':
-      case u'\n':
-      case u'\0': line.push_back(u' '); break;
-      default: line.push_back(c);
-    }
-  }
+  for (char16_t c : text) line.push_back(LineFieldChar(c));
 }
 
 void AppendNumber(std::u16string& line, uint32_t value) { line += IntToStr(int32_t(value)); }
@@ -67,8 +63,23 @@ void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t st
 }
 
 std::u16string_view NextLineField(std::u16string_view& rest) {
-  size_t p = rest.find(u';');
-  if (p == std::u16string_view::npos) return {};
+  const char16_t* const text = rest.data();
+  const size_t n = rest.size();
+  size_t p = 0;
+#if defined(__SSE2__)
+  // Eight code units a step: the lines of a large folder are cut into fields on every append.
+  const __m128i semicolon = _mm_set1_epi16(u';');
+  for (; p + 8 <= n; p += 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p));
+    const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(x, semicolon));
+    if (hits) {
+      p += size_t(__builtin_ctz(unsigned(hits))) / 2;
+      break;
+    }
+  }
+#endif
+  while (p < n && text[p] != u';') ++p;
+  if (p >= n) return {};
   std::u16string_view field = rest.substr(0, p);
   rest.remove_prefix(p + 1);
   return field;

@@ -55,6 +55,16 @@ void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t st
 // The record line of one record. Text fields never carry a separator: ";" becomes "," and
 // CR, LF and NUL become a blank, so one record is always exactly one line of 14 fields.
 std::u16string FormatMessageLine(const TMessageInfo& record);
+// Whether the line writer replaces `c` in a text field: ";" by ",", CR, LF and NUL by a blank.
+constexpr bool IsReplacedInLine(char16_t c) {
+  constexpr uint64_t kReplaced = (uint64_t(1) << u'\0') | (uint64_t(1) << u'\n') |
+                                 (uint64_t(1) << u'\r') | (uint64_t(1) << u';');
+  return c <= u';' && ((kReplaced >> c) & 1) != 0;
+}
+// The character a text field carries in a line for `c`.
+constexpr char16_t LineFieldChar(char16_t c) {
+  return !IsReplacedInLine(c) ? c : c == u';' ? u',' : u' ';
+}
 // The next field of a record line's remaining text: the text before the next ";", removed from
 // `rest` with its ";"; when no ";" is left, an empty field and nothing removed.
 std::u16string_view NextLineField(std::u16string_view& rest);
