@@ -19,6 +19,7 @@
 #include "storage/zlib_codec.h"
 #include "system/linux_platform.h"
 #include "system/offline_windows_platform.h"
+#include "support/realdata.h"
 
 namespace kv {
 namespace {
@@ -255,6 +256,20 @@ TEST_F(Cli, AFolderThatCannotBeReadGetsAWarningAndStatusThree) {
   EXPECT_EQ(streams.count("OE\\Inbox"), 1u);
   EXPECT_EQ(streams.count("OE\\Deleted Items"), 1u);
   EXPECT_EQ(streams.count("Thunderbird\\Inbox"), 1u);
+}
+
+// A history file that Wine's ole32 wrote: its summary set leaves out the last value's padding.
+TEST_F(Cli, InfoAndListReadAHistoryFileOfAnotherOleWriter) {
+  const auto wine = test::RealDataPath("cfb/wine_ole32_history.qmr");
+  KV_SKIP_WITHOUT_REAL_DATA(wine);
+  TRun info = Run({"info", wine.string(), "--format", "csv"});
+  ASSERT_EQ(info.Status, 0) << info.Err;
+  EXPECT_NE(info.Out.find("machine,WINEHOST"), std::string::npos) << info.Out;
+  EXPECT_NE(info.Out.find("timestamp,2023-03-15T12:00:00"), std::string::npos) << info.Out;
+  TRun list = Run({"list", wine.string(), "--format", "csv"});
+  ASSERT_EQ(list.Status, 0) << list.Err;
+  EXPECT_EQ(Lines(list.Out), 3u) << list.Out;  // the header and two lines
+  EXPECT_NE(list.Out.find("Written by ole32"), std::string::npos);
 }
 
 TEST_F(Cli, ScanWithoutOutWritesBesideTheProgramOrInTheDataFolder) {
