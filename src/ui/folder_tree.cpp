@@ -77,8 +77,10 @@ void TFolderTree::Build(const TStringList& folders, std::u16string_view store, b
         created->DisplayText = FolderNameFromPath(segment, sep);
         created->BoundFolder = entry;
         created->Parent = parent;
+        auto& siblings = parent ? parent->Children : FRoots;
+        created->Row = int(siblings.size());
         node = created.get();
-        (parent ? parent->Children : FRoots).push_back(std::move(created));
+        siblings.push_back(std::move(created));
         if (SameTextAscii(node->DisplayText, u"inbox")) FInbox = node;
         parent = node;
       } else {

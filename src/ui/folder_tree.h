@@ -16,6 +16,7 @@ struct TFolderNode {
   std::u16string DisplayText;
   std::u16string BoundFolder;
   TFolderNode* Parent = nullptr;
+  int Row = 0;  // its place among its parent's children, or among the top-level nodes
   std::vector<std::unique_ptr<TFolderNode>> Children;
   int Depth() const { return Parent ? Parent->Depth() + 1 : 0; }
 };

@@ -18,6 +18,11 @@ const std::array<TListColumn, kListColumnCount>& ListColumns() {
   return columns;
 }
 
+const TListColumn& FolderColumn() {
+  static const TListColumn column{lcFolder, u"Folder", std::nullopt, 100, false, true};
+  return column;
+}
+
 std::u16string_view SenderText(const TMessageInfo& record) {
   return record.SenderName.empty() ? std::u16string_view(record.SenderEmail)
                                    : std::u16string_view(record.SenderName);
@@ -43,6 +48,7 @@ std::u16string CellText(const TMessageInfo& record, int column, const TLocale& l
     case lcReceived: return ReceivedText(record.ReceivedDate, locale);
     case lcReceiver: return std::u16string(ReceiverText(record));
     case lcSize: return locale.FormatThousands(record.Size);
+    case lcFolder: return record._Folder;
     default: return {};
   }
 }
@@ -87,6 +93,7 @@ int CompareRecords(const TMessageInfo& a, const TMessageInfo& b, int column,
     case lcReceived: return CompareValues(DateSortKey(a.ReceivedDate), DateSortKey(b.ReceivedDate));
     case lcReceiver: return locale.Compare(ReceiverText(a), ReceiverText(b));
     case lcSize: return CompareValues(a.Size, b.Size);
+    case lcFolder: return locale.Compare(a._Folder, b._Folder);
     default: return 0;
   }
 }

@@ -42,8 +42,10 @@ enum TListColumnIndex : int {
   lcReceived = 5,
   lcReceiver = 6,
   lcSize = 7,
+  lcFolder = 8,  // only in the rows of a search over all folders
 };
-constexpr int kListColumnCount = 8;
+constexpr int kListColumnCount = 8;    // the list's own columns
+constexpr int kResultColumnCount = 9;  // with the Folder column of a search over all folders
 
 struct TListColumn {
   int Index = 0;
@@ -56,6 +58,8 @@ struct TListColumn {
 
 // The eight columns in index order. Column 4 (Subject) is the main column.
 const std::array<TListColumn, kListColumnCount>& ListColumns();
+// The column that names each row's folder when the rows come from a search over all folders.
+const TListColumn& FolderColumn();
 constexpr int kMainColumn = lcSubject;
 
 // Column 3's text: the sender name, or the address when the name is empty. Likewise column 6.
@@ -66,7 +70,8 @@ std::u16string_view ReceiverText(const TMessageInfo& record);
 // left out when hour, minute and second are all zero. Empty for a value no calendar holds.
 std::u16string ReceivedText(TDateTime date, const TLocale& locale);
 
-// Cell text of a column; the image columns 0 to 2 (and unknown columns) have none.
+// Cell text of a column; the image columns 0 to 2 (and unknown columns) have none. The
+// Folder column shows the folder the record was read from.
 std::u16string CellText(const TMessageInfo& record, int column, const TLocale& locale);
 
 // Cell image of a column, or none.

@@ -20,7 +20,7 @@ TSortState HeaderClick(TSortState state, int column) {
 namespace {
 
 bool IsTextColumn(int column) {
-  return column == lcSender || column == lcSubject || column == lcReceiver;
+  return column == lcSender || column == lcSubject || column == lcReceiver || column == lcFolder;
 }
 
 // Numeric key of a column; every numeric key fits a double exactly.
@@ -38,6 +38,7 @@ double NumericKey(const TMessageInfo& r, int column) {
 std::u16string_view TextKey(const TMessageInfo& r, int column) {
   if (column == lcSender) return SenderText(r);
   if (column == lcReceiver) return ReceiverText(r);
+  if (column == lcFolder) return r._Folder;
   return r.Subject;
 }
 
@@ -56,11 +57,11 @@ void SortPositions(std::vector<size_t>& order, TSortDirection direction, Compare
 
 }  // namespace
 
-void SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
-              const TLocale& locale, size_t keyedLimit) {
-  if (rows.size() < 2 || state.Column < 0 || state.Column >= kListColumnCount) return;
+std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& record,
+                             TSortState state, const TLocale& locale, size_t keyedLimit) {
   std::vector<size_t> order(rows.size());
   std::iota(order.begin(), order.end(), size_t{0});
+  if (rows.size() < 2 || state.Column < 0 || state.Column >= kResultColumnCount) return order;
   if (IsTextColumn(state.Column) && rows.size() > keyedLimit) {
     SortPositions(order, state.Direction, [&](size_t x, size_t y) {
       return locale.Compare(TextKey(record(rows[x]), state.Column),
@@ -84,6 +85,7 @@ void SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortStat
   sorted.reserve(rows.size());
   for (size_t pos : order) sorted.push_back(rows[pos]);
   rows = std::move(sorted);
+  return order;
 }
 
 }  // namespace kv

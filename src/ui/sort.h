@@ -28,8 +28,9 @@ constexpr size_t kKeyedSortLimit = 200000;
 
 // Sorts rows (record indices) by the state's column, stably: rows whose keys compare equal keep
 // their current order in either direction (record order after a fill). The order is the one
-// CompareRecords gives.
-void SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
+// CompareRecords gives. Returns where each row came from: row i now holds what row `from[i]`
+// held before (a view keeps its selection on the same record with it).
+std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
               const TLocale& locale, size_t keyedLimit = kKeyedSortLimit);
 
 }  // namespace kv

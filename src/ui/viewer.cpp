@@ -32,6 +32,39 @@ class TGuard {
 
 }  // namespace
 
+// One change of a model, heard by the listeners before and after; nested changes of the same
+// kind are heard once. A refill starts from no rows, so a failure that ends it leaves no row
+// pointing at records that are gone, and its end is also a change of the status text.
+class TViewerController::TChange {
+ public:
+  TChange(TViewerController& owner, TViewChange kind) : FOwner(owner), FKind(kind) {
+    if (FOwner.FChangeDepth[int(FKind)]++ > 0) return;
+    FOwner.Notify(FKind, false);
+    if (FKind == TViewChange::vcRows) {
+      FOwner.FRows.clear();
+      FOwner.FLastOrder.clear();
+    }
+  }
+  ~TChange() {
+    if (--FOwner.FChangeDepth[int(FKind)] > 0) return;
+    FOwner.Notify(FKind, true);
+    if (FKind == TViewChange::vcRows) {
+      FOwner.Notify(TViewChange::vcStatus, false);
+      FOwner.Notify(TViewChange::vcStatus, true);
+    }
+  }
+  TChange(const TChange&) = delete;
+  TChange& operator=(const TChange&) = delete;
+
+ private:
+  TViewerController& FOwner;
+  TViewChange FKind;
+};
+
+bool IsSearchKey(int key, bool shift, bool ctrl, bool alt) {
+  return key == 13 && !shift && !ctrl && !alt;
+}
+
 TViewerController::TViewerController(const TSystemContext& context, std::vector<TClientPage> pages,
                                      TLocale locale)
     : FContext(context), FPages(std::move(pages)), FLocale(std::move(locale)) {
@@ -45,6 +78,23 @@ TVix_EMails& TViewerController::CollectorOf(int page) {
   return *FPages.at(size_t(page < 0 ? FCurrentPage : page)).Collector;
 }
 
+const TVix_EMails& TViewerController::CollectorOf(int page) const {
+  return *FPages.at(size_t(page < 0 ? FCurrentPage : page)).Collector;
+}
+
+size_t TViewerController::Listen(TViewListener listener) {
+  FListeners.emplace_back(FNextListener, std::move(listener));
+  return FNextListener++;
+}
+
+void TViewerController::Unlisten(size_t id) {
+  std::erase_if(FListeners, [id](const auto& l) { return l.first == id; });
+}
+
+void TViewerController::Notify(TViewChange change, bool done) {
+  for (size_t i = 0; i < FListeners.size(); ++i) FListeners[i].second(change, done);
+}
+
 std::u16string TViewerController::DefaultDataFile() const {
   const TStartupFacts& f = FContext.Facts();
   const char16_t sep = FContext.Separator();
@@ -55,7 +105,13 @@ std::u16string TViewerController::DefaultDataFile() const {
 void TViewerController::RefreshData() {
   if (FPages.empty() || !FPages.front().Collector->LiveData()) return;
   TGuard splash(ShowSplash, HideSplash);
-  FSearchText.clear();
+  // Every collector reads its folders anew: no row may point at their records meanwhile.
+  TChange rows(*this, TViewChange::vcRows);
+  LeaveAcrossFolders();
+  {
+    TChange search(*this, TViewChange::vcSearch);
+    FSearchText.clear();
+  }
   if (FFilename.empty()) FFilename = DefaultDataFile();
   FLastScan.clear();
   for (auto& page : FPages) {
@@ -80,6 +136,8 @@ void TViewerController::RefreshData() {
 
 void TViewerController::OpenFile(std::u16string_view fileName) {
   TGuard splash(ShowSplash, HideSplash);
+  TChange rows(*this, TViewChange::vcRows);
+  LeaveAcrossFolders();
   FFilename = std::u16string(fileName);
   for (auto& page : FPages) page.Collector->LoadFromStorage(FFilename, ZDecompressStream);
   ChoosePage();
@@ -88,71 +146,143 @@ void TViewerController::OpenFile(std::u16string_view fileName) {
 void TViewerController::ChoosePage() {
   for (size_t p = 0; p < FPages.size(); ++p)
     if (!FPages[p].Collector->Folders().empty()) {
-      if (FBarSelection != int(p)) obSelect(int(p));
+      if (FBarSelection != int(p)) {
+        SelectPage(int(p));
+      } else {
+        TChange page(*this, TViewChange::vcPage);
+        FBarHighlighted = true;
+      }
       break;
     }
   ShowClientPage();
 }
 
-void TViewerController::obSelect(int page) {
+void TViewerController::SelectPage(int page) {
+  TChange change(*this, TViewChange::vcPage);
   FBarSelection = page;
+  FBarHighlighted = true;
   ShowClientPage();
 }
 
 void TViewerController::ShowClientPage() {
   if (FBarSelection < 0 || size_t(FBarSelection) >= FPages.size()) return;
+  TChange rows(*this, TViewChange::vcRows);
+  TChange page(*this, TViewChange::vcPage);
+  LeaveAcrossFolders();
   FCurrentPage = FBarSelection;
   BuildFolderTree();
 }
 
 void TViewerController::BuildFolderTree() {
   TVix_EMails& c = CollectorOf(-1);
-  FTree.Build(c.Folders(), c.Store(), c.EID() == TEmailClient::ecThunderbird, FContext.Separator());
-  FSelected = FTree.ShownNode();
-  FillMessageList();
-  // The tree reports its new selection once its update ends.
-  if (FSelected) FolderTreeChange(FSelected);
+  {
+    TChange tree(*this, TViewChange::vcTree);
+    FSelected = nullptr;
+    FReturnNode = nullptr;
+    FTree.Build(c.Folders(), c.Store(), c.EID() == TEmailClient::ecThunderbird, FContext.Separator());
+  }
+  // The tree reports its new selection once its update ends: that choice fills the rows, so
+  // the folder is switched once per build.
+  if (const TFolderNode* shown = FTree.ShownNode()) {
+    ChooseFolder(shown);
+  } else {
+    SetShownNode(nullptr);
+    FillMessageList();
+  }
 }
 
-void TViewerController::FolderTreeChange(const TFolderNode* node) {
+void TViewerController::SetShownNode(const TFolderNode* node) {
+  TChange change(*this, TViewChange::vcShownNode);
+  FSelected = node;
+}
+
+void TViewerController::ChooseFolder(const TFolderNode* node) {
   if (!node) return;
   TGuard busy(ShowBusy, HideBusy);
-  FSelected = node;
+  TChange rows(*this, TViewChange::vcRows);
+  LeaveAcrossFolders();
+  SetShownNode(node);
   CollectorOf(-1).SetFolder(node->BoundFolder);
   FillMessageList();
 }
 
+const TMessageInfo& TViewerController::RecordAt(int32_t index) const {
+  return FAcrossFolders ? FFound.at(size_t(index)) : CollectorOf(-1).Record(size_t(index));
+}
+
+TRecordLookup TViewerController::Lookup() const {
+  return [this](int32_t i) -> const TMessageInfo& { return RecordAt(i); };
+}
+
 void TViewerController::FillMessageList() {
-  TVix_EMails& c = CollectorOf(-1);
-  const bool filtered = !TrimView(FSearchText).empty();
+  TChange rows(*this, TViewChange::vcRows);
   FRows.clear();
-  for (size_t i = 0; i < c.RecordCount(); ++i)
-    if (!filtered || c.Record(i)._Marked) FRows.push_back(int32_t(i));
-  SortRows(FRows, [&c](int32_t i) -> const TMessageInfo& { return c.Record(size_t(i)); }, FSort,
-           FLocale);
+  if (FAcrossFolders) {
+    for (size_t i = 0; i < FFound.size(); ++i) FRows.push_back(int32_t(i));
+  } else {
+    const TVix_EMails& c = CollectorOf(-1);
+    const bool filtered = !TrimView(FSearchText).empty();
+    FRows.reserve(c.RecordCount());
+    for (size_t i = 0; i < c.RecordCount(); ++i)
+      if (!filtered || c.Record(i)._Marked) FRows.push_back(int32_t(i));
+  }
+  SortRows(FRows, Lookup(), FSort, FLocale);
 }
 
-void TViewerController::HeaderClick(int column) {
-  FSort = kv::HeaderClick(FSort, column);
-  TVix_EMails& c = CollectorOf(-1);
-  SortRows(FRows, [&c](int32_t i) -> const TMessageInfo& { return c.Record(size_t(i)); }, FSort,
-           FLocale);
+void TViewerController::SortByColumn(int column) {
+  FSort = HeaderClick(FSort, column);
+  TChange order(*this, TViewChange::vcOrder);
+  FLastOrder = SortRows(FRows, Lookup(), FSort, FLocale);
 }
 
-void TViewerController::cmSearch() {
+std::optional<size_t> TViewerController::FindSubjectRow(std::u16string_view typed) const {
+  return FindSubjectPrefix(FRows, Lookup(), typed);
+}
+
+void TViewerController::Search(std::u16string_view text) {
   TGuard busy(ShowBusy, HideBusy);
+  FSearchText = std::u16string(text);
   const std::u16string trimmed = Trim(FSearchText);
+  TChange rows(*this, TViewChange::vcRows);
   if (!trimmed.empty()) {
     bool known = false;
     for (const auto& h : FSearchHistory) known = known || SameTextAscii(h, FSearchText);
-    if (!known) FSearchHistory.push_back(FSearchText);
-    CollectorOf(-1).Search(trimmed);
+    if (!known) {
+      TChange search(*this, TViewChange::vcSearch);
+      FSearchHistory.push_back(FSearchText);
+    }
   }
+  if (!trimmed.empty() && FSearchAllFolders) {
+    SearchAcrossFolders(trimmed);
+    return;
+  }
+  if (FAcrossFolders) {
+    // Back to the folder shown before the search over all folders; its records are read
+    // anew, the collector having walked every folder since.
+    const TFolderNode* back = FReturnNode;
+    LeaveAcrossFolders();
+    if (back) {
+      SetShownNode(back);
+      CollectorOf(-1).SetFolder(back->BoundFolder);
+    }
+  }
+  if (!trimmed.empty()) CollectorOf(-1).Search(trimmed);
   FillMessageList();
 }
 
-void TViewerController::eSearchKeyUp(int key, bool shift, bool ctrl, bool alt) {
-  if (key == 13 && !shift && !ctrl && !alt) cmSearch();
+void TViewerController::SearchAcrossFolders(std::u16string_view trimmed) {
+  if (!FAcrossFolders) FReturnNode = FSelected;
+  FAcrossFolders = true;
+  SetShownNode(nullptr);
+  CollectorOf(-1).GlobalSearch(trimmed, FFound, true);
+  FillMessageList();
+}
+
+void TViewerController::LeaveAcrossFolders() {
+  if (!FAcrossFolders) return;
+  FAcrossFolders = false;
+  FFound = TMessages();
+  FReturnNode = nullptr;
 }
 
 std::u16string TViewerController::StatusText() const {

@@ -1,11 +1,14 @@
 // The viewer's logic without widgets: the client pages and their collectors, the scan that
 // appends every folder to the history data file, the load of a data file, the page choice, the
 // folder tree, the message rows, the search with its history and the sort state. A window (or
-// the command line) forwards user actions to these operations and renders the models.
+// the command line) forwards user actions to these operations and renders the models; it hears
+// of every change of a model through the listeners, before the change and once it is done.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,11 +43,29 @@ struct TScanReport {
   std::vector<TFolderFailure> Failures;
 };
 
+// The models a window renders, as the listeners name their changes.
+enum class TViewChange {
+  vcPage,       // the current page or the bar's highlighted item
+  vcTree,       // the folder tree is rebuilt: its nodes are freed and made anew
+  vcShownNode,  // the node the tree shows as chosen (none while rows span all folders)
+  vcRows,       // the rows are refilled (folder, page, search or load)
+  vcOrder,      // the same rows in a new order; LastOrder() says which row went where
+  vcStatus,     // the status text
+  vcSearch,     // the search text was cleared or the history grew
+};
+
+// Releasing Enter (code 13) while no Shift, Ctrl or Alt key is held runs the search.
+bool IsSearchKey(int key, bool shift, bool ctrl, bool alt);
+
 class TViewerController {
  public:
   // Progress of a scan: page caption, folder, messages read in it, lines it added.
   using TScanProgress = std::function<void(const TClientPage& page, std::u16string_view folder,
                                            size_t messages, size_t added)>;
+  // Hears `change` before it is made (`done` false) and once it is made (`done` true). Between
+  // the two the changing model must not be read. Changes of one kind nest: only the outermost
+  // pair is heard. A failure that ends an operation still closes its pairs.
+  using TViewListener = std::function<void(TViewChange change, bool done)>;
 
   TViewerController(const TSystemContext& context, std::vector<TClientPage> pages, TLocale locale);
 
@@ -59,13 +80,17 @@ class TViewerController {
   void SetDataFile(std::u16string fileName) { FFilename = std::move(fileName); }
   const std::u16string& DataFile() const { return FFilename; }
 
-  // User actions.
-  void obSelect(int page);
-  void FolderTreeChange(const TFolderNode* node);
-  void cmSearch();
-  void eSearchKeyUp(int key, bool shift, bool ctrl, bool alt);
-  void HeaderClick(int column);
+  // Commands.
+  void SelectPage(int page);                    // the client bar's choice
+  void ChooseFolder(const TFolderNode* node);   // the folder tree's choice; none does nothing
+  void Search(std::u16string_view text);        // sets the search text and runs the search
+  void SortByColumn(int column);                // a header click
+  // The box's text as it is edited: it filters the next fill even before a search runs.
   void SetSearchText(std::u16string text) { FSearchText = std::move(text); }
+  // Whether a search runs over every folder of the current page. Its rows then stand for
+  // copies of the matches, each with its folder; choosing a folder returns to one folder.
+  void SetSearchAllFolders(bool all) { FSearchAllFolders = all; }
+  bool SearchAllFolders() const { return FSearchAllFolders; }
 
   // The viewer's own header writer: six properties of the summary property set.
   void WriteHeader(TStructuredStorage& file, std::u16string_view comment, bool encoded);
@@ -74,12 +99,24 @@ class TViewerController {
   size_t PageCount() const { return FPages.size(); }
   const TClientPage& Page(int index) const { return FPages.at(size_t(index)); }
   TVix_EMails& CollectorOf(int page);  // -1: the current page
+  const TVix_EMails& CollectorOf(int page) const;
   int BarSelection() const { return FBarSelection; }
+  // The bar's item shown as selected: -1 until a page choice found a page or the user chose one.
+  int HighlightedBarItem() const { return FBarHighlighted ? FBarSelection : -1; }
   int CurrentPage() const { return FCurrentPage; }
   const TFolderTree& Tree() const { return FTree; }
   const TFolderNode* SelectedNode() const { return FSelected; }
+  // The rows: record indexes into the current collector's records, or into the matches of a
+  // search over all folders. Read a row's record only through RowRecord.
+  size_t RowCount() const { return FRows.size(); }
+  const TMessageInfo& RowRecord(size_t row) const { return RecordAt(FRows.at(row)); }
   const std::vector<int32_t>& Rows() const { return FRows; }
-  const TMessageInfo& RowRecord(size_t row) { return CollectorOf(-1).Record(size_t(FRows.at(row))); }
+  bool RowsSpanAllFolders() const { return FAcrossFolders; }
+  // After a vcOrder change: row i holds what row LastOrder()[i] held before.
+  std::span<const size_t> LastOrder() const { return FLastOrder; }
+  // The list's incremental search: the first row from the top whose Subject begins with
+  // `typed`, compared exactly.
+  std::optional<size_t> FindSubjectRow(std::u16string_view typed) const;
   const TSortState& Sort() const { return FSort; }
   const std::u16string& SearchText() const { return FSearchText; }
   const TStringList& SearchHistory() const { return FSearchHistory; }
@@ -87,29 +124,49 @@ class TViewerController {
   const std::vector<TScanReport>& LastScan() const { return FLastScan; }
   const TLocale& Locale() const { return FLocale; }
 
+  // Listeners; Listen returns the id that Unlisten takes.
+  size_t Listen(TViewListener listener);
+  void Unlisten(size_t id);
+
   // Hooks for the window: splash around scans and loads, busy cursor around folder changes.
   std::function<void()> ShowSplash, HideSplash, ShowBusy, HideBusy;
   TScanProgress OnScanProgress;
 
  private:
+  class TChange;
+  void Notify(TViewChange change, bool done);
   void ChoosePage();
   void ShowClientPage();
   void BuildFolderTree();
   void FillMessageList();
+  void SearchAcrossFolders(std::u16string_view trimmed);
+  void LeaveAcrossFolders();
+  void SetShownNode(const TFolderNode* node);
+  const TMessageInfo& RecordAt(int32_t index) const;
+  TRecordLookup Lookup() const;
 
   const TSystemContext& FContext;
   std::vector<TClientPage> FPages;
   TLocale FLocale;
   std::u16string FFilename;
   int FBarSelection = 0;
+  bool FBarHighlighted = false;
   int FCurrentPage = 0;
   TFolderTree FTree;
   const TFolderNode* FSelected = nullptr;
   std::vector<int32_t> FRows;
+  std::vector<size_t> FLastOrder;
   TSortState FSort;
   std::u16string FSearchText;
   TStringList FSearchHistory;
+  bool FSearchAllFolders = false;
+  bool FAcrossFolders = false;
+  TMessages FFound;                          // the matches of a search over all folders
+  const TFolderNode* FReturnNode = nullptr;  // the node shown before it
   std::vector<TScanReport> FLastScan;
+  std::vector<std::pair<size_t, TViewListener>> FListeners;
+  size_t FNextListener = 1;
+  int FChangeDepth[7] = {};
 };
 
 }  // namespace kv

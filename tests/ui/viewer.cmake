@@ -1,1 +1,1 @@
-kolvane_add_test(kv_viewer_tests SOURCES viewer_test.cpp DEPS kv_ui kv_test_memory_collector)
+kolvane_add_test(kv_viewer_tests SOURCES viewer_test.cpp viewer_views_test.cpp DEPS kv_ui kv_test_memory_collector)

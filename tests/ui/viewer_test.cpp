@@ -65,7 +65,7 @@ TEST_F(Viewer, ThunderbirdOnlyScanSelectsItsPageAndNestsSbdFolders) {
   ASSERT_EQ(v->LastScan().size(), 4u);
   EXPECT_EQ(v->LastScan()[3].LinesAdded, 3u);
 
-  v->FolderTreeChange(inbox->Children[0].get());
+  v->ChooseFolder(inbox->Children[0].get());
   ASSERT_EQ(v->Rows().size(), 2u);
   EXPECT_EQ(v->RowRecord(0).ID, u"w2");  // newest first
 }
@@ -87,11 +87,9 @@ TEST_F(Viewer, SearchFiltersRowsAndKeepsOneHistoryEntryPerText) {
   collectors[0]->Store[u"C:\\Id\\Sent.dbx"] = {Message(u"s", 3)};
   v->OpenLocal();
   ASSERT_EQ(v->Rows().size(), 2u);
-  v->SetSearchText(u"Report");
-  v->cmSearch();
-  v->cmSearch();
-  v->SetSearchText(u"REPORT");
-  v->eSearchKeyUp(13, false, false, false);
+  v->Search(u"Report");
+  v->Search(u"Report");
+  v->Search(u"REPORT");
   EXPECT_EQ(v->SearchHistory(), (TStringList{u"Report"}));
   ASSERT_EQ(v->Rows().size(), 1u);
   EXPECT_EQ(v->RowRecord(0).ID, u"r");
@@ -99,10 +97,9 @@ TEST_F(Viewer, SearchFiltersRowsAndKeepsOneHistoryEntryPerText) {
   // Another folder shows nothing until the search runs again.
   const TFolderNode* sent = v->Tree().FindFolderNode(u"Sent");
   ASSERT_TRUE(sent);
-  v->FolderTreeChange(sent);
+  v->ChooseFolder(sent);
   EXPECT_TRUE(v->Rows().empty());
-  v->SetSearchText(u"   ");
-  v->cmSearch();
+  v->Search(u"   ");
   EXPECT_EQ(v->SearchHistory().size(), 1u);
   EXPECT_EQ(v->Rows().size(), 1u);
 }
@@ -112,9 +109,9 @@ TEST_F(Viewer, HeaderClicksFollowTheSortRule) {
   collectors[0]->Store[u"C:\\Id\\Inbox.dbx"] = {Message(u"a", 1), Message(u"b", 2), Message(u"c", 3)};
   v->OpenLocal();
   EXPECT_EQ(v->RowRecord(0).ID, u"c");
-  v->HeaderClick(5);  // Received: ascending now
+  v->SortByColumn(5);  // Received: ascending now
   EXPECT_EQ(v->RowRecord(0).ID, u"a");
-  v->HeaderClick(5);
+  v->SortByColumn(5);
   EXPECT_EQ(v->RowRecord(0).ID, u"c");
 }
 
