@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3-olefile libgsf-bin
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev fonts-dejavu-core
   locales-all tzdata
 )
 missing=()
