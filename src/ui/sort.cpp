@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kv {
 
@@ -55,6 +58,50 @@ void SortPositions(std::vector<size_t>& order, TSortDirection direction, Compare
                      [&](size_t x, size_t y) { return compare(x, y) > 0; });
 }
 
+// Whether the column's texts mostly repeat, judged on the first rows.
+bool MostlyRepeated(const std::vector<int32_t>& rows, const TRecordLookup& record, int column) {
+  const size_t sample = std::min<size_t>(rows.size(), 1024);
+  std::unordered_set<std::u16string_view> seen;
+  for (size_t i = 0; i < sample; ++i) seen.insert(TextKey(record(rows[i]), column));
+  return seen.size() <= sample / 2;
+}
+
+// A text sort prepares the rows' collation keys first. Where the texts mostly repeat (a
+// folder's senders and receivers), each distinct text gets one key, the distinct texts are
+// ranked once, and the rows sort by rank, comparing whole numbers.
+void SortByTexts(std::vector<size_t>& order, const std::vector<int32_t>& rows,
+                 const TRecordLookup& record, TSortState state, const TLocale& locale) {
+  if (!MostlyRepeated(rows, record, state.Column)) {
+    std::vector<TLocale::TKey> keys;
+    keys.reserve(rows.size());
+    for (int32_t row : rows) keys.push_back(locale.MakeKey(TextKey(record(row), state.Column)));
+    SortPositions(order, state.Direction,
+                  [&](size_t x, size_t y) { return locale.CompareKeys(keys[x], keys[y]); });
+    return;
+  }
+  std::unordered_map<std::u16string_view, uint32_t> ids;
+  std::vector<uint32_t> textOf;
+  textOf.reserve(rows.size());
+  std::vector<TLocale::TKey> keys;
+  for (int32_t row : rows) {
+    const std::u16string_view text = TextKey(record(row), state.Column);
+    auto [at, added] = ids.try_emplace(text, uint32_t(keys.size()));
+    if (added) keys.push_back(locale.MakeKey(text));
+    textOf.push_back(at->second);
+  }
+  std::vector<uint32_t> byKey(keys.size());
+  std::iota(byKey.begin(), byKey.end(), uint32_t{0});
+  std::sort(byKey.begin(), byKey.end(),
+            [&](uint32_t a, uint32_t b) { return locale.CompareKeys(keys[a], keys[b]) < 0; });
+  std::vector<uint32_t> rank(keys.size());
+  for (size_t k = 1; k < byKey.size(); ++k)
+    rank[byKey[k]] = rank[byKey[k - 1]] + (locale.CompareKeys(keys[byKey[k - 1]], keys[byKey[k]]) != 0);
+  SortPositions(order, state.Direction, [&](size_t x, size_t y) {
+    const uint32_t a = rank[textOf[x]], b = rank[textOf[y]];
+    return (a > b) - (a < b);
+  });
+}
+
 }  // namespace
 
 std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& record,
@@ -68,11 +115,7 @@ std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& re
                             TextKey(record(rows[y]), state.Column));
     });
   } else if (IsTextColumn(state.Column)) {
-    std::vector<TLocale::TKey> keys;
-    keys.reserve(rows.size());
-    for (int32_t row : rows) keys.push_back(locale.MakeKey(TextKey(record(row), state.Column)));
-    SortPositions(order, state.Direction,
-                  [&](size_t x, size_t y) { return locale.CompareKeys(keys[x], keys[y]); });
+    SortByTexts(order, rows, record, state, locale);
   } else {
     std::vector<double> keys;
     keys.reserve(rows.size());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/memory_collector.h"
+#include "memory_pages.h"
 
 namespace kv {
 namespace {
@@ -20,19 +21,8 @@ class Viewer : public ::testing::Test {
   std::vector<TMemoryCollector*> collectors;
 
   std::unique_ptr<TViewerController> Make() {
-    collectors.clear();
-    std::vector<TClientPage> pages;
-    const std::pair<const char16_t*, TEmailClient> kinds[] = {
-        {u"OE", TEmailClient::ecOutlookExpress},
-        {u"WinMail", TEmailClient::ecWindowsMail},
-        {u"WinLiveMail", TEmailClient::ecWindowsLiveMail},
-        {u"Thunderbird", TEmailClient::ecThunderbird}};
-    for (auto [storage, client] : kinds) {
-      auto c = std::make_unique<TMemoryCollector>(*context, storage, client);
-      collectors.push_back(c.get());
-      pages.push_back({storage, "", std::move(c)});
-    }
-    auto v = std::make_unique<TViewerController>(*context, std::move(pages), TLocale::Plain());
+    auto v = std::make_unique<TViewerController>(*context, test::MemoryPages(*context, collectors),
+                                                 TLocale::Plain());
     v->SetDataFile(file);
     return v;
   }

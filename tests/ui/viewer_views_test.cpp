@@ -7,6 +7,7 @@
 #include <map>
 
 #include "core/memory_collector.h"
+#include "memory_pages.h"
 #include "ui/message_details.h"
 #include "ui/message_list.h"
 #include "ui/viewer.h"
@@ -32,17 +33,9 @@ class Views : public ::testing::Test {
   std::unique_ptr<TViewerController> v;
 
   void SetUp() override {
-    std::vector<TClientPage> pages;
-    const std::pair<const char16_t*, TEmailClient> kinds[] = {
-        {u"OE", TEmailClient::ecOutlookExpress},
-        {u"WinMail", TEmailClient::ecWindowsMail},
-        {u"WinLiveMail", TEmailClient::ecWindowsLiveMail},
-        {u"Thunderbird", TEmailClient::ecThunderbird}};
-    for (auto [storage, client] : kinds) {
-      auto c = std::make_unique<TMemoryCollector>(*context, storage, client);
-      collectors.push_back(c.get());
-      pages.push_back({storage, "", std::move(c)});
-    }
+    v = std::make_unique<TViewerController>(*context, test::MemoryPages(*context, collectors),
+                                            TLocale::Plain());
+    v->SetDataFile(dir.File("PC_ANNA.qmr"));
     collectors[0]->Store[u"C:\\Id\\Inbox.dbx"] = {Mail(u"i1", 1, u"Report May", u"Inbox"),
                                                   Mail(u"i2", 3, u"Lunch", u"Inbox"),
                                                   Mail(u"i3", 2, u"Another report", u"Inbox")};
@@ -51,8 +44,6 @@ class Views : public ::testing::Test {
     collectors[3]->Store[tb + u"Inbox"] = {Mail(u"t1", 5, u"Hi", u"Inbox")};
     collectors[3]->Store[tb + u"Inbox.sbd\\Work"] = {Mail(u"w1", 6, u"Work", u"Work")};
     collectors[3]->SetStore(tb);
-    v = std::make_unique<TViewerController>(*context, std::move(pages), TLocale::Plain());
-    v->SetDataFile(dir.File("PC_ANNA.qmr"));
   }
 
   std::vector<std::u16string> Ids() const {

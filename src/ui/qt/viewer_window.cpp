@@ -74,6 +74,7 @@ Tmdi_zof_Viewer::Tmdi_zof_Viewer(std::unique_ptr<TViewerController> controller, 
 }
 
 Tmdi_zof_Viewer::~Tmdi_zof_Viewer() {
+  FSearchEdit->removeEventFilter(this);
   FController->Unlisten(FListener);
   // The views and models listen to the controller and read it while they go: they go first.
   delete widget();
@@ -92,7 +93,8 @@ QWidget* Tmdi_zof_Viewer::MakeTopRow() {
   FSearchBox->setInsertPolicy(QComboBox::NoInsert);
   FSearchBox->setCompleter(nullptr);
   FSearchBox->setFixedWidth(Scaled(this, 347));
-  FSearchBox->lineEdit()->installEventFilter(this);
+  FSearchEdit = FSearchBox->lineEdit();
+  FSearchEdit->installEventFilter(this);
   connect(FSearchBox, &QComboBox::editTextChanged, this,
           [this](const QString& text) { FController->SetSearchText(U(text)); });
   FSearchButton = new QPushButton(QStringLiteral("Search"), row);
@@ -187,7 +189,7 @@ TMessageDetailsDialog* Tmdi_zof_Viewer::ShowMessageDetails(int row) {
 }
 
 bool Tmdi_zof_Viewer::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == FSearchBox->lineEdit() && event->type() == QEvent::KeyRelease) {
+  if (event->type() == QEvent::KeyRelease && watched == FSearchEdit) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (!key->isAutoRepeat()) eSearchKeyUp(KeyCode(key->key()), key->modifiers());
   }

@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTabBar;
 
@@ -76,6 +77,7 @@ class Tmdi_zof_Viewer : public QMdiSubWindow {
   std::unique_ptr<TViewerController> FController;
   QLabel* FPageIcon = nullptr;
   QComboBox* FSearchBox = nullptr;
+  QLineEdit* FSearchEdit = nullptr;  // the box's editor, whose key releases search
   QPushButton* FSearchButton = nullptr;
   QCheckBox* FAllFolders = nullptr;
   TClientBar* FBar = nullptr;

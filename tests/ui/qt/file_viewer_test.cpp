@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -16,7 +18,6 @@
 #include <fstream>
 
 #include "core/memory_collector.h"
-#include "system/linux_platform.h"
 #include "ui/message_list.h"
 #include "ui/qt/client_bar.h"
 #include "ui/qt/folder_tree_view.h"
@@ -27,10 +28,8 @@
 namespace kv::test {
 namespace {
 
-class FileViewer : public ::testing::Test {
+class FileViewer : public SamplesViewer {
  protected:
-  TFrame frame{std::make_unique<TSystemContext>(MakeLinuxPlatform())};
-  qt::Tmdi_zof_Viewer* v = frame.FileViewer(SamplesHistory());
 
   QStringList Subjects() const { return ColumnTexts(v->MessageList(), lcSubject); }
   QString Status() const { return v->StatusTab()->tabText(0); }
@@ -200,6 +199,18 @@ TEST(FileViewers, AThunderbirdOnlyFileOpensOnItsPageAndAForeignFileShowsFourEmpt
     EXPECT_TRUE(TreeTexts(v->FolderTree()).isEmpty()) << page;
     EXPECT_EQ(v->StatusTab()->tabText(0), QStringLiteral("0 messages"));
   }
+}
+
+TEST(ViewerFrame, AMissingFileIsReportedAndOpensNoViewer) {
+  TFrame frame{LiveContext()};
+  const QString missing = QString::fromStdString((RunFolder() / "missing.qmr").string());
+  frame.Frame->OpenFiles({missing.toStdU16String()});
+  Settle();
+  EXPECT_TRUE(frame.Frame->MdiArea()->subWindowList().isEmpty());
+  const auto boxes = frame.Frame->findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_EQ(boxes.front()->windowTitle(), QStringLiteral("Error"));
+  EXPECT_EQ(boxes.front()->text(), QStringLiteral("File %1 does not exist.").arg(missing));
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include <set>
 
 #include "core/memory_collector.h"
-#include "system/linux_platform.h"
 #include "ui/message_list.h"
 #include "ui/qt/folder_tree_view.h"
 #include "ui/qt/message_list_model.h"
@@ -26,10 +25,8 @@
 namespace kv::test {
 namespace {
 
-class ListView : public ::testing::Test {
+class ListView : public SamplesViewer {
  protected:
-  TFrame frame{std::make_unique<TSystemContext>(MakeLinuxPlatform())};
-  qt::Tmdi_zof_Viewer* v = frame.FileViewer(SamplesHistory());
   qt::TMessageListView* list = v->MessageList();
   uint64_t now = 0;
 

@@ -9,11 +9,16 @@
 
 #include <unistd.h>
 
+#include "system/linux_platform.h"
 #include "system/offline_windows_platform.h"
 #include "ui/client_pages.h"
 #include "ui/viewer.h"
 
 namespace kv::test {
+
+std::unique_ptr<TSystemContext> LiveContext() {
+  return std::make_unique<TSystemContext>(MakeLinuxPlatform());
+}
 
 TLocale English() { return TLocale::FromName("en_US.UTF-8").value_or(TLocale::Plain()); }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -31,12 +33,21 @@ std::string SamplesDir();
 // The samples' Windows tree scanned into a history file, once per run.
 std::u16string SamplesHistory();
 
+std::unique_ptr<TSystemContext> LiveContext();  // this machine's platform
+
 // A frame of 1280×800 on screen, with its context, hosting viewers.
 struct TFrame {
   std::unique_ptr<TSystemContext> Context;
   std::unique_ptr<qt::TViewerFrame> Frame;
   explicit TFrame(std::unique_ptr<TSystemContext> context);
   qt::Tmdi_zof_Viewer* FileViewer(const std::u16string& file);
+};
+
+// A viewer over the samples' history file in its frame.
+class SamplesViewer : public ::testing::Test {
+ protected:
+  TFrame frame{LiveContext()};
+  qt::Tmdi_zof_Viewer* v = frame.FileViewer(SamplesHistory());
 };
 
 void Settle();  // lets queued events and layouts run
