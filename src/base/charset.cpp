@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/codepage.h"
+#include "base/iso2022jp.h"
 #include "base/text.h"
 
 namespace kv {
@@ -87,114 +88,50 @@ class TIconv {
   iconv_t FCd;
 };
 
-// ISO-2022-JP as the mail programs of Windows write and read it (code pages 50220 to 50222),
-// whose JIS X 0208 holds the NEC and IBM extensions of Shift_JIS on Windows: the NEC signs of
-// row 13 (circled numbers, "№", "℡", ...) and the NEC-selected IBM kanji of rows 89 to 92.
-// iconv's ISO-2022-JP knows neither. Its EUC-JP-MS holds row 13, maps the rest of JIS X 0208
-// as Windows does and has the IBM extensions in JIS X 0212, so the text is re-encoded as EUC-JP
-// (the high bit set on each byte of a two-byte character, 0x8E before a half-width katakana,
-// 0x8F before a JIS X 0212 character) and read through it. EUC-JP-MS gives rows 89 to 92 to
-// user-defined characters: those are read through Windows' code page 932, as Shift_JIS.
-//
-// Sets: ESC ( B ASCII; ESC ( J JIS X 0201 Roman, read as ASCII as Windows reads it (a backslash
-// stays a backslash); ESC ( I, or SO up to SI, half-width katakana; ESC $ @, ESC $ B JIS X
-// 0208; ESC $ ( D JIS X 0212. A line end returns to ASCII. Invalid input becomes one U+FFFD per
-// character: a byte with its high bit set, a two-byte character with a byte out of range or
-// that its set lacks, a katakana out of range, an escape sequence that designates no set we
-// know, each character of a two-byte set we do not know (ESC $ A and the like).
-class TIso2022JpDecoder {
+// ISO-2022-JP (base/iso2022jp.h) whose JIS X 0208 holds the NEC and IBM extensions of Shift_JIS
+// on Windows. iconv's ISO-2022-JP knows neither. Its EUC-JP-MS holds the NEC signs of row 13,
+// maps the rest of JIS X 0208 as Windows does and has the IBM extensions in JIS X 0212, so the
+// text is re-encoded as EUC-JP (the high bit set on each byte of a two-byte character, 0x8E
+// before a half-width katakana, 0x8F before a JIS X 0212 character) and read through it.
+// EUC-JP-MS gives rows 89 to 92 to user-defined characters: those are read through Windows' code
+// page 932, as Shift_JIS.
+class TIso2022JpDecoder final : public TIso2022JpSink {
  public:
   bool Ok() const { return FEucJpMs.Ok(); }
 
   std::u16string Decode(std::string_view bytes) {
-    TSet set = sAscii;
-    bool shiftOut = false;  // SO: half-width katakana up to SI
-    for (size_t i = 0; i < bytes.size();) {
-      const auto c = static_cast<unsigned char>(bytes[i]);
-      if (c == 0x1B) {
-        i = Escape(bytes, i, set);
-      } else if (c == 0x0E || c == 0x0F) {
-        shiftOut = c == 0x0E;
-        ++i;
-      } else if (c == '\n' || c == '\r') {
-        set = sAscii;
-        shiftOut = false;
-        Add(rEucJp, char(c));
-        ++i;
-      } else if (c <= ' ') {  // blanks and controls stand for themselves in every set
-        Add(rEucJp, char(c));
-        ++i;
-      } else if (c >= 0x7F) {
-        Invalid();
-        ++i;
-      } else if (shiftOut || set == sKatakana) {
-        if (c <= 0x5F) Add(rEucJp, '\x8E', char(c | 0x80));
-        else Invalid();
-        ++i;
-      } else if (set == sAscii) {
-        Add(rEucJp, char(c));
-        ++i;
-      } else {
-        const auto d = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-        if (d < 0x21 || d > 0x7E) {
-          Invalid();
-          ++i;
-          continue;
-        }
-        if (set == sJis0212) {
-          Add(rEucJp, '\x8F', char(c | 0x80), char(d | 0x80));
-        } else if (set == sJis0208 && c >= 0x79 && c <= 0x7C) {
-          // Shift_JIS of the JIS pair: rows 89 to 92 lie at lead bytes 0xED and 0xEE.
-          const unsigned row = c - 0x21;
-          const unsigned lead = 0x81 + row / 2 + (row >= 62 ? 0x40 : 0);
-          const unsigned trail = row % 2 ? d + 0x7E : d + (d >= 0x60 ? 0x20 : 0x1F);
-          Add(rCp932, char(lead), char(trail));
-        } else if (set == sJis0208) {
-          Add(rEucJp, char(c | 0x80), char(d | 0x80));
-        } else {
-          Invalid();
-        }
-        i += 2;
-      }
-    }
+    ScanIso2022Jp(bytes, *this);
     Flush();
     return std::move(FOut);
   }
 
- private:
-  enum TSet { sAscii, sKatakana, sJis0208, sJis0212, sOtherDouble };
-  enum TRun { rEucJp, rCp932 };
-
-  // The escape sequence at `i`: ESC, intermediate bytes 0x20-0x2F, a final byte 0x30-0x7E.
-  // Returns the position after it; an incomplete one is the ESC and its intermediates.
-  size_t Escape(std::string_view bytes, size_t i, TSet& set) {
-    size_t end = i + 1;
-    while (end < bytes.size() && end - i <= 3 && bytes[end] >= 0x20 && bytes[end] <= 0x2F) ++end;
-    if (end >= bytes.size() || bytes[end] < 0x30 || bytes[end] > 0x7E) {
-      Invalid();
-      return end;
+  void Ascii(char c) override { Add(rEucJp, c); }
+  void Katakana(uint8_t c) override { Add(rEucJp, '\x8E', char(c | 0x80)); }
+  void Jis0208(uint8_t row, uint8_t cell) override {
+    if (row >= 0x79 && row <= 0x7C) {
+      char lead, trail;
+      JisToShiftJis(row, cell, lead, trail);
+      Add(rCp932, lead, trail);
+    } else {
+      Add(rEucJp, char(row | 0x80), char(cell | 0x80));
     }
-    const std::string_view seq = bytes.substr(i + 1, end + 1 - (i + 1));
-    if (seq == "(B" || seq == "(J" || seq == "(H") set = sAscii;
-    else if (seq == "(I") set = sKatakana;
-    else if (seq == "$@" || seq == "$B" || seq == "$(@" || seq == "$(B") set = sJis0208;
-    else if (seq == "$(D") set = sJis0212;
-    else if (seq == "&@") {}  // announces the 1990 edition of JIS X 0208 before ESC $ B
-    else if (seq[0] == '$' && (seq.size() == 2 || seq[1] == '(')) set = sOtherDouble;
-    else Invalid();  // a set of another ISO 2022 form (G1 to G3, single shifts, 96-sets)
-    return end + 1;
   }
+  void Jis0212(uint8_t row, uint8_t cell) override {
+    Add(rEucJp, '\x8F', char(row | 0x80), char(cell | 0x80));
+  }
+  void Invalid() override {
+    Flush();
+    FOut.push_back(u'\uFFFD');
+  }
+
+ private:
+  enum TRun { rEucJp, rCp932 };
 
   template <class... Bytes>
   void Add(TRun run, Bytes... bytes) {
     if (run != FRun) Flush();
     FRun = run;
     (FPending.push_back(bytes), ...);
-  }
-
-  void Invalid() {
-    Flush();
-    FOut.push_back(u'\uFFFD');
   }
 
   void Flush() {

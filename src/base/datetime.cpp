@@ -129,20 +129,14 @@ int64_t DateTimeToUnix(TDateTime value) {
 
 }  // namespace kv
 
-#include <chrono>
-#include <ctime>
+#include "base/local_time.h"
 
 namespace kv {
 
 TDateTime NowLocal() {
-  using namespace std::chrono;
-  auto now = system_clock::now();
-  std::time_t t = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&t, &local);
-  int ms = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  auto value = EncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                               local.tm_min, std::min(local.tm_sec, 59), ms < 0 ? 0 : ms});
+  int ms = 0;
+  const int64_t utc = UtcNowSeconds(ms);
+  auto value = EncodeDateTime(UnixSecondsToCalendar(utc + LocalOffsetAt(utc).value_or(0), ms));
   return value ? *value : 0;
 }
 
@@ -158,6 +152,26 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
   const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
+}
+
+int64_t CalendarToUnixSeconds(const TCalendar& c) {
+  return DaysFromCivil(c.Year, c.Month, c.Day) * 86400 + int64_t(c.Hour) * 3600 +
+         int64_t(c.Minute) * 60 + c.Second;
+}
+
+TCalendar UnixSecondsToCalendar(int64_t seconds, int millisecond) {
+  int64_t days = seconds / 86400, rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  TCalendar c;
+  CivilFromDays(days, c.Year, c.Month, c.Day);
+  c.Hour = int(rest / 3600);
+  c.Minute = int(rest / 60 % 60);
+  c.Second = int(rest % 60);
+  c.Millisecond = millisecond;
+  return c;
 }
 
 void CivilFromDays(int64_t z, int& year, int& month, int& day) {

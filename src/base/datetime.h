@@ -53,4 +53,7 @@ namespace kv {
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar (no range check), and back.
 int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day);
 void CivilFromDays(int64_t days, int& year, int& month, int& day);
+// Seconds since 1970-01-01 00:00 of a calendar time, and back (the millisecond carried along).
+int64_t CalendarToUnixSeconds(const TCalendar& c);
+TCalendar UnixSecondsToCalendar(int64_t seconds, int millisecond = 0);
 }  // namespace kv

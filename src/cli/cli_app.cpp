@@ -1,10 +1,9 @@
 #include "cli/cli_app.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <random>
 
 #include "base/codepage.h"
 #include "base/error.h"
@@ -14,14 +13,14 @@
 #include "cli/folder_row.h"
 #include "cli/history_file.h"
 #include "cli/list_row.h"
+#include "cli/new_file.h"
 #include "cli/output_file.h"
 #include "cli/row_writer.h"
+#include "cli/utf8_path.h"
 #include "core/emails.h"
 #include "storage/data_file_layout.h"
 #include "storage/storage_file.h"
 #include "storage/zlib_codec.h"
-#include "system/linux_platform.h"
-#include "system/offline_windows_platform.h"
 #include "ui/client_pages.h"
 #include "ui/sort.h"
 #include "ui/viewer.h"
@@ -50,7 +49,7 @@ TLocale LocaleOf(const TCliEnvironment& env) {
 std::u16string ExistingFile(const TParsedCommand& cmd) {
   const std::string& path = cmd.Arguments.at(0);
   std::error_code ec;
-  auto status = fs::status(path, ec);
+  auto status = fs::status(PathFromUtf8(path), ec);
   if (ec || !fs::exists(status)) throw EKolvaneError(path + ": no such file");
   if (fs::is_directory(status)) throw EKolvaneError(path + ": is a folder, not a history file");
   return U16(path);
@@ -95,10 +94,24 @@ std::unique_ptr<TRowWriter> Writer(const TParsedCommand& cmd, std::ostream& out,
   return MakeRowWriter(OutputFormatOf(cmd), out, std::move(columns), options);
 }
 
+// Whether a file can be made in the folder: tried, since permissions alone do not tell on every
+// system (Windows' ACLs, read-only mounts).
+bool CanWriteIn(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return false;
+  std::random_device random;
+  const fs::path probe = folder / PathFromUtf8(".kolvane-probe-" + std::to_string(random()));
+  bool exists = false;
+  std::string error;
+  if (!CreateNewFile(probe, exists, error)) return false;
+  fs::remove(probe, ec);
+  return true;
+}
+
 fs::path DefaultDataFolder(const TCliEnvironment& env) {
-  if (!env.ProgramFolder.empty() && ::access(env.ProgramFolder.c_str(), W_OK) == 0)
-    return env.ProgramFolder;
-  return env.DataFolder;
+  if (!env.ProgramFolder.empty() && CanWriteIn(PathFromUtf8(env.ProgramFolder)))
+    return PathFromUtf8(env.ProgramFolder);
+  return PathFromUtf8(env.DataFolder);
 }
 
 int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const TCliEnvironment& env) {
@@ -111,13 +124,13 @@ int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const 
 
   fs::path file;
   if (auto o = cmd.Value("out")) {
-    file = *o;
+    file = PathFromUtf8(*o);
   } else {
     const TStartupFacts& f = context.Facts();
     fs::path folder = DefaultDataFolder(env);
     std::error_code ec;
     fs::create_directories(folder, ec);
-    file = folder / U8(DataFileName(f.MachineName, f.CurrentUserName));
+    file = folder / fs::path(DataFileName(f.MachineName, f.CurrentUserName));
   }
   viewer.SetDataFile(file.u16string());
   const bool progress = env.ProgressOnTerminal && !cmd.Has("quiet");
@@ -139,7 +152,7 @@ int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const 
     writer->WriteRow(std::vector<std::u16string>{r.Caption, UIntToStr(r.Folders),
                                                  UIntToStr(r.Messages), UIntToStr(r.LinesAdded)});
   writer->Finish();
-  out << "History file: " << file.string() << "\n";
+  out << "History file: " << Utf8OfPath(file) << "\n";
   CheckStream(out);
   bool incomplete = false;
   for (const auto& r : viewer.LastScan())
@@ -257,7 +270,7 @@ int Export(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   TLoadedFile loaded = LoadFile(env, file);
   WarnUnlessHistoryFile(cmd, file, err);
   std::unique_ptr<TOutputFile> target;
-  if (auto o = cmd.Value("out")) target = std::make_unique<TOutputFile>(*o);
+  if (auto o = cmd.Value("out")) target = std::make_unique<TOutputFile>(PathFromUtf8(*o));
   std::ostream& stream = target ? target->Stream() : out;
   auto writer = Writer(cmd, stream, ExportColumns());
   std::vector<std::u16string> cells;
@@ -278,26 +291,6 @@ int Export(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
 }
 
 }  // namespace
-
-TCliEnvironment ProcessEnvironment(const char* argv0) {
-  TCliEnvironment env;
-  env.LivePlatform = [] { return MakeLinuxPlatform(); };
-  env.WindowsTreePlatform = [](const std::string& root, std::u16string_view user) {
-    return std::unique_ptr<IPlatform>(OpenOfflineWindowsTree(root, user));
-  };
-  std::error_code ec;
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (ec && argv0) self = fs::absolute(argv0, ec);
-  env.ProgramFolder = self.parent_path().string();
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-    env.DataFolder = (fs::path(xdg) / "kolvane").string();
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    env.DataFolder = (fs::path(home) / ".local/share/kolvane").string();
-  else
-    env.DataFolder = ".";
-  env.ProgressOnTerminal = ::isatty(STDERR_FILENO) == 1;
-  return env;
-}
 
 int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
            const TCliEnvironment& env) {

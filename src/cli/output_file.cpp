@@ -1,20 +1,18 @@
 #include "cli/output_file.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include <random>
 
 #include "base/error.h"
+#include "cli/new_file.h"
+#include "cli/utf8_path.h"
 
 namespace kv {
 
 namespace {
 constexpr size_t kBufferSize = 1 << 20;
 
-std::string Describe(const std::filesystem::path& path, int error) {
-  return "cannot write " + path.string() + ": " + std::strerror(error);
+std::string Describe(const std::filesystem::path& path, const std::string& reason) {
+  return "cannot write " + Utf8OfPath(path) + ": " + reason;
 }
 }  // namespace
 
@@ -22,23 +20,22 @@ TOutputFile::TOutputFile(std::filesystem::path target)
     : FTarget(std::move(target)), FBuffer(new char[kBufferSize]) {
   // A new name beside the target, created exclusively so that no other file is overwritten.
   std::filesystem::path dir = FTarget.parent_path();
-  std::string base = FTarget.filename().string();
+  std::string base = Utf8OfPath(FTarget.filename());
+  std::random_device random;
+  const std::string tag = std::to_string(random() % 1000000);
   for (int attempt = 0;; ++attempt) {
-    FTemp = dir / ("." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
-    int fd = ::open(FTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      ::close(fd);
-      break;
-    }
-    if (errno != EEXIST || attempt >= 100) throw EKolvaneError(Describe(FTarget, errno));
+    FTemp = dir / PathFromUtf8("." + base + ".tmp" + tag + "-" + std::to_string(attempt));
+    bool exists = false;
+    std::string error;
+    if (CreateNewFile(FTemp, exists, error)) break;
+    if (!exists || attempt >= 100) throw EKolvaneError(Describe(FTarget, error));
   }
   FStream.rdbuf()->pubsetbuf(FBuffer.get(), kBufferSize);
   FStream.open(FTemp, std::ios::binary | std::ios::trunc);
   if (!FStream) {
-    int error = errno;
     std::error_code ignored;
     std::filesystem::remove(FTemp, ignored);
-    throw EKolvaneError(Describe(FTarget, error));
+    throw EKolvaneError(Describe(FTarget, "the file cannot be opened"));
   }
 }
 
@@ -53,10 +50,10 @@ void TOutputFile::Commit() {
   if (FCommitted) return;
   FStream.flush();
   FStream.close();
-  if (FStream.fail()) throw EKolvaneError("cannot write " + FTarget.string());
+  if (FStream.fail()) throw EKolvaneError("cannot write " + Utf8OfPath(FTarget));
   std::error_code error;
   std::filesystem::rename(FTemp, FTarget, error);
-  if (error) throw EKolvaneError("cannot write " + FTarget.string() + ": " + error.message());
+  if (error) throw EKolvaneError(Describe(FTarget, error.message()));
   FCommitted = true;
 }
 

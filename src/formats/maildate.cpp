@@ -1,6 +1,6 @@
 // Header dates and FILETIME values. All zone work happens on whole seconds since the Unix epoch:
-// the offset of an instant comes from localtime_r, which reads the system's zone database and
-// applies the rules in force on that instant's own date.
+// the offset of an instant comes from the system's zone rules in force on that instant's own
+// date (base/local_time.h).
 #include "formats/maildate.h"
 
 #include <time.h>
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/local_time.h"
 #include "base/text.h"
 
 namespace kv {
@@ -21,33 +22,9 @@ constexpr int64_t kLastSecond = 253402300799;    // 9999-12-31 23:59:59
 
 std::optional<TDateTime> SecondsToDateTime(int64_t seconds, int millisecond) {
   if (seconds < kFirstSecond || seconds > kLastSecond) return std::nullopt;
-  int64_t days = seconds / 86400;
-  int64_t rest = seconds % 86400;
-  if (rest < 0) {
-    rest += 86400;
-    --days;
-  }
-  TCalendar c;
-  CivilFromDays(days, c.Year, c.Month, c.Day);
-  c.Hour = int(rest / 3600);
-  c.Minute = int(rest / 60 % 60);
-  c.Second = int(rest % 60);
-  c.Millisecond = millisecond;
-  return EncodeDateTime(c);
+  return EncodeDateTime(UnixSecondsToCalendar(seconds, millisecond));
 }
 
-int64_t CalendarToSeconds(const TCalendar& c) {
-  return DaysFromCivil(c.Year, c.Month, c.Day) * 86400 + int64_t(c.Hour) * 3600 +
-         int64_t(c.Minute) * 60 + c.Second;
-}
-
-// Offset of local time from UTC at the given instant, in seconds.
-std::optional<int64_t> LocalOffsetAt(int64_t utcSeconds) {
-  const time_t t = static_cast<time_t>(utcSeconds);
-  struct tm local {};
-  if (localtime_r(&t, &local) == nullptr) return std::nullopt;
-  return static_cast<int64_t>(local.tm_gmtoff);
-}
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -170,7 +147,7 @@ TDateTime LocalTimeBias() {
 TDateTime UTCToLocalDateTime(TDateTime utc) {
   const std::optional<TCalendar> c = DecodeDateTime(utc);
   if (!c) return utc;
-  const int64_t seconds = CalendarToSeconds(*c);
+  const int64_t seconds = CalendarToUnixSeconds(*c);
   const std::optional<int64_t> offset = LocalOffsetAt(seconds);
   if (!offset) return utc;
   return SecondsToDateTime(seconds + *offset, c->Millisecond).value_or(utc);

@@ -1,8 +1,7 @@
 #include "storage/property_helpers.h"
 
-#include <ctime>
-
 #include "base/error.h"
+#include "base/local_time.h"
 
 namespace kv {
 namespace {
@@ -19,18 +18,10 @@ std::u16string TextOf(const std::optional<cfb::TPropValue>& v) {
 int64_t IntegerOf(const std::optional<cfb::TPropValue>& v) { return v && v->IsInteger() ? v->Int : 0; }
 
 std::optional<TCalendar> UtcToLocal(const TCalendar& utc) {
-  std::tm t{};
-  t.tm_year = utc.Year - 1900;
-  t.tm_mon = utc.Month - 1;
-  t.tm_mday = utc.Day;
-  t.tm_hour = utc.Hour;
-  t.tm_min = utc.Minute;
-  t.tm_sec = utc.Second;
-  std::time_t seconds = timegm(&t);
-  std::tm local{};
-  if (!localtime_r(&seconds, &local)) return std::nullopt;
-  return TCalendar{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                   local.tm_hour,        local.tm_min,     local.tm_sec, utc.Millisecond};
+  const int64_t seconds = CalendarToUnixSeconds(utc);
+  const std::optional<int64_t> offset = LocalOffsetAt(seconds);
+  if (!offset) return std::nullopt;
+  return UnixSecondsToCalendar(seconds + *offset, utc.Millisecond);
 }
 
 }  // namespace

@@ -16,8 +16,12 @@ TSystemContext::TSystemContext(std::unique_ptr<IPlatform> platform)
   FFacts.OSEdition = std::move(os.Edition);
   FFacts.CurrentUserName = GetCurrentUserName(*this);
   FFacts.MachineName = AsciiUpper(GetMachineName(*this));
-  VersionInfoFromFacts(OwnVersionFacts(), FFacts.ProgramVersion);
-  FFacts.ProgramVersion.FileName = p.ProgramFile();
+  // The program file's own version facts (a version resource on Windows); a program without
+  // them (a test program) has the build's.
+  if (!GetVersionInfo(p, p.ProgramFile(), FFacts.ProgramVersion)) {
+    VersionInfoFromFacts(OwnVersionFacts(), FFacts.ProgramVersion);
+    FFacts.ProgramVersion.FileName = p.ProgramFile();
+  }
 }
 
 }  // namespace kv

@@ -163,6 +163,12 @@ void WindowsName(IPlatform& platform, TOSVersionRecord& v, uint32_t arch, TOSNam
 
 }  // namespace
 
+std::u16string ProductNameOfBuild(std::u16string productName, uint32_t major, uint32_t build) {
+  if (major == 10 && build >= 22000 && StartsWithAscii(productName, u"Windows 10"))
+    return u"Windows 11" + productName.substr(10);
+  return productName;
+}
+
 std::optional<std::u16string> ProductTypeName(uint32_t productType) {
   for (const TProductType& t : kProductTypes) {
     if (t.Number == productType) return std::u16string(t.Name);

@@ -20,6 +20,10 @@ struct TOSName {
 // Windows families) the platform's own name and edition are taken.
 TOSName GetOSName(IPlatform& platform, TOSVersionRecord& version, uint32_t architecture);
 
+// The registry's ProductName of a Windows with this version: Windows 11 still calls itself
+// "Windows 10" there, and its build number (22000 on) tells.
+std::u16string ProductNameOfBuild(std::u16string productName, uint32_t major, uint32_t build);
+
 // The edition name of a product-type number; nullopt outside the table.
 std::optional<std::u16string> ProductTypeName(uint32_t productType);
 // The product-type number whose name equals `edition` with blanks ignored and case folded

@@ -1,3 +1,6 @@
 if(TARGET kv_cli_app)
   kolvane_add_test(kv_cli_app_tests SOURCES cli_app_test.cpp DEPS kv_cli_app kv_test_memory_collector)
+  if(NOT WIN32)
+    target_compile_definitions(kv_cli_app_tests PRIVATE KOLVANE_HAVE_OFFLINE_TREE=1)
+  endif()
 endif()

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/locale_texts.h"
+
 #include <sstream>
 
 #include "cli/export_row.h"
@@ -89,13 +91,13 @@ TEST(ListRow, TableShowsMarkersAndTheViewerTexts) {
   TMessageInfo r = Sample();
   ListCells(r, English(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells, (std::vector<std::u16string>{u"!@ ", u"Ann", u"Hi, \"all\"",
-                                                u"01/02/2013 01:05:07 PM", u"bob@example.org",
+                                                test::DateTimeText(English(), 2013, 1, 2, 13, 5, 7), u"bob@example.org",
                                                 u"1,234,567"}));
   r.Priority = 5;
   r.Flags = 0;
   ListCells(r, German(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells[0], u"\u2193 *");
-  EXPECT_EQ(cells[3], u"02.01.2013 13:05:07");
+  EXPECT_EQ(cells[3], test::DateTimeText(German(), 2013, 1, 2, 13, 5, 7));
   EXPECT_EQ(cells[5], u"1.234.567");
   r.Priority = 2;  // high, but only 1 and 5 are marked
   r.Flags = 0x20 | 0x80;  // the flag bit is never shown
@@ -136,7 +138,7 @@ TEST(ListRow, DataFormsCarryTypedFields) {
   ListCells(Sample(), English(), TOutputFormat::ofCsv, false, cells);
   EXPECT_EQ(cells, (std::vector<std::u16string>{u"thunderbird", u"Inbox", u"high", u"true",
                                                 u"true", u"Ann", u"Hi, \"all\"",
-                                                u"01/02/2013 01:05:07 PM", u"bob@example.org",
+                                                test::DateTimeText(English(), 2013, 1, 2, 13, 5, 7), u"bob@example.org",
                                                 u"1234567"}));
   std::ostringstream out;
   auto writer = MakeRowWriter(TOutputFormat::ofJsonLines, out,

@@ -7,11 +7,13 @@
 #include <string_view>
 
 #include "base/codepage.h"
-#include "support/hive_builder.h"
 #include "system/context.h"
 #include "system/fake_platform.h"
-#include "system/offline_windows_platform.h"
 #include "system/temp_tree.h"
+#if KOLVANE_HAVE_OFFLINE_TREE
+#include "support/hive_builder.h"
+#include "system/offline_windows_platform.h"
+#endif
 
 namespace kv::test {
 
@@ -56,6 +58,7 @@ class TFakeWindows {
   TFakePlatform& Fake;
 };
 
+#if KOLVANE_HAVE_OFFLINE_TREE  // hivex: the Linux build
 // An offline Windows drive in a temporary folder: SOFTWARE with anna's profile, anna's
 // NTUSER.DAT with her shell folders and whatever values a test adds before Open().
 class TDiskWindows {
@@ -90,5 +93,7 @@ class TDiskWindows {
   THiveBuilder FUser;
   std::unique_ptr<TSystemContext> FContext;
 };
+
+#endif
 
 }  // namespace kv::test

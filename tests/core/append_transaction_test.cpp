@@ -1,13 +1,11 @@
 // An append is one exclusive open and one transaction: two writers of one folder never lose
 // each other's lines, and an append costs the flushes of a single commit.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "base/text.h"
 #include "core/memory_collector.h"
@@ -15,6 +13,7 @@
 #include "storage/stream_lines.h"
 #include "storage/structured_storage.h"
 #include "storage/zlib_codec.h"
+#include "support/child_process.h"
 
 namespace kv {
 namespace {
@@ -37,11 +36,13 @@ void AppendRetrying(TMemoryCollector& c, std::u16string_view file) {
   }
 }
 
-// One writer process: each round the folder holds one new message (the older ones were
-// deleted in the client, so a line lost in the file is lost for good) and is appended.
-// Returns the process's exit status.
-int Writer(int who, int rounds, std::u16string_view file) {
+// One writer process (arguments: its number, the rounds, the file): each round the folder
+// holds one new message (the older ones were deleted in the client, so a line lost in the file
+// is lost for good) and is appended. Returns the process's exit status.
+KOLVANE_TEST_CHILD(Writer) {
   try {
+    const int who = std::stoi(args.at(0)), rounds = std::stoi(args.at(1));
+    const std::u16string file = Utf8ToUtf16(args.at(2));
     auto context = test::FakeContext();
     TMemoryCollector c(*context);
     for (int i = 0; i < rounds; ++i) {
@@ -61,18 +62,9 @@ TEST(AppendTransaction, TwoWritingProcessesNeverLoseALine) {
   test::TTempDir dir;
   const std::u16string file = dir.File("PC_ANNA.qmr");
   constexpr int kRounds = 200;
-  std::vector<pid_t> children;
-  for (int who = 0; who < 2; ++who) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) ::_exit(Writer(who, kRounds, file));
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  const std::string path = Utf16ToUtf8(file), rounds = std::to_string(kRounds);
+  EXPECT_EQ(test::RunChildren("Writer", {{"0", rounds, path}, {"1", rounds, path}}),
+            (std::vector<int>{0, 0}));
   TStringList lines;
   ASSERT_EQ(ReadStorageLines(file, u"OE", u"Inbox", ZDecompressStream, lines), TLinesResult::lrComplete);
   std::set<std::u16string> ids;

@@ -6,4 +6,4 @@ target_link_libraries(kv_test_memory_collector PUBLIC kv_core PRIVATE kolvane_wa
 
 kolvane_add_test(kv_core_tests
   SOURCES emails_test.cpp component_test.cpp append_transaction_test.cpp
-  DEPS kv_test_memory_collector)
+  DEPS kv_test_memory_collector kv_test_child)

@@ -8,6 +8,7 @@
 #include "formats/dbx_reader.h"
 #include "formats/maildate.h"
 #include "support/dbx_builder.h"
+#include "support/time_zone.h"
 
 namespace kv {
 namespace {
@@ -198,19 +199,13 @@ TEST(DbxReader, SizeAndTextsComeFromTheBlockChain) {
 }
 
 TEST(DbxReader, ReadsDatesInLocalTimeByTheRulesOfTheirDate) {
-  const char* old = getenv("TZ");
-  const std::string saved = old ? old : "";
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
+  KOLVANE_IN_ZONE("Europe/Berlin");
   DbxBuilder b;
   DbxMessage m = Numbered(0);
   m.Received = FileTimeUtc(2010, 7, 1, 12, 0, 0);
   b.Add(m);
   auto r = Open(b.Build().Bytes);
   EXPECT_NEAR(r->Messages()[0].ReceivedDate, *EncodeDate(2010, 7, 1) + 14.0 / 24, 1e-6);
-  if (old) setenv("TZ", saved.c_str(), 1);
-  else unsetenv("TZ");
-  tzset();
 }
 
 TEST(DbxReader, LoadingAnotherFileReplacesTheRecords) {

@@ -3,6 +3,11 @@
 // Output per message: {"subject":..,"from":..,"from_name":..,"from_email":..,"to":..,"to_name":..,
 // "to_email":..,"message_id":..,"date":..,"utc":..,"local":..}; dates as "YYYY-MM-DD HH:MM:SS"
 // or "" when unusable.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -46,6 +51,11 @@ std::u16string DateText(kv::TDateTime value) {
 }  // namespace
 
 int main() {
+#ifdef _WIN32
+  // The messages' bytes as they are: no line-end translation, no end at a Ctrl-Z.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   const std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
   size_t pos = 0;
   while (pos < input.size()) {

@@ -1,8 +1,6 @@
 // A failure never leaves the data file half-written: faults injected at every write, a writer
 // that dies half-way, and exclusive opening across opens and processes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "base/codepage.h"
 #include "base/error.h"
@@ -10,11 +8,22 @@
 #include "storage/cfb/file_handle.h"
 #include "storage/cfb/journal.h"
 #include "storage/storage_test_util.h"
+#include "support/child_process.h"
 
 namespace kv::cfb {
 namespace {
 
 using test::TScratchDir;
+
+// Another process opens the file for reading: 0 when it is refused at once as in use.
+KOLVANE_TEST_CHILD(OpenHeldFile) {
+  try {
+    TCompoundFile::OpenForReading(Utf8ToUtf16(args.at(0)));
+    return 1;
+  } catch (const EStorageError& e) {
+    return e.Status() == TStorageStatus::ShareViolation ? 0 : 2;
+  }
+}
 
 struct TInjectedFault {};
 
@@ -155,21 +164,7 @@ TEST(CfbDurability, AFileOpenForWritingCannotBeOpenedAgain) {
     }
   }
   // Another process fails at once as well.
-  pid_t child = fork();
-  if (child == 0) {
-    int code = 3;
-    try {
-      TCompoundFile::OpenForReading(path);
-      code = 1;
-    } catch (const EStorageError& e) {
-      code = e.Status() == TStorageStatus::ShareViolation ? 0 : 2;
-    } catch (...) {
-    }
-    _exit(code);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(test::RunChild("OpenHeldFile", {Utf16ToUtf8(path)}), 0);
   writer.reset();
 
   // Readers share the file with each other, and keep writers out.

@@ -1,13 +1,14 @@
 #include "storage/storage_test_util.h"
 
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,9 +17,17 @@
 namespace kv::test {
 
 TScratchDir::TScratchDir() {
-  char pattern[] = "/tmp/kv-storage-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-  FDir = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("kv-storage-" + std::to_string(random()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(dir, ec)) {
+      FDir = dir.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a scratch folder");
 }
 
 TScratchDir::~TScratchDir() {
@@ -41,10 +50,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 uint64_t FileSize(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : uint64_t(size);
 }
 
+#ifndef _WIN32
 int RunCommand(const std::string& command, std::string* output) {
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return -1;
@@ -59,5 +70,7 @@ int RunCommand(const std::string& command, std::string* output) {
 
 bool HaveOlefile() { return RunCommand("/usr/bin/python3 -c 'import olefile' 2>/dev/null") == 0; }
 bool HaveGsf() { return RunCommand("command -v gsf >/dev/null 2>&1") == 0; }
+
+#endif
 
 }  // namespace kv::test

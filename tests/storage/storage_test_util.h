@@ -24,9 +24,11 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 uint64_t FileSize(const std::string& path);
 
+#ifndef _WIN32  // the other readers are Linux programs
 // Runs a shell command; returns its exit status and fills `output` with its standard output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
 bool HaveOlefile();
 bool HaveGsf();
+#endif
 
 }  // namespace kv::test

@@ -14,6 +14,7 @@
 #include "storage/storage_stream.h"
 #include "storage/storage_test_util.h"
 #include "support/realdata.h"
+#include "support/time_zone.h"
 
 namespace kv {
 namespace {
@@ -136,17 +137,14 @@ TEST(PropertyHelpers, WriteAndReadBack) {
 }
 
 TEST(PropertyHelpers, ToLocalTakesTheStoredTimeAsUtc) {
+  KOLVANE_IN_ZONE("Europe/Berlin");
   TScratchDir dir;
-  setenv("TZ", "CET-1", 1);
-  tzset();
   TDateTime when = *EncodeDateTime({2013, 1, 20, 10, 30, 0, 250});
   auto root = OpenStorageFile(dir.Path16("a.qmr"), kModeReadWrite | STGM_CREATE);
   auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeReadWrite, true);
   WriteDateTimePropertyID(set->_IPropertyStorage(), PIDSI_CREATE_DTM, when);
   TDateTime local = ReadDateTimePropertyID(set->_IPropertyStorage(), PIDSI_CREATE_DTM, true);
   EXPECT_EQ(local, *EncodeDateTime({2013, 1, 20, 11, 30, 0, 250}));
-  unsetenv("TZ");
-  tzset();
 }
 
 TEST(PropertyHelpers, ReadsSetsOfOtherProgramsInTheirCodePages) {

@@ -1,8 +1,6 @@
-// File search and folder names: the rules on the fake platform, and agreement with find(1) on a
-// real tree through the Linux platform.
+// File search and folder names: the rules on the fake platform. The agreement with the file
+// system of a real tree is tested with each live platform.
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,8 +10,6 @@
 #include "system/context.h"
 #include "system/fake_platform.h"
 #include "system/file_search.h"
-#include "system/linux_platform.h"
-#include "system/temp_tree.h"
 
 namespace kv {
 namespace {
@@ -151,77 +147,6 @@ TEST(GetFileSizeByName, SizesAndMisses) {
   EXPECT_EQ(GetFileSizeByName(*ctx, u"C:\\S\\b*"), 5) << "a wildcard takes the first match";
   EXPECT_EQ(GetFileSizeByName(*ctx, u"C:\\S\\*.txt"), -1);
   EXPECT_EQ(GetFileSizeByName(*ctx, u"C:\\Nowhere\\*"), -1);
-}
-
-// --- The Linux platform against find(1) ---
-
-std::set<std::string> FindOutput(const std::string& command) {
-  std::set<std::string> out;
-  std::string text = test::RunCommand(command);
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    if (end > pos) out.insert(text.substr(pos, end - pos));
-    pos = end + 1;
-  }
-  return out;
-}
-
-std::set<std::string> FindFilesSet(const TSystemContext& ctx, const std::string& root,
-                                   std::u16string_view mask, uint32_t attr) {
-  TStringList list;
-  FindFiles(ctx, Utf8ToUtf16(root), mask, attr, &list, true, true);
-  std::set<std::string> out;
-  for (const auto& p : list) out.insert(Utf16ToUtf8(p));
-  EXPECT_EQ(out.size(), list.size()) << "no path twice";
-  return out;
-}
-
-TEST(FindFilesOnLinux, AgreesWithFind) {
-  test::TTempTree tree;
-  const std::string root = tree.Folder("store");
-  const char* names[] = {"a.eml", "B.EML", "c.Eml.bak", "Inbox", "Inbox.msf", "x.dbx", "Y.MBX",
-                         "z.abx", "noext", ".hidden", ".hidden.eml", "weird name.eml", "t.bx"};
-  for (int f = 0; f < 6; ++f) {
-    std::string folder = "store/f" + std::to_string(f) + (f % 2 ? ".sbd" : "");
-    if (f >= 3) folder += "/deep" + std::to_string(f) + "/deeper";
-    for (int i = 0; i < 13; ++i) {
-      if ((i + f) % 3 == 0) continue;
-      tree.Write(folder + "/" + names[i], std::string(size_t(i), 'x'));
-    }
-  }
-  tree.Folder("store/empty");
-  tree.Folder("store/Folder.EML");
-  ::symlink("../..", tree.Path("store/f4/deep4/loop").c_str());  // loops back to store
-
-  TSystemContext ctx(MakeLinuxPlatform());
-  // find does not follow the link; FindFiles lists it (a folder) but does not descend into it.
-  const std::string prune = " \\( -name loop -prune -o -true \\)";
-  EXPECT_EQ(FindFilesSet(ctx, root, u"*.eml", 0x1FF),
-            FindOutput("find " + root + " -mindepth 1" + prune + " -iname '*.eml' -print"));
-  EXPECT_EQ(FindFilesSet(ctx, root, u"*.?bx", 0x1FF),
-            FindOutput("find " + root + " -mindepth 1" + prune + " -iname '*.?bx' -print"));
-  EXPECT_EQ(FindFilesSet(ctx, root, u"*.", 0x1FF),
-            FindOutput("find " + root + " -mindepth 1" + prune + " ! -name '*.*' -print"));
-  EXPECT_EQ(FindFilesSet(ctx, root, u"*.*", faDirectory),
-            FindOutput("find " + root + " -mindepth 1" + prune + " \\( -type d -o -xtype d \\) -print"));
-
-  // Without the total the walk lists the same paths in the same order.
-  for (const char16_t* mask : {u"*.eml", u"*.", u"*.?bx"}) {
-    TStringList withTotal, pathsOnly;
-    FindFiles(ctx, Utf8ToUtf16(root), mask, 0x1FF, &withTotal, true, true);
-    FindFilePaths(ctx, Utf8ToUtf16(root), mask, 0x1FF, pathsOnly, true, true);
-    EXPECT_EQ(withTotal, pathsOnly);
-  }
-  // The total is the size of the matching files.
-  int64_t expected = 0;
-  for (const std::string& p : FindOutput("find " + root + " -type f -iname '*.eml'")) {
-    expected += int64_t(std::filesystem::file_size(p));
-  }
-  EXPECT_EQ(FindFiles(ctx, Utf8ToUtf16(root), u"*.eml", 0x1FF, nullptr, true, true), expected);
-  EXPECT_EQ(GetFileSizeByName(ctx, Utf8ToUtf16(root + "/f1.sbd/B.EML")), 1);
-  EXPECT_EQ(GetFileSizeByName(ctx, Utf8ToUtf16(root + "/f1.sbd/nothing")), -1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <fstream>
 #include <string>
@@ -13,6 +14,7 @@
 
 namespace kv::test {
 
+#ifndef _WIN32
 // Runs a shell command and returns what it wrote to standard output.
 inline std::string RunCommand(const std::string& command) {
   std::string out;
@@ -23,15 +25,19 @@ inline std::string RunCommand(const std::string& command) {
   while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
   return out;
 }
+#endif
 
 class TTempTree {
  public:
   TTempTree() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kolvane-system-XXXXXX").string();
-    char* made = ::mkdtemp(pattern.data());
-    if (!made) throw std::runtime_error("mkdtemp failed");
-    FRoot = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && FRoot.empty(); ++attempt) {
+      std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                  ("kolvane-system-" + std::to_string(random()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(dir, ec)) FRoot = dir;
+    }
+    if (FRoot.empty()) throw std::runtime_error("cannot make a temporary folder");
   }
   ~TTempTree() {
     std::error_code ec;

@@ -1,6 +1,9 @@
 #include "ui/locale.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "support/test_env.h"
 
 namespace kv {
 namespace {
@@ -30,10 +33,22 @@ TEST(Locale, UnevenGroupingRepeatsTheLastSize) {
 
 TEST(Locale, ShortDateAndLongTimeForms) {
   TCalendar c{2013, 1, 2, 13, 5, 7, 0};
-  EXPECT_EQ(Named("de_DE.UTF-8").FormatShortDate(c), u"02.01.2013");
   EXPECT_EQ(Named("de_DE.UTF-8").FormatLongTime(c), u"13:05:07");
+#ifdef _WIN32
+  // Windows' own forms (M/d/yyyy, h:mm:ss tt); its German dates have two-digit days and months,
+  // Wine's one digit. Windows names name the same locales.
+  EXPECT_THAT(Named("de_DE.UTF-8").FormatShortDate(c),
+              ::testing::AnyOf(std::u16string(u"02.01.2013"), std::u16string(u"2.1.2013")));
+  EXPECT_EQ(Named("en_US.UTF-8").FormatShortDate(c), u"1/2/2013");
+  EXPECT_EQ(Named("en_US.UTF-8").FormatLongTime(c), u"1:05:07 PM");
+  EXPECT_EQ(Named("en-US").FormatShortDate(c), u"1/2/2013");
+  // A date before the Windows calendar (1601) takes the plain form.
+  EXPECT_EQ(Named("en_US.UTF-8").FormatShortDate(TCalendar{1200, 4, 5}), u"1200-04-05");
+#else
+  EXPECT_EQ(Named("de_DE.UTF-8").FormatShortDate(c), u"02.01.2013");
   EXPECT_EQ(Named("en_US.UTF-8").FormatShortDate(c), u"01/02/2013");
   EXPECT_EQ(Named("en_US.UTF-8").FormatLongTime(c), u"01:05:07 PM");
+#endif
   EXPECT_EQ(TLocale::Plain().FormatShortDate(c), u"2013-01-02");
   EXPECT_EQ(TLocale::Plain().FormatLongTime(c), u"13:05:07");
   EXPECT_EQ(TLocale::Plain().FormatShortDate(TCalendar{33, 4, 5}), u"0033-04-05");
@@ -73,15 +88,16 @@ TEST(Locale, PlainAndUnknownNames) {
 }
 
 TEST(Locale, EnvironmentChoosesTheLocale) {
+  using test::SetEnvVar;
+  using test::UnsetEnvVar;
   auto set = [](const char* lang) {
-    unsetenv("LC_ALL");
-    unsetenv("LC_TIME");
-    unsetenv("LC_NUMERIC");
-    unsetenv("LC_COLLATE");
-    setenv("LANG", lang, 1);
+    UnsetEnvVar("LC_ALL");
+    UnsetEnvVar("LC_TIME");
+    UnsetEnvVar("LC_NUMERIC");
+    UnsetEnvVar("LC_COLLATE");
+    SetEnvVar("LANG", lang);
   };
-  const char* saved = getenv("LANG");
-  std::string savedLang = saved ? saved : "";
+  const std::string savedLang = test::GetEnvVar("LANG").value_or("");
   set("de_DE.UTF-8");
   EXPECT_EQ(TLocale::FromEnvironment().FormatThousands(1234), u"1.234");
   set("C");
@@ -90,13 +106,13 @@ TEST(Locale, EnvironmentChoosesTheLocale) {
   EXPECT_TRUE(TLocale::FromEnvironment().IsPlain());
   // LC_ALL wins over LANG, either way.
   set("de_DE.UTF-8");
-  setenv("LC_ALL", "C", 1);
+  SetEnvVar("LC_ALL", "C");
   EXPECT_TRUE(TLocale::FromEnvironment().IsPlain());
   set("C");
-  setenv("LC_ALL", "en_US.UTF-8", 1);
+  SetEnvVar("LC_ALL", "en_US.UTF-8");
   EXPECT_EQ(TLocale::FromEnvironment().FormatThousands(1234), u"1,234");
-  unsetenv("LC_ALL");
-  setenv("LANG", savedLang.c_str(), 1);
+  UnsetEnvVar("LC_ALL");
+  SetEnvVar("LANG", savedLang);
 }
 
 }  // namespace

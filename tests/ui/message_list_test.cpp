@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/locale_texts.h"
+
 #include "ui/incremental_search.h"
 
 namespace kv {
@@ -54,17 +56,17 @@ TEST(CellText, SenderAndReceiverFallBackToTheAddress) {
 TEST(CellText, ReceivedDateInTheLocaleWithTimeOnlyWhenNotMidnight) {
   TLocale en = English(), de = German();
   // Date 0 is the calendar's origin, shown without time.
-  EXPECT_EQ(ReceivedText(0, en), u"12/30/1899");
-  EXPECT_EQ(ReceivedText(0, de), u"30.12.1899");
+  EXPECT_EQ(ReceivedText(0, en), test::DateText(en, 1899, 12, 30));
+  EXPECT_EQ(ReceivedText(0, de), test::DateText(de, 1899, 12, 30));
   double midnight = *EncodeDate(2013, 1, 2);
-  EXPECT_EQ(ReceivedText(midnight, de), u"02.01.2013");
-  EXPECT_EQ(ReceivedText(midnight + 1.0 / 86400, de), u"02.01.2013 00:00:01");
-  EXPECT_EQ(ReceivedText(midnight + 0.5, en), u"01/02/2013 12:00:00 PM");
+  EXPECT_EQ(ReceivedText(midnight, de), test::DateText(de, 2013, 1, 2));
+  EXPECT_EQ(ReceivedText(midnight + 1.0 / 86400, de), test::DateTimeText(de, 2013, 1, 2, 0, 0, 1));
+  EXPECT_EQ(ReceivedText(midnight + 0.5, en), test::DateTimeText(en, 2013, 1, 2, 12, 0, 0));
   EXPECT_EQ(ReceivedText(midnight + 0.75, TLocale::Plain()), u"2013-01-02 18:00:00");
   // Half a millisecond before midnight rounds to the next day's midnight.
-  EXPECT_EQ(ReceivedText(midnight + 1 - 0.4 / 86400000, de), u"03.01.2013");
+  EXPECT_EQ(ReceivedText(midnight + 1 - 0.4 / 86400000, de), test::DateText(de, 2013, 1, 3));
   // Before 1899 the fraction still counts forward from midnight of that day.
-  EXPECT_EQ(ReceivedText(-1.25, de), u"29.12.1899 06:00:00");
+  EXPECT_EQ(ReceivedText(-1.25, de), test::DateTimeText(de, 1899, 12, 29, 6, 0, 0));
   // Values no calendar holds show nothing rather than garbage.
   EXPECT_EQ(ReceivedText(1e300, de), u"");
   EXPECT_EQ(ReceivedText(std::numeric_limits<double>::quiet_NaN(), de), u"");

@@ -1,8 +1,10 @@
 // An open file of the local file system together with its lock. Compound files are held
-// exclusively while they are written: the lock is an open-file-description lock (F_OFD_SETLK),
-// which conflicts with other opens of the same file in this process as well as in others, and
-// is never waited for. Readers take a shared lock, so readers exclude a writer and the other
-// way round. All physical writes, to a data file or to its journal, go through WriteAt.
+// exclusively while they are written: the lock is an open-file-description lock (F_OFD_SETLK)
+// on POSIX and a byte-range lock of the open handle (LockFileEx) on Windows; either conflicts
+// with other opens of the same file in this process as well as in others, and is never waited
+// for. Readers take a shared lock, so readers exclude a writer and the other way round. All
+// physical writes, to a data file or to its journal, go through WriteAt. A flush is fdatasync
+// on POSIX, FlushFileBuffers on Windows.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +41,7 @@ class TFileHandle {
 
  private:
   std::u16string FPath;
-  int FFd = -1;
+  intptr_t FFd = -1;  // the descriptor on POSIX, the HANDLE on Windows (-1: none)
 };
 
 bool FileExists(std::u16string_view path);
