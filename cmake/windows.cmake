@@ -20,6 +20,10 @@ endif()
 set(KOLVANE_BENCH OFF CACHE BOOL "" FORCE)
 set(KOLVANE_FUZZ OFF CACHE BOOL "" FORCE)
 
+# A Linux build of the same tree, whose kolvane-cli and header dump the Windows build is
+# compared with (the end-to-end scan and the charset comparison); those tests skip without it.
+set(KOLVANE_HOST_BUILD_DIR "" CACHE PATH "A Linux build of this tree to compare with")
+
 # The test programs run under wine64 in one Wine prefix of this build, made once by the
 # wine_prefix test that all of them require. TZ chooses the zone Wine gives Windows.
 set(KOLVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)

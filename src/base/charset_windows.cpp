@@ -87,16 +87,22 @@ std::optional<UINT> CodePageOf(const std::string& name) {
   return std::nullopt;
 }
 
-std::u16string Utf16BeToUtf16(std::string_view bytes) {
+// UTF-16 text of either byte order; an odd last byte is an incomplete character: U+FFFD.
+std::u16string Utf16Text(std::string_view bytes, bool bigEndian) {
   std::u16string out(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = char16_t((uint8_t(bytes[2 * i]) << 8) | uint8_t(bytes[2 * i + 1]));
+  for (size_t i = 0; i < out.size(); ++i) {
+    const uint8_t a = uint8_t(bytes[2 * i]), b = uint8_t(bytes[2 * i + 1]);
+    out[i] = bigEndian ? char16_t((a << 8) | b) : char16_t((b << 8) | a);
+  }
+  if (bytes.size() % 2) out.push_back(u'\uFFFD');
   return out;
 }
 
 std::optional<std::u16string> DecodeCodePage(UINT codePage, std::string_view bytes) {
-  // A system without GB18030 (Wine) reads it through GBK, the two-byte part it holds whole.
+  // Code pages a system may lack (Wine does) stand in for by those holding the same characters:
+  // GBK for the two-byte part of GB18030, ISO-8859-8 for its logical-order twin.
   if (codePage == 54936 && !IsValidCodePage(codePage)) codePage = 936;
+  if (codePage == 38598 && !IsValidCodePage(codePage)) codePage = 28598;
   if (!IsValidCodePage(codePage)) return std::nullopt;
   if (bytes.empty()) return std::u16string();
   // Inputs are single header values and mail-store texts; larger ones are cut into pieces that
@@ -153,15 +159,16 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
   switch (*codePage) {
     case kUtf8: return Utf8ToUtf16(bytes);
     case kCp1252: return Cp1252ToUtf16(bytes);
-    case kUtf16Le: return Utf16LeToUtf16(bytes);
-    case kUtf16Be: return Utf16BeToUtf16(bytes);
+    case kUtf16Le: return Utf16Text(bytes, false);
+    case kUtf16Be: return Utf16Text(bytes, true);
     case kUtf16Bom:
-      // A byte-order mark tells; without one the text is big-endian (RFC 2781).
-      if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
-        return Utf16LeToUtf16(bytes.substr(2));
+      // A byte-order mark tells; without one the text is little-endian, as Windows takes the
+      // name (its code page 1200).
       if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFE && uint8_t(bytes[1]) == 0xFF)
-        return Utf16BeToUtf16(bytes.substr(2));
-      return Utf16BeToUtf16(bytes);
+        return Utf16Text(bytes.substr(2), true);
+      if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
+        bytes.remove_prefix(2);
+      return Utf16Text(bytes, false);
     case kIso2022Jp: return TIso2022JpDecoder().Decode(bytes);
     default: return DecodeCodePage(*codePage, bytes);
   }

@@ -43,7 +43,7 @@ class TZoneScope {
     if (GetDynamicTimeZoneInformation(&info) == TIME_ZONE_ID_INVALID) return false;
     const std::wstring key = info.TimeZoneKeyName;
     for (const auto& [iana, windows] : kWindowsZones)
-      if (FZone == iana) return key == windows;
+      if (FZone == iana && key == windows) return true;
     return false;
 #else
     return std::filesystem::exists(std::string("/usr/share/zoneinfo/") + FZone);
@@ -59,11 +59,17 @@ class TZoneScope {
 
  private:
 #ifdef _WIN32
+  // The Windows zones with the rules of each zone the tests use (Wine picks any zone whose rules
+  // match TZ: Europe/Berlin may come out as Central Europe Standard Time).
   static constexpr std::pair<const char*, const wchar_t*> kWindowsZones[] = {
       {"Europe/Berlin", L"W. Europe Standard Time"},
+      {"Europe/Berlin", L"Central Europe Standard Time"},
+      {"Europe/Berlin", L"Central European Standard Time"},
+      {"Europe/Berlin", L"Romance Standard Time"},
       {"America/New_York", L"Eastern Standard Time"},
       {"Asia/Kolkata", L"India Standard Time"},
       {"UTC", L"UTC"},
+      {"UTC", L"Greenwich Standard Time"},
   };
 #endif
   std::string FZone;
