@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   python3-olefile libgsf-bin
   qt6-base-dev qt6-svg-dev fonts-dejavu-core
+  xvfb x11-apps x11-utils netpbm
   locales-all tzdata
 )
 missing=()

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "base/codepage.h"
@@ -58,7 +59,8 @@ std::u16string ExpandWith(const TStringList& env, std::u16string_view text) {
 
 class TMounted final : public TOfflineWindowsPlatform {
  public:
-  TMounted(std::string root, std::u16string_view user) : FRoot(std::move(root)) {
+  // Without a user the tree only lists its profiles (Users); it serves nothing else.
+  TMounted(std::string root, std::optional<std::u16string_view> user) : FRoot(std::move(root)) {
     while (FRoot.size() > 1 && FRoot.back() == '/') FRoot.pop_back();
     if (!IsHostFolder(FRoot)) {
       throw EKolvaneError(u"\"" + Utf8ToUtf16(FRoot) + u"\" is not a folder");
@@ -79,7 +81,11 @@ class TMounted final : public TOfflineWindowsPlatform {
       }
     }
     ReadVersion();
-    ChooseUser(user);
+    if (!user) {
+      FindProfiles();
+      return;
+    }
+    ChooseUser(*user);
     BuildEnvironment();
   }
 
@@ -527,6 +533,10 @@ class TMounted final : public TOfflineWindowsPlatform {
 std::unique_ptr<TOfflineWindowsPlatform> OpenOfflineWindowsTree(const std::string& folder,
                                                                 std::u16string_view user) {
   return std::make_unique<TMounted>(folder, user);
+}
+
+TStringList OfflineWindowsTreeUsers(const std::string& folder) {
+  return TMounted(folder, std::nullopt).Users();
 }
 
 }  // namespace kv

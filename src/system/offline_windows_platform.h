@@ -33,6 +33,10 @@ class TOfflineWindowsPlatform;
 std::unique_ptr<TOfflineWindowsPlatform> OpenOfflineWindowsTree(const std::string& folder,
                                                                 std::u16string_view user = {});
 
+// The user profiles of the tree at `folder`, in name order; throws as OpenOfflineWindowsTree
+// does when the folder is not a Windows tree.
+TStringList OfflineWindowsTreeUsers(const std::string& folder);
+
 class TOfflineWindowsPlatform : public IPlatform {
  public:
   // The user profiles found in the tree (names), the chosen one, its SID (empty without

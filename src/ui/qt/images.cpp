@@ -57,4 +57,19 @@ const QIcon& ProgramIcon() {
   return icon;
 }
 
+const std::vector<QIcon>& WindowBarImages() {
+  static const std::vector<QIcon> icons = {Small("win_window"),   Small("win_restore"),
+                                           Small("win_minimize"), Small("win_maximize"),
+                                           Small("win_close"),    Small("win_globe")};
+  return icons;
+}
+
+const QIcon& FrameIcon(TFrameImage image) {
+  static const std::array<QIcon, 7> icons = {
+      Small("menu_open"),          Small("menu_exit"),          Small("menu_cascade"),
+      Small("menu_tile_horizontal"), Small("menu_tile_vertical"), Large("page_scan"),
+      Large("page_browse")};
+  return icons.at(size_t(image));
+}
+
 }  // namespace kv::qt

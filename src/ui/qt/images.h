@@ -5,6 +5,8 @@
 
 #include <QIcon>
 
+#include <vector>
+
 #include "core/message.h"
 #include "ui/message_list.h"
 
@@ -14,5 +16,15 @@ const QIcon& ListImageIcon(TListImage image);
 // The 32×32 icon of a client page; an unknown client gets the program's icon.
 const QIcon& ClientIcon(TEmailClient client);
 const QIcon& ProgramIcon();
+
+// The window bar's images, by number: 0 window, 1 restore, 2 minimise, 3 maximise, 4 close,
+// 5 globe (the viewers' image).
+enum class TBarImage { biWindow, biRestore, biMinimize, biMaximize, biClose, biGlobe };
+constexpr int kViewerBarImage = int(TBarImage::biGlobe);
+const std::vector<QIcon>& WindowBarImages();
+
+// The main window's menu images and the getting-started page's pictures.
+enum class TFrameImage { fiOpen, fiExit, fiCascade, fiTileHorizontal, fiTileVertical, fiScan, fiBrowse };
+const QIcon& FrameIcon(TFrameImage image);
 
 }  // namespace kv::qt

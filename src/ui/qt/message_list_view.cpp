@@ -71,7 +71,6 @@ TMessageListView::TMessageListView(TViewerController& controller, TMessageListMo
   h->setSortIndicatorShown(true);
   h->setStretchLastSection(false);
   h->setSectionResizeMode(QHeaderView::Interactive);
-  h->setSectionResizeMode(kMainColumn, QHeaderView::Stretch);
   h->setMinimumSectionSize(Scaled(this, 20));
   // The image columns are as wide as their images need; the text columns as their font does.
   for (const TListColumn& c : ListColumns())
@@ -85,6 +84,10 @@ TMessageListView::TMessageListView(TViewerController& controller, TMessageListMo
                                           fontMetrics().horizontalAdvance(date) + margins + Scaled(this, 8)));
   }
   connect(h, &QHeaderView::sectionClicked, this, &TMessageListView::HeaderClicked);
+  FMainMinimum = h->sectionSize(kMainColumn);
+  connect(h, &QHeaderView::sectionResized, this, [this](int section, int, int) {
+    if (section != kMainColumn) FitMainColumn();
+  });
 
   FListener = FController.Listen([this](TViewChange change, bool done) { Changed(change, done); });
   ShowColumns();
@@ -107,6 +110,23 @@ void TMessageListView::Changed(TViewChange change, bool done) {
 void TMessageListView::ShowColumns() {
   header()->setSectionHidden(lcFlag, true);
   header()->setSectionHidden(lcFolder, !FController.RowsSpanAllFolders());
+  FitMainColumn();
+}
+
+void TMessageListView::resizeEvent(QResizeEvent* event) {
+  QTreeView::resizeEvent(event);
+  FitMainColumn();
+}
+
+void TMessageListView::FitMainColumn() {
+  if (FFitting) return;
+  FFitting = true;
+  QHeaderView* h = header();
+  int others = 0;
+  for (int i = 0; i < h->count(); ++i)
+    if (i != kMainColumn && !h->isSectionHidden(i)) others += h->sectionSize(i);
+  h->resizeSection(kMainColumn, std::max(FMainMinimum, viewport()->width() - others));
+  FFitting = false;
 }
 
 void TMessageListView::SyncSortMark() {

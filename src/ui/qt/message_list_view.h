@@ -36,8 +36,12 @@ class TMessageListView : public QTreeView {
   void keyPressEvent(QKeyEvent* event) override;
   void keyboardSearch(const QString& search) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Subject takes up what the other columns leave of the width, but never less than its own
+  // width: then the list scrolls sideways instead of hiding the subjects.
+  void FitMainColumn();
   void Changed(TViewChange change, bool done);
   void ShowColumns();
   void SyncSortMark();
@@ -47,6 +51,8 @@ class TMessageListView : public QTreeView {
   TMessageListModel* FModel;
   size_t FListener = 0;
   TIncrementalSearch FTyped;
+  int FMainMinimum = 0;
+  bool FFitting = false;
 };
 
 }  // namespace kv::qt

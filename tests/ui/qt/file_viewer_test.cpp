@@ -204,9 +204,9 @@ TEST(FileViewers, AThunderbirdOnlyFileOpensOnItsPageAndAForeignFileShowsFourEmpt
 TEST(ViewerFrame, AMissingFileIsReportedAndOpensNoViewer) {
   TFrame frame{LiveContext()};
   const QString missing = QString::fromStdString((RunFolder() / "missing.qmr").string());
-  frame.Frame->OpenFiles({missing.toStdU16String()});
+  frame.Frame->OpenFile(std::vector<std::u16string>{missing.toStdU16String()});
   Settle();
-  EXPECT_TRUE(frame.Frame->MdiArea()->subWindowList().isEmpty());
+  EXPECT_TRUE(frame.Frame->Area()->subWindowList().isEmpty());
   const auto boxes = frame.Frame->findChildren<QMessageBox*>();
   ASSERT_EQ(boxes.size(), 1);
   EXPECT_EQ(boxes.front()->windowTitle(), QStringLiteral("Error"));

@@ -24,7 +24,7 @@ TEST(LiveViewer, AThunderbirdSubfolderShowsUnderItsMailbox) {
   fs::copy_file(local / "Inbox.sbd/Familie", local / "Inbox.sbd/Work");
 
   TFrame frame{std::make_unique<TSystemContext>(OpenOfflineWindowsTree(tree.string()))};
-  frame.Frame->SetLocalDataFile((RunFolder() / "live.qmr").u16string());
+  frame.Frame->SetLocalDataFile([](const TStartupFacts&) { return (RunFolder() / "live.qmr").u16string(); });
   qt::Tmdi_zof_Viewer* v = frame.Frame->OpenLocal();
   Settle();
   EXPECT_EQ(v->windowTitle(), QStringLiteral("CLARA-PC_CLARA"));

@@ -51,16 +51,16 @@ std::u16string SamplesHistory() {
 }
 
 TFrame::TFrame(std::unique_ptr<TSystemContext> context)
-    : Context(std::move(context)), Frame(std::make_unique<qt::TViewerFrame>(*Context, English())) {
+    : Context(std::move(context)), Frame(std::make_unique<qt::Twnd_zof_Main>(*Context, English())) {
   Frame->resize(1280, 800);
   Frame->show();
   Settle();
 }
 
 qt::Tmdi_zof_Viewer* TFrame::FileViewer(const std::u16string& file) {
-  Frame->OpenFiles({file});
+  Frame->OpenFile(std::vector<std::u16string>{file});
   Settle();
-  auto windows = Frame->MdiArea()->subWindowList();
+  auto windows = Frame->Area()->subWindowList();
   return windows.isEmpty() ? nullptr : qobject_cast<qt::Tmdi_zof_Viewer*>(windows.back());
 }
 

@@ -13,7 +13,7 @@
 
 #include "system/context.h"
 #include "ui/locale.h"
-#include "ui/qt/viewer_frame.h"
+#include "ui/qt/main_window.h"
 #include "ui/qt/viewer_window.h"
 
 class QAbstractItemView;
@@ -35,10 +35,10 @@ std::u16string SamplesHistory();
 
 std::unique_ptr<TSystemContext> LiveContext();  // this machine's platform
 
-// A frame of 1280×800 on screen, with its context, hosting viewers.
+// The main window at 1280×800 on screen, with its context, hosting viewers.
 struct TFrame {
   std::unique_ptr<TSystemContext> Context;
-  std::unique_ptr<qt::TViewerFrame> Frame;
+  std::unique_ptr<qt::Twnd_zof_Main> Frame;
   explicit TFrame(std::unique_ptr<TSystemContext> context);
   qt::Tmdi_zof_Viewer* FileViewer(const std::u16string& file);
 };
