@@ -16,12 +16,7 @@ namespace kv {
 namespace {
 
 std::string NormalizeCharset(std::string_view name) {
-  std::string n;
-  for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-    if (c == '"' || c == '\'' || static_cast<unsigned char>(c) <= ' ') continue;
-    n.push_back(c);
-  }
+  const std::string n = CharsetKey(name);
   // Names mail software writes that iconv spells differently.
   if (n == "utf8") return "utf-8";
   // Windows writes its code page 932 (Shift_JIS with the NEC and IBM extensions, "\" as a

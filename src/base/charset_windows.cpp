@@ -22,16 +22,6 @@ constexpr UINT kCp1252 = 1252, kUtf8 = 65001;
 // Our own decoders, not code pages.
 constexpr UINT kUtf16Le = 1200, kUtf16Be = 1201, kUtf16Bom = 0x10001, kIso2022Jp = 50220;
 
-std::string NormalizeCharset(std::string_view name) {
-  std::string n;
-  for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-    if (c == '"' || c == '\'' || static_cast<unsigned char>(c) <= ' ') continue;
-    n.push_back(c);
-  }
-  return n;
-}
-
 std::optional<UINT> Number(std::string_view digits) {
   UINT n = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
@@ -152,7 +142,7 @@ class TIso2022JpDecoder final : public TIso2022JpSink {
 }  // namespace
 
 std::optional<std::u16string> DecodeCharset(std::string_view charset, std::string_view bytes) {
-  const std::string name = NormalizeCharset(charset);
+  const std::string name = CharsetKey(charset);
   if (name.empty()) return std::nullopt;
   const std::optional<UINT> codePage = CodePageOf(name);
   if (!codePage) return std::nullopt;

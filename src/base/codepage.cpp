@@ -174,4 +174,14 @@ std::string Utf16ToUtf16Le(std::u16string_view text) {
   return out;
 }
 
+std::string CharsetKey(std::string_view name) {
+  std::string n;
+  for (char c : name) {
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    if (c == '"' || c == '\'' || static_cast<unsigned char>(c) <= ' ') continue;
+    n.push_back(c);
+  }
+  return n;
+}
+
 }  // namespace kv

@@ -28,6 +28,9 @@ char32_t NextCodePoint(std::u16string_view text, size_t& i);
 std::u16string Utf16LeToUtf16(std::string_view bytes);
 std::string Utf16ToUtf16Le(std::u16string_view text);
 
+// A charset name as the decoders look it up: lower case, without quotes and blanks.
+std::string CharsetKey(std::string_view name);
+
 // Decodes bytes in a named charset through iconv ("utf-8", "windows-1250", "koi8-r", "gb2312",
 // ...; names compare without regard to case). nullopt when iconv does not know the charset;
 // bytes invalid in the charset decode to U+FFFD and decoding goes on.

@@ -20,6 +20,16 @@ bool IsPlainLocaleName(std::string_view name) {
   return name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.");
 }
 
+std::u32string CollationCodePoints(std::u16string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const char32_t cp = NextCodePoint(text, i);
+    if (cp != 0) out.push_back(cp);
+  }
+  return out;
+}
+
 namespace {
 
 std::shared_ptr<const TLocale::TImpl> PlainImpl() {

@@ -16,6 +16,9 @@ struct TNativeLocale;  // defined by each system's part
 
 // "C", "POSIX", "C.UTF-8" and the empty name stand for the plain locale.
 bool IsPlainLocaleName(std::string_view name);
+// A text as the collation functions take it: code points, surrogate pairs joined, unpaired
+// halves replaced by U+FFFD, NULs dropped (they would end the text early).
+std::u32string CollationCodePoints(std::u16string_view text);
 
 // `name` as the user gave it; nullptr when the system has no such locale. `thousandsSep` (empty:
 // no grouping) and `grouping` (group sizes from the right, the last one repeating) get its digit

@@ -50,17 +50,10 @@ std::u16string WideToUtf16(const wchar_t* text, size_t length) {
   return out;
 }
 
-// Wide text for the C library's collation: surrogate pairs joined, unpaired halves replaced,
-// NULs dropped (they would end the text early).
+// Wide text (UTF-32 here) for the C library's collation.
 std::wstring Utf16ToWide(std::u16string_view text) {
-  std::wstring out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    const char32_t cp = NextCodePoint(text, i);
-    if (cp == 0) continue;
-    out.push_back(static_cast<wchar_t>(cp));
-  }
-  return out;
+  const std::u32string cps = CollationCodePoints(text);
+  return std::wstring(cps.begin(), cps.end());
 }
 
 std::shared_ptr<const TNativeLocale> Open(const char* request, std::u16string& thousandsSep,

@@ -64,14 +64,11 @@ std::shared_ptr<const TNativeLocale> Open(std::wstring name, std::u16string& tho
   return native;
 }
 
-// Text for the collation functions: surrogate pairs kept, unpaired halves replaced, NULs
-// dropped, as the POSIX build does.
+// Text for the collation functions (UTF-16 here), cleaned as the POSIX build cleans it.
 std::wstring CollationText(std::u16string_view text) {
   std::wstring out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    const char32_t cp = NextCodePoint(text, i);
-    if (cp == 0) continue;
+  for (const char32_t cp : CollationCodePoints(text)) {
     if (cp >= 0x10000) {
       out.push_back(wchar_t(0xD800 + ((cp - 0x10000) >> 10)));
       out.push_back(wchar_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));

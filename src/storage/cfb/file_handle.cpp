@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -15,13 +14,6 @@
 
 namespace kv::cfb {
 namespace {
-
-TWriteFaultHook& Hook() {
-  static TWriteFaultHook hook;
-  return hook;
-}
-
-std::atomic<uint64_t> gFlushes{0};
 
 std::u16string Quoted(std::u16string_view path) { return u"\"" + std::u16string(path) + u"\""; }
 
@@ -45,11 +37,6 @@ TStorageStatus StatusOfErrno(int error) {
 }
 
 }  // namespace
-
-void SetWriteFaultHook(TWriteFaultHook hook) { Hook() = std::move(hook); }
-void CallWriteFaultHook() {
-  if (Hook()) Hook()();
-}
 
 TFileHandle::TFileHandle(std::u16string_view path, TMode mode) : FPath(path) {
   std::string native = Utf16ToUtf8(path);
@@ -134,10 +121,8 @@ void TFileHandle::Truncate(uint64_t size) {
   if (::ftruncate(FFd, off_t(size)) != 0) Fail(TStorageStatus::WriteFault, FPath, u"cannot set the file size");
 }
 
-uint64_t FlushCount() { return gFlushes.load(std::memory_order_relaxed); }
-
 void TFileHandle::Sync() {
-  gFlushes.fetch_add(1, std::memory_order_relaxed);
+  CountFlush();
   if (::fdatasync(FFd) != 0) Fail(TStorageStatus::WriteFault, FPath, u"cannot flush the file");
 }
 
@@ -158,7 +143,7 @@ void SyncParentDirectory(std::u16string_view path) {
   std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;  // best effort: some file systems do not allow it
-  gFlushes.fetch_add(1, std::memory_order_relaxed);
+  CountFlush();
   ::fsync(fd);
   ::close(fd);
 }

@@ -49,6 +49,7 @@ void RemoveFile(std::u16string_view path);  // no error when it does not exist
 void SyncParentDirectory(std::u16string_view path);
 // How many flushes to disk (of files and of folders) this process has asked for so far.
 uint64_t FlushCount();
+void CountFlush();  // by the system's part of this unit, at each flush
 
 // Test hook for fault injection: called before every physical write and every logical sector
 // write; whatever it throws travels up as if the write had failed. Empty by default.

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 
 #include "base/error.h"
 #include "base/text.h"
@@ -16,13 +15,6 @@
 
 namespace kv::cfb {
 namespace {
-
-TWriteFaultHook& Hook() {
-  static TWriteFaultHook hook;
-  return hook;
-}
-
-std::atomic<uint64_t> gFlushes{0};
 
 HANDLE H(intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
 
@@ -50,12 +42,18 @@ TStorageStatus StatusOfError(DWORD error) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-}  // namespace
-
-void SetWriteFaultHook(TWriteFaultHook hook) { Hook() = std::move(hook); }
-void CallWriteFaultHook() {
-  if (Hook()) Hook()();
+// The position of a read or write: positional I/O through an OVERLAPPED on a synchronous handle.
+OVERLAPPED At(uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = DWORD(offset & 0xFFFFFFFF);
+  at.OffsetHigh = DWORD(offset >> 32);
+  return at;
 }
+
+// Calls go in pieces that a DWORD counts.
+DWORD Chunk(size_t remaining) { return DWORD(std::min<size_t>(remaining, 1u << 30)); }
+
+}  // namespace
 
 TFileHandle::TFileHandle(std::u16string_view path, TMode mode) : FPath(path) {
   const DWORD access = mode == TMode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -119,12 +117,9 @@ uint64_t TFileHandle::Size() const {
 size_t TFileHandle::ReadAt(uint64_t offset, void* buffer, size_t count) const {
   size_t done = 0;
   while (done < count) {
-    OVERLAPPED at{};
-    at.Offset = DWORD((offset + done) & 0xFFFFFFFF);
-    at.OffsetHigh = DWORD((offset + done) >> 32);
+    OVERLAPPED at = At(offset + done);
     DWORD got = 0;
-    const DWORD chunk = DWORD(std::min<size_t>(count - done, 1u << 30));
-    if (!ReadFile(H(FFd), static_cast<char*>(buffer) + done, chunk, &got, &at)) {
+    if (!ReadFile(H(FFd), static_cast<char*>(buffer) + done, Chunk(count - done), &got, &at)) {
       if (GetLastError() == ERROR_HANDLE_EOF) break;
       Fail(TStorageStatus::ReadFault, FPath, u"read failed");
     }
@@ -138,12 +133,10 @@ void TFileHandle::WriteAt(uint64_t offset, const void* buffer, size_t count) {
   CallWriteFaultHook();
   size_t done = 0;
   while (done < count) {
-    OVERLAPPED at{};
-    at.Offset = DWORD((offset + done) & 0xFFFFFFFF);
-    at.OffsetHigh = DWORD((offset + done) >> 32);
+    OVERLAPPED at = At(offset + done);
     DWORD put = 0;
-    const DWORD chunk = DWORD(std::min<size_t>(count - done, 1u << 30));
-    if (!WriteFile(H(FFd), static_cast<const char*>(buffer) + done, chunk, &put, &at) || put == 0) {
+    if (!WriteFile(H(FFd), static_cast<const char*>(buffer) + done, Chunk(count - done), &put, &at) ||
+        put == 0) {
       const DWORD error = GetLastError();
       Fail(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? TStorageStatus::MediumFull
                                                                         : TStorageStatus::WriteFault,
@@ -161,10 +154,8 @@ void TFileHandle::Truncate(uint64_t size) {
     Fail(TStorageStatus::WriteFault, FPath, u"cannot set the file size");
 }
 
-uint64_t FlushCount() { return gFlushes.load(std::memory_order_relaxed); }
-
 void TFileHandle::Sync() {
-  gFlushes.fetch_add(1, std::memory_order_relaxed);
+  CountFlush();
   if (!FlushFileBuffers(H(FFd))) Fail(TStorageStatus::WriteFault, FPath, u"cannot flush the file");
 }
 
