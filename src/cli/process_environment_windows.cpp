@@ -23,8 +23,12 @@ TCliEnvironment ProcessEnvironment(const char*) {
   env.ProgramFolder = Utf8OfPath(self.parent_path());
   const std::u16string local = platform->SpecialFolder(28);
   env.DataFolder = local.empty() ? "." : Utf8OfPath(std::filesystem::path(local) / "Kolvane");
+  // The progress line redraws itself with terminal escapes: only on a console that takes them.
+  HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
-  env.ProgressOnTerminal = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+  env.ProgressOnTerminal =
+      GetConsoleMode(console, &mode) &&
+      SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
   return env;
 }
 
