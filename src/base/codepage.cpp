@@ -55,12 +55,16 @@ size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& cp) {
 
 }  // namespace
 
-std::u16string Cp1252ToUtf16(std::string_view bytes) {
-  std::u16string out(bytes.size(), u'\0');
+void Cp1252ToUtf16(std::string_view bytes, char16_t* out) {
   for (size_t i = 0; i < bytes.size(); ++i) {
     auto c = static_cast<unsigned char>(bytes[i]);
     out[i] = (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : char16_t(c);
   }
+}
+
+std::u16string Cp1252ToUtf16(std::string_view bytes) {
+  std::u16string out(bytes.size(), u'\0');
+  Cp1252ToUtf16(bytes, out.data());
   return out;
 }
 

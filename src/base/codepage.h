@@ -10,6 +10,8 @@ namespace kv {
 
 // Every byte maps to one UTF-16 code unit (the five undefined bytes keep their value).
 std::u16string Cp1252ToUtf16(std::string_view bytes);
+// The same into `out`, which holds bytes.size() code units.
+void Cp1252ToUtf16(std::string_view bytes, char16_t* out);
 // Characters Windows-1252 lacks become "?".
 std::string Utf16ToCp1252(std::u16string_view text);
 bool FitsCp1252(std::u16string_view text);

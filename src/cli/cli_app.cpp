@@ -194,7 +194,7 @@ int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   const std::u16string search = Trim(U16(cmd.Value("search").value_or("")));
   auto folderFilter = cmd.Value("folder");
 
-  TMessages rows;
+  TRecordStore rows;  // the matches of every folder, held compactly
   size_t folders = 0;
   for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
     const TClientPage& page = loaded.Viewer->Page(int(p));
@@ -205,14 +205,13 @@ int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
       ++folders;
       c.SetFolder(folder);
       if (!search.empty()) c.Search(search);
-      for (const auto& r : c.Records())
+      for (const TMessageView r : c.Records())
         if (search.empty() || r._Marked) rows.push_back(r);
     }
   }
   std::vector<int32_t> order(rows.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(i);
-  SortRows(order, [&rows](int32_t i) -> const TMessageInfo& { return rows[size_t(i)]; },
-           SortStateOf(cmd), locale);
+  SortRows(order, [&rows](int32_t i) { return rows[size_t(i)]; }, SortStateOf(cmd), locale);
 
   const TOutputFormat format = OutputFormatOf(cmd);
   const bool withFolders = folders > 1;
@@ -279,7 +278,7 @@ int Export(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
     TVix_EMails& c = loaded.Viewer->CollectorOf(int(p));
     for (const auto& folder : TStringList(c.Folders())) {
       c.SetFolder(folder);
-      for (const auto& r : c.Records()) {
+      for (const TMessageView r : c.Records()) {
         ExportCells(r, cells);
         writer->WriteRow(cells);
       }

@@ -63,7 +63,7 @@ const std::vector<TColumn>& ExportColumns() {
   return columns;
 }
 
-void ExportCells(const TMessageInfo& r, std::vector<std::u16string>& cells) {
+void ExportCells(const TMessageView& r, std::vector<std::u16string>& cells) {
   cells.resize(kExportColumnCount);
   cells[0] = ClientName(r._Client);
   cells[1] = r._Folder;

@@ -30,6 +30,6 @@ const std::vector<TColumn>& ExportColumns();
 constexpr size_t kExportColumnCount = 16;
 
 // Fills `cells` (resized to the column count; reuse it across rows) with one message's row.
-void ExportCells(const TMessageInfo& record, std::vector<std::u16string>& cells);
+void ExportCells(const TMessageView& record, std::vector<std::u16string>& cells);
 
 }  // namespace kv

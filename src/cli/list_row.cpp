@@ -47,7 +47,7 @@ std::vector<TColumn> ListColumnsFor(TOutputFormat format, bool withFolders) {
   return columns;
 }
 
-void ListCells(const TMessageInfo& r, const TLocale& locale, TOutputFormat format,
+void ListCells(const TMessageView& r, const TLocale& locale, TOutputFormat format,
                bool withFolders, std::vector<std::u16string>& cells) {
   auto priority = CellImage(r, lcPriority, TImageKind::ikNormal);
   bool attachment = CellImage(r, lcAttachment, TImageKind::ikNormal).has_value();

@@ -37,7 +37,7 @@ namespace kv {
 std::vector<TColumn> ListColumnsFor(TOutputFormat format, bool withFolders);
 
 // Fills `cells` (resized to the column count) with one message's row in the given form.
-void ListCells(const TMessageInfo& record, const TLocale& locale, TOutputFormat format,
+void ListCells(const TMessageView& record, const TLocale& locale, TOutputFormat format,
                bool withFolders, std::vector<std::u16string>& cells);
 
 // The sort state of a --sort value; nullopt for an unknown column or direction.

@@ -78,7 +78,7 @@ TIdentity FromStoredLine(std::u16string_view line) {
 }
 
 // A text field as the line writer stores it.
-std::u16string_view Cleaned(const std::u16string& text, std::u16string& buffer) {
+std::u16string_view Cleaned(std::u16string_view text, std::u16string& buffer) {
   if (std::none_of(text.begin(), text.end(), IsReplacedInLine)) return text;
   buffer = text;
   for (auto& c : buffer) c = LineFieldChar(c);
@@ -87,7 +87,7 @@ std::u16string_view Cleaned(const std::u16string& text, std::u16string& buffer) 
 
 // The record's date as its ten-decimal text reads back; only a date near a half second can
 // round differently from the value itself, and only those pay for the text.
-int64_t SecondsOfRecord(const TMessageInfo& r) {
+int64_t SecondsOfRecord(const TMessageView& r) {
   const double seconds = r.ReceivedDate * 86400.0;
   const double frac = seconds - std::floor(seconds);
   return std::fabs(frac - 0.5) > 1e-3 && std::isfinite(seconds)
@@ -95,7 +95,7 @@ int64_t SecondsOfRecord(const TMessageInfo& r) {
              : SecondsOfDateText(FormatFixed(r.ReceivedDate, 10));
 }
 
-void FromRecord(const TMessageInfo& r, TIdentity& id) {
+void FromRecord(const TMessageView& r, TIdentity& id) {
   id.ID = Cleaned(r.ID, id.cleanedID);
   id.Subject = Cleaned(r.Subject, id.cleanedSubject);
   id.SenderEmail = Cleaned(r.SenderEmail, id.cleanedSender);
@@ -113,7 +113,7 @@ bool SameAsStored(std::u16string_view field, std::u16string_view text) {
 
 // FromStoredLine(line) == the record's identity, read in one pass over the line that stops at
 // the first field that differs.
-bool StoredLineHolds(std::u16string_view line, const TMessageInfo& r, int64_t seconds) {
+bool StoredLineHolds(std::u16string_view line, const TMessageView& r, int64_t seconds) {
   if (line.find(u';') == std::u16string_view::npos)  // an empty identity
     return r.ID.empty() && r.Subject.empty() && r.SenderEmail.empty() && seconds == 0 && r.Size == 0;
   std::u16string_view rest = line;
@@ -133,6 +133,13 @@ bool StoredLineHolds(std::u16string_view line, const TMessageInfo& r, int64_t se
 }  // namespace
 
 std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessages& records) {
+  return RecordsToAppend(
+      storedLines.size(), [&](size_t k, std::u16string&) { return std::u16string_view(storedLines[k]); },
+      records.size(), [&](size_t i) { return TMessageView(records[i]); });
+}
+
+std::vector<size_t> RecordsToAppend(size_t storedCount, const TStoredLineText& stored, size_t count,
+                                    const std::function<TMessageView(size_t)>& record) {
   // A record claims a stored line of its identity, once and for good; the records left without
   // one are added. Which of several equal lines a record claims does not change the outcome.
   //
@@ -142,7 +149,7 @@ std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessa
   // index of all stored lines built, sorted by the hash of their identity (line order among
   // equal hashes) and searched.
   std::vector<std::pair<size_t, uint32_t>> index;
-  std::vector<bool> claimed(storedLines.size(), false);
+  std::vector<bool> claimed(storedCount, false);
   size_t claimedCount = 0;
   size_t next = 0;  // the stored line after the one claimed last
   auto claim = [&](size_t line) {
@@ -153,28 +160,28 @@ std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessa
 
   std::vector<size_t> added;
   TIdentity live;
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (claimedCount == storedLines.size()) {  // every stored line is taken: the rest is new
+  std::u16string buffer;  // the text of the stored line looked at
+  for (size_t i = 0; i < count; ++i) {
+    if (claimedCount == storedCount) {  // every stored line is taken: the rest is new
       added.push_back(i);
       continue;
     }
-    if (next < storedLines.size() && !claimed[next] &&
-        StoredLineHolds(storedLines[next], records[i], SecondsOfRecord(records[i]))) {
+    const TMessageView r = record(i);
+    if (next < storedCount && !claimed[next] && StoredLineHolds(stored(next, buffer), r, SecondsOfRecord(r))) {
       claim(next);
       continue;
     }
-    FromRecord(records[i], live);
+    FromRecord(r, live);
     if (index.empty()) {
-      index.reserve(storedLines.size());
-      for (uint32_t k = 0; k < storedLines.size(); ++k)
-        index.emplace_back(FromStoredLine(storedLines[k]).Hash(), k);
+      index.reserve(storedCount);
+      for (uint32_t k = 0; k < storedCount; ++k) index.emplace_back(FromStoredLine(stored(k, buffer)).Hash(), k);
       std::sort(index.begin(), index.end());
     }
     const size_t hash = live.Hash();
     bool found = false;
     auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(hash, uint32_t(0)));
     for (; it != index.end() && it->first == hash && !found; ++it) {
-      if (claimed[it->second] || !(FromStoredLine(storedLines[it->second]) == live)) continue;
+      if (claimed[it->second] || !(FromStoredLine(stored(it->second, buffer)) == live)) continue;
       claim(it->second);
       found = true;
     }

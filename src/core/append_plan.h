@@ -10,13 +10,20 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "core/message.h"
 
 namespace kv {
 
-// The indices of `records`, in their order, whose lines an append adds after `storedLines`.
+// The text of stored line `index`, which may be put in `buffer`.
+using TStoredLineText = std::function<std::u16string_view(size_t index, std::u16string& buffer)>;
+
+// The indices of the records (0 to count - 1, read through `record`), in their order, whose
+// lines an append adds after the `storedCount` stored lines.
+std::vector<size_t> RecordsToAppend(size_t storedCount, const TStoredLineText& stored, size_t count,
+                                    const std::function<TMessageView(size_t)>& record);
 std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessages& records);
 
 }  // namespace kv

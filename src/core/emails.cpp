@@ -17,31 +17,35 @@ void TVix_EMails::Clear(bool preserveFolders) {
   FData.clear();
 }
 
-void TVix_EMails::GetRecord(size_t index, TMessageInfo& info) const { info = FData.at(index); }
+void TVix_EMails::GetRecord(size_t index, TMessageInfo& info) const { info = FData.at(index).ToInfo(); }
 
-void TVix_EMails::AddRecord(const TMessageInfo& info) { AddRecord(TMessageInfo(info)); }
-
-void TVix_EMails::AddRecord(TMessageInfo&& info) {
-  FData.push_back(std::move(info));
-  TMessageInfo& added = FData.back();
+void TVix_EMails::AddRecord(const TMessageView& info) {
+  TMessageView added = info;
   if (FEID != TEmailClient::ecNone) added._Client = FEID;
   added._Marked = false;
+  FData.push_back(added);
 }
 
-void SortMessagesByDate(TMessages& records) {
-  if (records.empty()) return;
+namespace {
+
+// The quicksort over anything that gives a date by position and swaps two positions. Its
+// steps, and so the order of equal dates, are the reader's of old: the order the stored
+// history files were written in.
+template <class Date, class Swap>
+void QuickSortByDate(size_t count, Date date, Swap swap) {
+  if (count == 0) return;
   // Explicit stack instead of recursion: a folder of a million equal dates must not exhaust it.
-  std::vector<std::pair<ptrdiff_t, ptrdiff_t>> ranges{{0, ptrdiff_t(records.size()) - 1}};
+  std::vector<std::pair<ptrdiff_t, ptrdiff_t>> ranges{{0, ptrdiff_t(count) - 1}};
   while (!ranges.empty()) {
     auto [l, r] = ranges.back();
     ranges.pop_back();
     ptrdiff_t i = l, j = r;
-    const double pivot = records[size_t((l + r) / 2)].ReceivedDate;
+    const double pivot = date(size_t((l + r) / 2));
     do {
-      while (records[size_t(i)].ReceivedDate < pivot) ++i;
-      while (records[size_t(j)].ReceivedDate > pivot) --j;
+      while (date(size_t(i)) < pivot) ++i;
+      while (date(size_t(j)) > pivot) --j;
       if (i <= j) {
-        if (i != j) std::swap(records[size_t(i)], records[size_t(j)]);
+        if (i != j) swap(size_t(i), size_t(j));
         ++i;
         --j;
       }
@@ -51,6 +55,30 @@ void SortMessagesByDate(TMessages& records) {
     if (i < r) ranges.emplace_back(i, r);
     if (l < j) ranges.emplace_back(l, j);
   }
+}
+
+}  // namespace
+
+void SortMessagesByDate(TMessages& records) {
+  QuickSortByDate(
+      records.size(), [&](size_t i) { return records[i].ReceivedDate; },
+      [&](size_t i, size_t j) { std::swap(records[i], records[j]); });
+}
+
+void SortMessagesByDate(TRecordStore& records) {
+  // Strictly ascending dates: every step finds both sides in place and swaps nothing.
+  bool ascending = true;
+  for (size_t i = 1; i < records.size() && ascending; ++i)
+    ascending = records.Date(i - 1) < records.Date(i);
+  if (ascending) return;
+  std::vector<std::pair<double, size_t>> keys(records.size());
+  for (size_t i = 0; i < keys.size(); ++i) keys[i] = {records.Date(i), i};
+  QuickSortByDate(
+      keys.size(), [&](size_t i) { return keys[i].first; },
+      [&](size_t i, size_t j) { std::swap(keys[i], keys[j]); });
+  std::vector<size_t> order(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].second;
+  records.Permute(order);
 }
 
 void TVix_EMails::SortByDate() { SortMessagesByDate(FData); }
@@ -79,10 +107,11 @@ void TVix_EMails::SetFolder(std::u16string_view value) {
 
 void TVix_EMails::Search(std::u16string_view text) {
   const std::u16string needle = AsciiUpper(text);
-  for (auto& r : FData) {
-    r._Marked = !needle.empty() && (AsciiUpper(r.Subject).find(needle) != std::u16string::npos ||
-                                    AsciiUpper(r.SenderName).find(needle) != std::u16string::npos ||
-                                    AsciiUpper(r.SenderEmail).find(needle) != std::u16string::npos);
+  for (size_t i = 0; i < FData.size(); ++i) {
+    const TMessageView r = FData[i];
+    FData.SetMarked(i, !needle.empty() && (AsciiUpper(r.Subject).find(needle) != std::u16string::npos ||
+                                           AsciiUpper(r.SenderName).find(needle) != std::u16string::npos ||
+                                           AsciiUpper(r.SenderEmail).find(needle) != std::u16string::npos));
   }
 }
 
@@ -92,8 +121,8 @@ void TVix_EMails::GlobalSearch(std::u16string_view text, TMessages& list, bool c
   for (const auto& folder : folders) {
     SetFolder(folder);
     Search(text);
-    for (const auto& r : FData)
-      if (r._Marked) list.push_back(r);
+    for (const TMessageView r : FData)
+      if (r._Marked) list.push_back(r.ToInfo());
   }
 }
 

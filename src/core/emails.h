@@ -9,6 +9,7 @@
 
 #include "core/component.h"
 #include "core/message.h"
+#include "core/record_store.h"
 
 namespace kv {
 
@@ -23,8 +24,9 @@ class TVix_EMails : public TVix_Component {
 
   void Clear(bool preserveFolders);
   void GetRecord(size_t index, TMessageInfo& info) const;
-  const TMessageInfo& Record(size_t index) const { return FData.at(index); }
-  const TMessages& Records() const { return FData; }
+  // A record read in place: its texts stay valid until the folder changes.
+  TMessageView Record(size_t index) const { return FData.at(index); }
+  const TRecordStore& Records() const { return FData; }
   size_t RecordCount() const { return FData.size(); }
 
   // Selects a folder: live mode reads it from the store (a failure keeps what was read before
@@ -63,12 +65,11 @@ class TVix_EMails : public TVix_Component {
  protected:
   // Reads the current folder from the live store: AddRecord for each message, then SortByDate.
   virtual void ReadFolderMessages() = 0;
-  void AddRecord(const TMessageInfo& info);
-  void AddRecord(TMessageInfo&& info);
+  void AddRecord(const TMessageView& info);
   void SortByDate();
   void SetEID(TEmailClient id) { FEID = id; }
 
-  TMessages FData;
+  TRecordStore FData;
   TStringList FFolders;
   std::u16string FFolder;
   TEmailClient FEID = TEmailClient::ecNone;
@@ -80,5 +81,9 @@ class TVix_EMails : public TVix_Component {
 // The in-place quicksort on ReceivedDate, ascending; equal dates end in the order its steps
 // leave them.
 void SortMessagesByDate(TMessages& records);
+// The same order for a folder's store: the sort runs on the dates alone, and the records are
+// moved once. A folder already in strictly ascending order (as a mailbox usually is) is left
+// as it is, which is what the sort would leave.
+void SortMessagesByDate(TRecordStore& records);
 
 }  // namespace kv

@@ -22,10 +22,28 @@ std::u16string ClientFolderText(std::u16string_view storage, std::u16string_view
   return u"\"" + std::u16string(storage) + u"\\" + std::u16string(folder) + u"\"";
 }
 
-// Rewrites one folder stream whole with `lines`, inside the client's storage of the open file.
+// The records at `indices` as the lines a writer takes one at a time.
+TLineSource RecordLines(const TRecordStore& records, std::vector<size_t> indices) {
+  TLineSource source;
+  source.Count = indices.size();
+  for (size_t i : indices) source.FitsCp1252 = source.FitsCp1252 && FitsCp1252(records[i]);
+  source.Line = [&records, indices = std::move(indices)](size_t i, std::u16string& line) {
+    FormatMessageLine(records[indices[i]], line);
+  };
+  return source;
+}
+
+std::vector<size_t> AllRecords(const TRecordStore& records) {
+  std::vector<size_t> all(records.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+  return all;
+}
+
+// Rewrites one folder stream whole, inside the client's storage of the open file: the kept
+// lines (may be none), then the new ones.
 void WriteFolderStream(TStructuredStorage& root, std::u16string_view storageFolder,
-                       std::u16string_view streamName, const TStringList& lines,
-                       TCodeStreamProcedure code, bool writeEmpty) {
+                       std::u16string_view streamName, const TStoredLines* kept,
+                       const TLineSource& more, TCodeStreamProcedure code, bool writeEmpty) {
   auto folder = root.OpenSubStorage(storageFolder, kModeReadWrite, true);
   TStructuredStorage& target = folder ? *folder : root;
   target.DeleteElement(streamName);
@@ -34,7 +52,7 @@ void WriteFolderStream(TStructuredStorage& root, std::u16string_view storageFold
     throw EStorageError(TStorageStatus::WriteFault,
                         u"cannot create the stream of folder " +
                             ClientFolderText(storageFolder, streamName));
-  if (!lines.empty() || writeEmpty) SaveStreamLines(lines, *stream, code);
+  if ((kept && !kept->empty()) || more.Count > 0 || writeEmpty) SaveStreamLines(kept, more, *stream, code);
 }
 
 }  // namespace
@@ -55,7 +73,7 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
                                   TCodeStreamProcedure code, TCodeStreamProcedure decode) {
   const std::u16string streamName = FolderStreamName(FFolder);
   auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
-  TStringList lines;
+  TStoredLines lines;
   if (!streamName.empty() &&
       ReadStorageLines(*root, FStorageFolder, streamName, decode, lines) == TLinesResult::lrDamaged)
     throw EStorageError(TStorageStatus::DocFileCorrupt,
@@ -63,19 +81,19 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
                             ClientFolderText(FStorageFolder, streamName) + u" in " +
                             std::u16string(fileName) +
                             u" cannot be read whole; the folder is left as it is");
-  const std::vector<size_t> added = RecordsToAppend(lines, FData);
+  std::vector<size_t> added = RecordsToAppend(
+      lines.size(), [&lines](size_t k, std::u16string& buffer) { return lines.Text(k, buffer); },
+      FData.size(), [this](size_t i) { return FData[i]; });
 
   WriteHeaderInto(*root, comment, code);
   // A folder without a name has no stream; with nothing new the stream would come out byte
   // for byte the same, so it stays.
   const bool rewrite = !streamName.empty() && (!added.empty() || lines.empty());
-  if (rewrite) {
-    lines.reserve(lines.size() + added.size());
-    for (size_t i : added) lines.push_back(FormatMessageLine(FData[i]));
-    WriteFolderStream(*root, FStorageFolder, streamName, lines, code, false);
-  }
+  const size_t count = added.size();
+  if (rewrite)
+    WriteFolderStream(*root, FStorageFolder, streamName, &lines, RecordLines(FData, std::move(added)), code, false);
   root->Commit();  // a failure to make it durable is an error, not a quiet rollback
-  return rewrite ? added.size() : 0;
+  return rewrite ? count : 0;
 }
 
 void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
@@ -84,9 +102,7 @@ void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_vie
   WriteHeaderInto(*root, comment, code);
   const std::u16string streamName = FolderStreamName(FFolder);
   if (!streamName.empty()) {
-    TStringList lines;
-    FormatMessageLines(FData, lines, 0);
-    WriteFolderStream(*root, FStorageFolder, streamName, lines, code, true);
+    WriteFolderStream(*root, FStorageFolder, streamName, nullptr, RecordLines(FData, AllRecords(FData)), code, true);
   }
   root->Commit();
 }
@@ -126,18 +142,19 @@ bool TVix_EMails::LoadFromStorage(std::u16string_view fileNameArg, TCodeStreamPr
   if (streamName.empty() || !storage->ElementExists(streamName)) return false;
   auto stream = storage->OpenStream(streamName, kModeRead, false);
   if (!stream) return false;
-  TStringList lines;
+  TStoredLines lines;
   // A damaged stream shows the lines before the damage; only writers must refuse it.
-  (void)LoadStreamLines(*stream, lines, code);
+  (void)lines.Load(*stream, code);
   const std::u16string folderName =
       isListedName ? folder : FolderNameFromPath(Context(), folder);
   FData.reserve(lines.size());
-  for (const auto& line : lines) {
-    TMessageInfo r;
-    ParseMessageLine(line, r);
+  TMessageInfo r;  // refilled line by line: its strings keep their storage
+  std::u16string text;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    ParseMessageLine(lines.Text(k, text), r);
     r._Client = FEID;
     r._Folder = folderName;
-    FData.push_back(std::move(r));
+    FData.push_back(r);
   }
   return false;
 }

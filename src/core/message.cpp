@@ -1,5 +1,7 @@
 #include "core/message.h"
 
+#include "base/codepage.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -23,8 +25,68 @@ uint32_t NumberField(std::u16string_view text) {
 
 }  // namespace
 
-std::u16string FormatMessageLine(const TMessageInfo& r) {
+TMessageView::TMessageView(const TMessageInfo& r)
+    : Address(r.Address),
+      Index(r.Index),
+      Flags(r.Flags),
+      DataOffset(r.DataOffset),
+      ID(r.ID),
+      Subject(r.Subject),
+      Server(r.Server),
+      SenderName(r.SenderName),
+      SenderEmail(r.SenderEmail),
+      ReceivedDate(r.ReceivedDate),
+      Received(r.Received),
+      ReceiverName(r.ReceiverName),
+      ReceiverEmail(r.ReceiverEmail),
+      Account(r.Account),
+      Size(r.Size),
+      Priority(r.Priority),
+      _Client(r._Client),
+      _Marked(r._Marked),
+      _Checked(r._Checked),
+      _Folder(r._Folder) {}
+
+TMessageInfo TMessageView::ToInfo() const {
+  TMessageInfo r;
+  r.Address = Address;
+  r.Index = Index;
+  r.Flags = Flags;
+  r.DataOffset = DataOffset;
+  r.ID = ID;
+  r.Subject = Subject;
+  r.Server = Server;
+  r.SenderName = SenderName;
+  r.SenderEmail = SenderEmail;
+  r.ReceivedDate = ReceivedDate;
+  r.Received = Received;
+  r.ReceiverName = ReceiverName;
+  r.ReceiverEmail = ReceiverEmail;
+  r.Account = Account;
+  r.Size = Size;
+  r.Priority = Priority;
+  r._Client = _Client;
+  r._Marked = _Marked;
+  r._Checked = _Checked;
+  r._Folder = _Folder;
+  return r;
+}
+
+std::u16string FormatMessageLine(const TMessageView& r) {
   std::u16string line;
+  FormatMessageLine(r, line);
+  return line;
+}
+
+bool FitsCp1252(const TMessageView& r) {
+  for (std::u16string_view text : {r.ID, r.Subject, r.Server, r.SenderName, r.SenderEmail, r.Received,
+                                   r.ReceiverName, r.ReceiverEmail, r.Account})
+    if (!FitsCp1252(text)) return false;
+  return true;
+}
+
+void FormatMessageLine(const TMessageView& r, std::u16string& line) {
+  line.clear();
   line.reserve(64 + r.ID.size() + r.Subject.size() + r.SenderName.size() + r.SenderEmail.size() +
                r.Received.size() + r.ReceiverName.size() + r.ReceiverEmail.size());
   AppendNumber(line, r.Index);
@@ -54,7 +116,6 @@ std::u16string FormatMessageLine(const TMessageInfo& r) {
   AppendNumber(line, r.Size);
   line += u';';
   AppendNumber(line, r.Priority);
-  return line;
 }
 
 void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t start) {

@@ -47,6 +47,45 @@ struct TMessageInfo {
 
 using TMessages = std::vector<TMessageInfo>;
 
+// A text read in place; where a string of its own is needed, it converts to one.
+struct TTextView : std::u16string_view {
+  TTextView() = default;
+  TTextView(std::u16string_view text) : std::u16string_view(text) {}  // NOLINT
+  TTextView(const std::u16string& text) : std::u16string_view(text) {}  // NOLINT
+  operator std::u16string() const { return std::u16string(data(), size()); }  // NOLINT
+};
+
+// A record read in place: the numbers, and the texts as views into whatever holds them (a
+// TMessageInfo, or the compact store of a folder's records). Valid while that holder is.
+struct TMessageView {
+  uint32_t Address = 0;
+  uint32_t Index = 0;
+  uint32_t Flags = 0;
+  uint32_t DataOffset = 0;
+  TTextView ID;
+  TTextView Subject;
+  TTextView Server;
+  TTextView SenderName;
+  TTextView SenderEmail;
+  TDateTime ReceivedDate = 0;
+  TTextView Received;
+  TTextView ReceiverName;
+  TTextView ReceiverEmail;
+  TTextView Account;
+  uint32_t Size = 0;
+  uint32_t Priority = 0;
+  TEmailClient _Client = TEmailClient::ecOutlookExpress;
+  bool _Marked = false;
+  bool _Checked = false;
+  TTextView _Folder;
+
+  TMessageView() = default;
+  TMessageView(const TMessageInfo& r);  // NOLINT: a record reads as its own view
+  TMessageInfo ToInfo() const;
+  // A copy whose texts are its own, where a caller keeps the record.
+  operator TMessageInfo() const { return ToInfo(); }  // NOLINT
+};
+
 constexpr uint32_t kFlagRead = 0x80;
 constexpr uint32_t kFlagAttachment = 0x4000;
 
@@ -54,7 +93,11 @@ constexpr uint32_t kFlagAttachment = 0x4000;
 void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t start);
 // The record line of one record. Text fields never carry a separator: ";" becomes "," and
 // CR, LF and NUL become a blank, so one record is always exactly one line of 14 fields.
-std::u16string FormatMessageLine(const TMessageInfo& record);
+std::u16string FormatMessageLine(const TMessageView& record);
+// The same into `line`, which keeps its storage from line to line.
+void FormatMessageLine(const TMessageView& record, std::u16string& line);
+// Whether every text of the record fits Windows-1252 (its line's numbers always do).
+bool FitsCp1252(const TMessageView& record);
 // Whether the line writer replaces `c` in a text field: ";" by ",", CR, LF and NUL by a blank.
 constexpr bool IsReplacedInLine(char16_t c) {
   constexpr uint64_t kReplaced = (uint64_t(1) << u'\0') | (uint64_t(1) << u'\n') |

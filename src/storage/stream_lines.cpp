@@ -1,5 +1,8 @@
 #include "storage/stream_lines.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "base/codepage.h"
 #include "base/error.h"
 #include "storage/storage_file.h"
@@ -35,87 +38,245 @@ void SplitStreamText(std::u16string_view text, TStringList& lines) {
   }
 }
 
-void SaveStreamLines(const TStringList& lines, TStream& stream, TCodeStreamProcedure code) {
-  // The bytes are built line by line: the whole text never stands in memory as UTF-16 too.
-  bool fits = true;
-  size_t units = 0;
-  for (const auto& line : lines) {
-    fits = fits && FitsCp1252(line);
-    units += line.size() + 2;
+namespace {
+
+// Where the writer's bytes go: straight through the zlib codec as they come, into a buffer for
+// any other code, or into the stream as they are.
+class TLineOutput {
+ public:
+  TLineOutput(TStream& stream, TCodeStreamProcedure code) : FStream(stream), FCode(code) {
+    if (code == &ZCompressStream) FZlib = std::make_unique<TZlibWriter>(stream);
   }
-  std::string bytes;
-  bytes.reserve(fits ? units : units + 3);
-  if (!fits) bytes = "\xEF\xBB\xBF";
-  for (const auto& line : lines) {
-    bytes += fits ? Utf16ToCp1252(line) : Utf16ToUtf8(line);
-    bytes += "\r\n";
+  void Add(std::string_view bytes) {
+    FPending += bytes;
+    if (FPending.size() >= kChunk) Flush();
   }
-  TMemoryStream buffer(std::move(bytes));
-  if (code) {
-    code(buffer, stream);
-  } else {
-    stream.Write(buffer.Bytes().data(), buffer.Bytes().size());
+  void Finish() {
+    Flush();
+    if (FZlib) {
+      FZlib->Finish();
+    } else if (FCode) {
+      TMemoryStream buffer(std::move(FBuffered));
+      FCode(buffer, FStream);
+    }
+    FStream.SetPosition(0);
   }
-  stream.SetPosition(0);
+
+ private:
+  static constexpr size_t kChunk = 1 << 16;
+  void Flush() {
+    if (FZlib) FZlib->Write(FPending);
+    else if (FCode) FBuffered += FPending;
+    else FStream.Write(FPending.data(), FPending.size());
+    FPending.clear();
+  }
+  TStream& FStream;
+  TCodeStreamProcedure FCode;
+  std::unique_ptr<TZlibWriter> FZlib;
+  std::string FPending, FBuffered;
+};
+
+}  // namespace
+
+// The decoder's output, written block by block: a block that has grown past its size is cut
+// after its last LF, so a line (and a CR LF) never spans two blocks.
+class TStoredLines::TSink final : public TStream {
+ public:
+  explicit TSink(std::vector<std::string>& blocks) : FBlocks(blocks) {}
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void* buffer, size_t count) override {
+    if (FBlocks.empty()) FBlocks.emplace_back().reserve(kBlock + kSlack);
+    std::string& block = FBlocks.back();
+    block.append(static_cast<const char*>(buffer), count);
+    FSize += count;
+    if (block.size() >= kBlock) {
+      const size_t lf = block.rfind('\n');
+      if (lf != std::string::npos && lf + 1 < block.size()) {
+        std::string rest = block.substr(lf + 1);
+        block.resize(lf + 1);
+        block.shrink_to_fit();
+        FBlocks.emplace_back().reserve(std::max(kBlock + kSlack, rest.size() + kSlack));
+        FBlocks.back() = std::move(rest);
+      } else if (lf != std::string::npos) {
+        block.shrink_to_fit();
+        FBlocks.emplace_back().reserve(kBlock + kSlack);
+      }
+    }
+    return count;
+  }
+  uint64_t Seek(int64_t, TSeekOrigin) override { return FSize; }
+  uint64_t Size() const override { return FSize; }
+  void SetSize(uint64_t) override {}
+
+ private:
+  static constexpr size_t kBlock = 1 << 20, kSlack = 1 << 16;
+  std::vector<std::string>& FBlocks;
+  uint64_t FSize = 0;
+};
+
+void TStoredLines::clear() {
+  FBlocks.clear();
+  FLines.clear();
+  FLines.shrink_to_fit();
+  FUtf8 = false;
 }
 
-TLinesResult LoadStreamLines(TStream& stream, TStringList& lines, TCodeStreamProcedure decode) {
-  lines.clear();
+std::string_view TStoredLines::Bytes(size_t index) const {
+  const TLine& l = FLines.at(index);
+  return std::string_view(FBlocks[l.Block]).substr(l.Start, l.Length);
+}
+
+std::u16string_view TStoredLines::Text(size_t index, std::u16string& buffer) const {
+  const std::string_view bytes = Bytes(index);
+  if (FUtf8) {
+    buffer = Utf8ToUtf16(bytes);
+  } else {
+    buffer.resize(bytes.size());
+    Cp1252ToUtf16(bytes, buffer.data());
+  }
+  return buffer;
+}
+
+std::u16string TStoredLines::Text(size_t index) const {
+  std::u16string text;
+  Text(index, text);
+  return text;
+}
+
+TLinesResult TStoredLines::Load(TStream& stream, TCodeStreamProcedure decode) {
+  clear();
   stream.SetPosition(0);
-  TMemoryStream buffer;
   bool damaged = false;
+  auto plain = [&] {
+    FBlocks.clear();
+    TSink sink(FBlocks);
+    std::vector<char> block(1 << 16);
+    for (size_t n; (n = stream.Read(block.data(), block.size())) > 0;) sink.Write(block.data(), n);
+  };
   if (decode) {
+    TSink sink(FBlocks);
     try {
-      decode(stream, buffer);
+      decode(stream, sink);
     } catch (const EKolvaneError&) {
       stream.SetPosition(0);
-      std::string raw = stream.ReadRest();
-      if (StartsWithZlibHeader(raw)) {
+      char head[2] = {0, 0};
+      const size_t n = stream.Read(head, 2);
+      stream.SetPosition(0);
+      if (StartsWithZlibHeader(std::string_view(head, n))) {
         damaged = true;  // keep what the decoder produced before the damage
       } else {
-        buffer = TMemoryStream(std::move(raw));
+        plain();
       }
     }
   } else {
-    buffer = TMemoryStream(stream.ReadRest());
+    plain();
   }
-  std::string_view bytes = buffer.Bytes();
-  if (bytes.substr(0, 2) != "\xFF\xFE" && bytes.substr(0, 2) != "\xFE\xFF") {
-    // 8-bit text (Windows-1252, or UTF-8 after its mark) splits at its CR and LF bytes, which
-    // no multi-byte sequence holds; lines are decoded one by one, so the whole text never
-    // stands in memory twice.
-    const bool utf8 = bytes.substr(0, 3) == "\xEF\xBB\xBF";
-    if (utf8) bytes.remove_prefix(3);
-    bytes = bytes.substr(0, bytes.find('\0'));
-    if (damaged) {  // the last line was cut by the damage unless a line break follows it
-      size_t lastBreak = bytes.find_last_of("\r\n");
-      bytes = bytes.substr(0, lastBreak == std::string_view::npos ? 0 : lastBreak + 1);
+  stream.SetPosition(0);
+  Finish(damaged);
+  return damaged ? TLinesResult::lrDamaged : TLinesResult::lrComplete;
+}
+
+// Byte-order marks, the first NUL (the text ends there), the cut of a damaged stream, and the
+// lines: they end at CR LF, lone CR and lone LF, which no multi-byte sequence of UTF-8 holds;
+// no empty line follows a final break.
+void TStoredLines::Finish(bool damaged) {
+  const std::string_view head = FBlocks.empty() ? std::string_view() : std::string_view(FBlocks.front());
+  if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF") {
+    // UTF-16 (only other programs write it) is kept as UTF-8.
+    std::string whole;
+    for (auto& b : FBlocks) whole += b, b = std::string();
+    std::u16string text = DecodeStreamText(whole);
+    whole = std::string();
+    FBlocks.assign(1, Utf16ToUtf8(text));
+    FUtf8 = true;
+  } else if (head.substr(0, 3) == "\xEF\xBB\xBF") {
+    FBlocks.front().erase(0, 3);
+    FUtf8 = true;
+  }
+  for (size_t k = 0; k < FBlocks.size(); ++k) {
+    const size_t nul = FBlocks[k].find('\0');
+    if (nul == std::string::npos) continue;
+    FBlocks[k].resize(nul);
+    FBlocks.resize(k + 1);
+    break;
+  }
+  if (damaged) {  // the last line was cut by the damage unless a line break follows it
+    while (!FBlocks.empty()) {
+      std::string& last = FBlocks.back();
+      const size_t lastBreak = last.find_last_of("\r\n");
+      if (lastBreak != std::string::npos) {
+        last.resize(lastBreak + 1);
+        break;
+      }
+      FBlocks.pop_back();
     }
+  }
+  for (size_t k = 0; k < FBlocks.size(); ++k) {
+    const std::string_view bytes = FBlocks[k];
+    // A block after the first begins a line: the one before it ended at its LF.
     size_t start = 0;
     while (start < bytes.size()) {
       size_t end = start;
       while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-      std::string_view line = bytes.substr(start, end - start);
-      lines.push_back(utf8 ? Utf8ToUtf16(line) : Cp1252ToUtf16(line));
+      FLines.push_back({uint32_t(k), uint32_t(start), uint32_t(end - start)});
       start = end + 1;
-      if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
-        ++start;
+      if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
     }
-    stream.SetPosition(0);
-    return damaged ? TLinesResult::lrDamaged : TLinesResult::lrComplete;
   }
-  std::u16string text = DecodeStreamText(bytes);
-  buffer = TMemoryStream();
-  if (damaged) {
-    // The last line was cut by the damage unless a line break follows it.
-    size_t nul = text.find(u'\0');
-    if (nul != std::u16string::npos) text.resize(nul);
-    size_t lastBreak = text.find_last_of(u"\r\n");
-    text.resize(lastBreak == std::u16string::npos ? 0 : lastBreak + 1);
+  FLines.shrink_to_fit();
+}
+
+void SaveStreamLines(const TStoredLines* kept, const TLineSource& more, TStream& stream,
+                     TCodeStreamProcedure code) {
+  // Windows-1252 when every line fits it, else UTF-8 after its mark. Kept Windows-1252 lines
+  // always fit: each of its bytes reads as a character that writes back as the same byte.
+  bool fits = more.FitsCp1252;
+  std::u16string text;
+  if (kept && kept->Utf8())
+    for (size_t i = 0; i < kept->size() && fits; ++i) fits = FitsCp1252(kept->Text(i, text));
+  TLineOutput out(stream, code);
+  if (!fits) out.Add("\xEF\xBB\xBF");
+  std::string bytes;
+  auto encode = [&](std::u16string_view line) {
+    bytes = fits ? Utf16ToCp1252(line) : Utf16ToUtf8(line);
+    out.Add(bytes);
+    out.Add("\r\n");
+  };
+  if (kept) {
+    for (size_t i = 0; i < kept->size(); ++i) {
+      const std::string_view raw = kept->Bytes(i);
+      // A line whose bytes are already what the encoding gives is copied as it stands.
+      const bool asItStands = fits ? !kept->Utf8() : kept->Utf8() && IsValidUtf8(raw);
+      if (asItStands) {
+        out.Add(raw);
+        out.Add("\r\n");
+      } else {
+        encode(kept->Text(i, text));
+      }
+    }
   }
-  SplitStreamText(text, lines);
-  stream.SetPosition(0);
-  return damaged ? TLinesResult::lrDamaged : TLinesResult::lrComplete;
+  for (size_t i = 0; i < more.Count; ++i) {
+    more.Line(i, text);
+    encode(text);
+  }
+  out.Finish();
+}
+
+void SaveStreamLines(const TStringList& lines, TStream& stream, TCodeStreamProcedure code) {
+  TLineSource source;
+  source.Count = lines.size();
+  for (const auto& line : lines) source.FitsCp1252 = source.FitsCp1252 && FitsCp1252(line);
+  source.Line = [&lines](size_t i, std::u16string& line) { line = lines[i]; };
+  SaveStreamLines(nullptr, source, stream, code);
+}
+
+TLinesResult LoadStreamLines(TStream& stream, TStringList& lines, TCodeStreamProcedure decode) {
+  TStoredLines stored;
+  const TLinesResult result = stored.Load(stream, decode);
+  lines.clear();
+  lines.reserve(stored.size());
+  for (size_t i = 0; i < stored.size(); ++i) lines.push_back(stored.Text(i));
+  return result;
 }
 
 TLinesResult ReadStorageLines(std::u16string_view fileName, std::u16string_view subStorage,
@@ -124,12 +285,16 @@ TLinesResult ReadStorageLines(std::u16string_view fileName, std::u16string_view 
   lines.clear();
   if (!StgIsStorageFile(fileName)) return TLinesResult::lrComplete;
   std::unique_ptr<TStructuredStorage> root = OpenStorageFile(fileName, kModeRead);
-  return ReadStorageLines(*root, subStorage, streamName, decode, lines);
+  TStoredLines stored;
+  const TLinesResult result = ReadStorageLines(*root, subStorage, streamName, decode, stored);
+  lines.reserve(stored.size());
+  for (size_t i = 0; i < stored.size(); ++i) lines.push_back(stored.Text(i));
+  return result;
 }
 
 TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subStorage,
                               std::u16string_view streamName, TCodeStreamProcedure decode,
-                              TStringList& lines) {
+                              TStoredLines& lines) {
   lines.clear();
   std::unique_ptr<TStructuredStorage> sub;
   TStructuredStorage* storage = &root;
@@ -144,7 +309,7 @@ TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subS
   TLinesResult result = TLinesResult::lrComplete;
   if (storage->ElementExists(streamName)) {
     std::unique_ptr<TStorageStream> stream = storage->OpenStream(streamName, kModeRead, false);
-    if (stream) result = LoadStreamLines(*stream, lines, decode);
+    if (stream) result = lines.Load(*stream, decode);
   }
   return result;
 }

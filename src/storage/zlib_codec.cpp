@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace kv {
@@ -25,23 +26,65 @@ bool StartsWithZlibHeader(std::string_view bytes) {
   return (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (cmf * 256 + flg) % 31 == 0;
 }
 
+struct TZlibWriter::TState {
+  z_stream Z{};
+  std::vector<unsigned char> Block = std::vector<unsigned char>(kBlock);
+  bool Open = false;
+  static constexpr size_t kBlock = 1 << 16;
+};
+
+TZlibWriter::TZlibWriter(TStream& destination) : FState(std::make_unique<TState>()), FDestination(destination) {
+  const int rc = deflateInit2(&FState->Z, kLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
+  if (rc != Z_OK) throw EZlibError(rc, ZMessage("deflateInit2", rc, FState->Z));
+  FState->Open = true;
+}
+
+TZlibWriter::~TZlibWriter() {
+  if (FState->Open) deflateEnd(&FState->Z);
+}
+
+void TZlibWriter::Run(int flush) {
+  z_stream& z = FState->Z;
+  int rc;
+  do {
+    z.next_out = FState->Block.data();
+    z.avail_out = uInt(FState->Block.size());
+    rc = deflate(&z, flush);
+    if (rc == Z_STREAM_ERROR) throw EZlibError(rc, ZMessage("deflate", rc, z));
+    const size_t produced = FState->Block.size() - z.avail_out;
+    if (produced > 0 && FDestination.Write(FState->Block.data(), produced) != produced)
+      throw EZlibError(Z_ERRNO, "the compressed stream could not be written whole");
+  } while (z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+}
+
+void TZlibWriter::Write(std::string_view bytes) {
+  z_stream& z = FState->Z;
+  while (!bytes.empty()) {  // zlib counts its input in uInt
+    const size_t n = std::min<size_t>(bytes.size(), size_t(1) << 30);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = uInt(n);
+    Run(Z_NO_FLUSH);
+    bytes.remove_prefix(n);
+  }
+}
+
+void TZlibWriter::Finish() {
+  FState->Z.next_in = nullptr;
+  FState->Z.avail_in = 0;
+  Run(Z_FINISH);
+  deflateEnd(&FState->Z);
+  FState->Open = false;
+}
+
 void ZCompressStream(TStream& source, TStream& destination) {
   source.SetPosition(0);
   destination.SetPosition(0);
-  std::string input = source.ReadRest();
-  z_stream z{};
-  int rc = deflateInit2(&z, kLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
-  if (rc != Z_OK) throw EZlibError(rc, ZMessage("deflateInit2", rc, z));
-  std::vector<unsigned char> output(deflateBound(&z, uLong(input.size())));
-  z.next_in = reinterpret_cast<Bytef*>(input.data());
-  z.avail_in = uInt(input.size());
-  z.next_out = output.data();
-  z.avail_out = uInt(output.size());
-  rc = deflate(&z, Z_FINISH);
-  size_t produced = output.size() - z.avail_out;
-  deflateEnd(&z);
-  if (rc != Z_STREAM_END) throw EZlibError(rc, ZMessage("deflate", rc, z));
-  destination.Write(output.data(), produced);
+  {
+    TZlibWriter writer(destination);
+    std::vector<char> block(1 << 18);
+    for (size_t n; (n = source.Read(block.data(), block.size())) > 0;) writer.Write({block.data(), n});
+    writer.Finish();
+  }
   source.SetPosition(0);
   destination.SetPosition(0);
 }
@@ -49,18 +92,25 @@ void ZCompressStream(TStream& source, TStream& destination) {
 void ZDecompressStream(TStream& source, TStream& destination) {
   source.SetPosition(0);
   destination.SetPosition(0);
-  std::string input = source.ReadRest();
   z_stream z{};
   int rc = inflateInit2(&z, kWindowBits);
   if (rc != Z_OK) throw EZlibError(rc, ZMessage("inflateInit2", rc, z));
-  z.next_in = reinterpret_cast<Bytef*>(input.data());
-  z.avail_in = uInt(input.size());
-  std::vector<unsigned char> block(1 << 16);
+  // The input in blocks as it is read, never whole.
+  std::vector<unsigned char> input(1 << 16), block(1 << 16);
+  bool inputEnd = false;
   do {
+    if (z.avail_in == 0 && !inputEnd) {
+      z.next_in = input.data();
+      z.avail_in = uInt(source.Read(input.data(), input.size()));
+      inputEnd = z.avail_in == 0;
+    }
     z.next_out = block.data();
     z.avail_out = uInt(block.size());
     rc = inflate(&z, Z_NO_FLUSH);
     destination.Write(block.data(), block.size() - z.avail_out);
+    // The input used up and nothing more to come: the stream was cut short.
+    if (rc == Z_BUF_ERROR && inputEnd) break;
+    if (rc == Z_BUF_ERROR && z.avail_in == 0) rc = Z_OK;  // more input next round
   } while (rc == Z_OK);
   // Z_BUF_ERROR with the input used up: the stream was cut short.
   std::string failure = rc == Z_STREAM_END ? std::string() : ZMessage("inflate", rc, z);

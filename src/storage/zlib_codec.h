@@ -2,7 +2,9 @@
 // memory level 8, default strategy) and nothing else, no header or length of our own.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/error.h"
 #include "storage/byte_stream.h"
@@ -26,6 +28,26 @@ void ZCompressStream(TStream& source, TStream& destination);
 // 0; both positions end at 0. A Source that is not a whole valid zlib stream raises EZlibError
 // after the bytes decoded before the damage have been written to Destination.
 void ZDecompressStream(TStream& source, TStream& destination);
+
+// Deflates the bytes written to it, as they come, into `destination` (from its position on),
+// with the codec's settings; Finish ends the zlib stream. The result is byte for byte
+// ZCompressStream's of the same bytes in one piece: deflate's output does not depend on how its
+// input arrives. Memory stays at zlib's own state and one output block.
+class TZlibWriter {
+ public:
+  explicit TZlibWriter(TStream& destination);
+  ~TZlibWriter();
+  TZlibWriter(const TZlibWriter&) = delete;
+  TZlibWriter& operator=(const TZlibWriter&) = delete;
+  void Write(std::string_view bytes);
+  void Finish();
+
+ private:
+  void Run(int flush);
+  struct TState;
+  std::unique_ptr<TState> FState;
+  TStream& FDestination;
+};
 
 // Whether the bytes begin with a valid zlib header (method deflate, window up to 32K, check).
 bool StartsWithZlibHeader(std::string_view bytes);

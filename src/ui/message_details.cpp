@@ -45,7 +45,7 @@ std::u16string IsoDateTimeText(TDateTime date) {
          Padded(c->Hour, 2) + u":" + Padded(c->Minute, 2) + u":" + Padded(c->Second, 2);
 }
 
-std::vector<TDetailField> MessageDetails(const TMessageInfo& r, const TLocale& locale) {
+std::vector<TDetailField> MessageDetails(const TMessageView& r, const TLocale& locale) {
   return {
       {u"Subject", r.Subject},
       {u"Sender name", r.SenderName},

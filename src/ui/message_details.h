@@ -17,7 +17,7 @@ struct TDetailField {
   std::u16string Value;
 };
 
-std::vector<TDetailField> MessageDetails(const TMessageInfo& record, const TLocale& locale);
+std::vector<TDetailField> MessageDetails(const TMessageView& record, const TLocale& locale);
 
 // "0x00004080 (read, has attachments)"; the bits nobody names are listed as "other 0x...".
 std::u16string FlagsText(uint32_t flags);

@@ -23,12 +23,12 @@ const TListColumn& FolderColumn() {
   return column;
 }
 
-std::u16string_view SenderText(const TMessageInfo& record) {
+std::u16string_view SenderText(const TMessageView& record) {
   return record.SenderName.empty() ? std::u16string_view(record.SenderEmail)
                                    : std::u16string_view(record.SenderName);
 }
 
-std::u16string_view ReceiverText(const TMessageInfo& record) {
+std::u16string_view ReceiverText(const TMessageView& record) {
   return record.ReceiverName.empty() ? std::u16string_view(record.ReceiverEmail)
                                      : std::u16string_view(record.ReceiverName);
 }
@@ -41,7 +41,7 @@ std::u16string ReceivedText(TDateTime date, const TLocale& locale) {
   return text;
 }
 
-std::u16string CellText(const TMessageInfo& record, int column, const TLocale& locale) {
+std::u16string CellText(const TMessageView& record, int column, const TLocale& locale) {
   switch (column) {
     case lcSender: return std::u16string(SenderText(record));
     case lcSubject: return record.Subject;
@@ -53,7 +53,7 @@ std::u16string CellText(const TMessageInfo& record, int column, const TLocale& l
   }
 }
 
-std::optional<TListImage> CellImage(const TMessageInfo& record, int column, TImageKind kind) {
+std::optional<TListImage> CellImage(const TMessageView& record, int column, TImageKind kind) {
   if (kind == TImageKind::ikOverlay) return std::nullopt;
   switch (column) {
     case lcPriority:
@@ -82,7 +82,7 @@ int CompareValues(T a, T b) {
 
 double DateSortKey(TDateTime date) { return std::isnan(date) ? 0.0 : date; }
 
-int CompareRecords(const TMessageInfo& a, const TMessageInfo& b, int column,
+int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
                    const TLocale& locale) {
   switch (column) {
     case lcPriority: return CompareValues(a.Priority, b.Priority);

@@ -63,8 +63,8 @@ const TListColumn& FolderColumn();
 constexpr int kMainColumn = lcSubject;
 
 // Column 3's text: the sender name, or the address when the name is empty. Likewise column 6.
-std::u16string_view SenderText(const TMessageInfo& record);
-std::u16string_view ReceiverText(const TMessageInfo& record);
+std::u16string_view SenderText(const TMessageView& record);
+std::u16string_view ReceiverText(const TMessageView& record);
 
 // The received date as the list shows it: short date, a blank and the long time; the time is
 // left out when hour, minute and second are all zero. Empty for a value no calendar holds.
@@ -72,13 +72,13 @@ std::u16string ReceivedText(TDateTime date, const TLocale& locale);
 
 // Cell text of a column; the image columns 0 to 2 (and unknown columns) have none. The
 // Folder column shows the folder the record was read from.
-std::u16string CellText(const TMessageInfo& record, int column, const TLocale& locale);
+std::u16string CellText(const TMessageView& record, int column, const TLocale& locale);
 
 // Cell image of a column, or none.
-std::optional<TListImage> CellImage(const TMessageInfo& record, int column, TImageKind kind);
+std::optional<TListImage> CellImage(const TMessageView& record, int column, TImageKind kind);
 
 // -1, 0 or +1: the record's key of `column` against the other record's key.
-int CompareRecords(const TMessageInfo& a, const TMessageInfo& b, int column,
+int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
                    const TLocale& locale);
 
 // The Received column's sort key: the date, a value that is not a number counting as 0.
@@ -86,7 +86,7 @@ double DateSortKey(TDateTime date);
 
 // The first row, from the top, whose record's Subject begins with `typed`, compared exactly
 // (case-sensitive). nullopt when none does or `typed` is empty.
-using TRecordLookup = std::function<const TMessageInfo&(int32_t recordIndex)>;
+using TRecordLookup = std::function<TMessageView(int32_t recordIndex)>;
 std::optional<size_t> FindSubjectPrefix(std::span<const int32_t> rows, const TRecordLookup& record,
                                         std::u16string_view typed);
 

@@ -27,7 +27,7 @@ bool IsTextColumn(int column) {
 }
 
 // Numeric key of a column; every numeric key fits a double exactly.
-double NumericKey(const TMessageInfo& r, int column) {
+double NumericKey(const TMessageView& r, int column) {
   switch (column) {
     case lcPriority: return r.Priority;
     case lcAttachment: return r.Flags & kFlagAttachment;
@@ -38,7 +38,7 @@ double NumericKey(const TMessageInfo& r, int column) {
   }
 }
 
-std::u16string_view TextKey(const TMessageInfo& r, int column) {
+std::u16string_view TextKey(const TMessageView& r, int column) {
   if (column == lcSender) return SenderText(r);
   if (column == lcReceiver) return ReceiverText(r);
   if (column == lcFolder) return r._Folder;

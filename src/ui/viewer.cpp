@@ -206,12 +206,12 @@ void TViewerController::ChooseFolder(const TFolderNode* node) {
   FillMessageList();
 }
 
-const TMessageInfo& TViewerController::RecordAt(int32_t index) const {
-  return FAcrossFolders ? FFound.at(size_t(index)) : CollectorOf(-1).Record(size_t(index));
+TMessageView TViewerController::RecordAt(int32_t index) const {
+  return FAcrossFolders ? TMessageView(FFound.at(size_t(index))) : CollectorOf(-1).Record(size_t(index));
 }
 
 TRecordLookup TViewerController::Lookup() const {
-  return [this](int32_t i) -> const TMessageInfo& { return RecordAt(i); };
+  return [this](int32_t i) { return RecordAt(i); };
 }
 
 void TViewerController::FillMessageList() {

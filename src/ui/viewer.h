@@ -109,7 +109,7 @@ class TViewerController {
   // The rows: record indexes into the current collector's records, or into the matches of a
   // search over all folders. Read a row's record only through RowRecord.
   size_t RowCount() const { return FRows.size(); }
-  const TMessageInfo& RowRecord(size_t row) const { return RecordAt(FRows.at(row)); }
+  TMessageView RowRecord(size_t row) const { return RecordAt(FRows.at(row)); }
   const std::vector<int32_t>& Rows() const { return FRows; }
   bool RowsSpanAllFolders() const { return FAcrossFolders; }
   // After a vcOrder change: row i holds what row LastOrder()[i] held before.
@@ -142,7 +142,7 @@ class TViewerController {
   void SearchAcrossFolders(std::u16string_view trimmed);
   void LeaveAcrossFolders();
   void SetShownNode(const TFolderNode* node);
-  const TMessageInfo& RecordAt(int32_t index) const;
+  TMessageView RecordAt(int32_t index) const;
   TRecordLookup Lookup() const;
 
   const TSystemContext& FContext;

@@ -106,6 +106,89 @@ TEST(StreamCodec, TextOutsideWindows1252IsWrittenAsUtf8WithItsMark) {
   EXPECT_EQ(lines, (TStringList{u"plain", u"\u041f\u0440\u0438\u0432\u0435\u0442 \u4f60\u597d"}));
 }
 
+// Kept lines are copied as they stand where their bytes can stay; the stream comes out as the
+// plain writer of the same lines makes it, whichever encoding the kept and the new lines need.
+TEST(StreamLines, AppendingToKeptLinesGivesWhatWritingAllLinesGives) {
+  auto stored = [](const TStringList& lines) {
+    TMemoryStream packed;
+    SaveStreamLines(lines, packed, ZCompressStream);
+    TStoredLines kept;
+    EXPECT_EQ(kept.Load(packed, ZDecompressStream), TLinesResult::lrComplete);
+    return kept;
+  };
+  const TStringList cp1252{u"1;a;0;caf\u00e9 \u20ac;;;;0.0;;;;;5;0", u"2;b", u"3;\u0081 undefined"};
+  const TStringList other{u"4;\u65e5\u672c;;;;", u"5;\U0001F600"};
+  for (const auto& [keptLines, newLines] :
+       std::vector<std::pair<TStringList, TStringList>>{{cp1252, {u"6;plain"}},   // stays Windows-1252
+                                                        {cp1252, other},          // becomes UTF-8
+                                                        {other, {u"7;plain"}},    // stays UTF-8
+                                                        {{u"8;x"}, {}},           // nothing new
+                                                        {{}, other}}) {
+    TStoredLines kept = stored(keptLines);
+    TLineSource more;
+    more.Count = newLines.size();
+    for (const auto& l : newLines) more.FitsCp1252 = more.FitsCp1252 && FitsCp1252(l);
+    more.Line = [&](size_t i, std::u16string& line) { line = newLines[i]; };
+    TMemoryStream appended, whole;
+    SaveStreamLines(&kept, more, appended, ZCompressStream);
+    TStringList all = keptLines;
+    all.insert(all.end(), newLines.begin(), newLines.end());
+    SaveStreamLines(all, whole, ZCompressStream);
+    EXPECT_EQ(appended.Bytes(), whole.Bytes()) << all.size();
+    TStringList back;
+    ASSERT_EQ(LoadStreamLines(appended, back, ZDecompressStream), TLinesResult::lrComplete);
+    EXPECT_EQ(back, all);
+  }
+  // Invalid UTF-8 in a kept line is written as its reading gives it, as any writer would.
+  TMemoryStream raw(std::string("\xEF\xBB\xBF" "9;\xC3 bad\r\n10;\xE6\x97\xA5\r\n"));
+  TStoredLines kept;
+  ASSERT_EQ(kept.Load(raw, nullptr), TLinesResult::lrComplete);
+  TMemoryStream out;
+  SaveStreamLines(&kept, {}, out, nullptr);
+  EXPECT_EQ(out.Bytes(), "\xEF\xBB\xBF" "9;\xEF\xBF\xBD bad\r\n10;\xE6\x97\xA5\r\n");
+}
+
+// The codec's streaming writer gives the bytes of one deflate over the whole text, however the
+// text arrives.
+TEST(StreamCodec, TheStreamingWriterGivesTheWholeTextsBytes) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i) text += "line " + std::to_string(i * 7919 % 100003) + ";x\r\n";
+  TMemoryStream source(text), whole;
+  ZCompressStream(source, whole);
+  for (size_t piece : {size_t(1), size_t(7), size_t(4096), size_t(1) << 20}) {
+    TMemoryStream out;
+    TZlibWriter writer(out);
+    for (size_t at = 0; at < text.size(); at += piece) writer.Write(std::string_view(text).substr(at, piece));
+    writer.Finish();
+    EXPECT_EQ(out.Bytes(), whole.Bytes()) << piece;
+  }
+  EXPECT_EQ(Decompressed(whole.Bytes()), text);
+}
+
+// Lines over several megabytes are read into blocks that no line spans, with every line end
+// (CR LF, LF, CR) as before; a stream damaged part way gives whole lines only.
+TEST(StreamLines, ManyMegabytesOfLinesReadWholeAndDamageCutsAtALineEnd) {
+  TStringList lines;
+  std::string text;
+  for (int i = 0; i < 120000; ++i) {
+    lines.push_back(u"line " + IntToStr(i) + u";" + std::u16string(size_t(i % 37), u'x'));
+    text += Utf16ToCp1252(lines.back()) + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+  }
+  TMemoryStream source(text), packed;
+  ZCompressStream(source, packed);
+  TStoredLines stored;
+  ASSERT_EQ(stored.Load(packed, ZDecompressStream), TLinesResult::lrComplete);
+  ASSERT_EQ(stored.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); i += 997) EXPECT_EQ(stored.Text(i), lines[i]) << i;
+  EXPECT_EQ(stored.Text(lines.size() - 1), lines.back());
+
+  TMemoryStream cut(packed.Bytes().substr(0, packed.Bytes().size() * 2 / 3));
+  ASSERT_EQ(stored.Load(cut, ZDecompressStream), TLinesResult::lrDamaged);
+  ASSERT_GT(stored.size(), lines.size() / 2);
+  ASSERT_LT(stored.size(), lines.size());
+  for (size_t i = 0; i < stored.size(); ++i) ASSERT_EQ(stored.Text(i), lines[i]) << i;
+}
+
 TEST(StreamLines, ReadStorageLinesFindsTheStreamOrNothing) {
   TScratchDir dir;
   std::u16string file = dir.Path16("PC_ANNA.qmr");

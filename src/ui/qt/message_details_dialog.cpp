@@ -12,7 +12,7 @@
 
 namespace kv::qt {
 
-TMessageDetailsDialog::TMessageDetailsDialog(const TMessageInfo& record, const TLocale& locale,
+TMessageDetailsDialog::TMessageDetailsDialog(const TMessageView& record, const TLocale& locale,
                                              QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(QStringLiteral("Message details"));

@@ -1,0 +1,65 @@
+// The compact store of a folder's records: texts across block ends, texts longer than a block,
+// repeated fields kept once, and the date sort giving exactly the order of the plain sort.
+#include "core/record_store.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/emails.h"
+
+namespace kv {
+namespace {
+
+TMessageInfo Record(int i, double date) {
+  TMessageInfo r;
+  r.Index = uint32_t(i);
+  r.ID = u"<" + IntToStr(i) + u"@example.org>";
+  r.Subject = std::u16string(size_t(i % 97), u'x') + IntToStr(i);
+  r.SenderName = u"Ann";
+  r.SenderEmail = i % 2 ? u"ann@example.org" : u"bob@example.org";
+  r.ReceivedDate = date;
+  r.Account = u"Work";
+  r._Folder = u"Inbox";
+  r.Size = uint32_t(1000 + i);
+  r.Flags = uint32_t(i);
+  return r;
+}
+
+TEST(RecordStore, HoldsEveryTextWholeAcrossBlocksAndBeyondThem) {
+  TRecordStore store;
+  TMessages plain;
+  for (int i = 0; i < 30000; ++i) plain.push_back(Record(i, i));
+  plain[123].Subject = std::u16string(3u << 20, u'L');  // longer than any block
+  plain[124].Subject = std::u16string(5000, u'M');      // longer than the first blocks
+  for (const auto& r : plain) store.push_back(r);
+  ASSERT_EQ(store.size(), plain.size());
+  for (size_t i = 0; i < plain.size(); ++i) ASSERT_EQ(store[i].ToInfo(), plain[i]) << i;
+  EXPECT_EQ(TMessages(store), plain);
+  // Repeated fields are kept once: the account, folder and sender texts share their place.
+  EXPECT_EQ(store[10].Account.data(), store[11].Account.data());
+  EXPECT_EQ(store[10]._Folder.data(), store[9999]._Folder.data());
+  EXPECT_LT(store.Bytes(), plain.size() * 400 + (3u << 21) + (1u << 21));
+  store.clear();
+  EXPECT_TRUE(store.empty());
+  store.push_back(plain[5]);
+  EXPECT_EQ(store[0].ToInfo(), plain[5]);
+}
+
+TEST(RecordStore, DateSortGivesThePlainSortsOrderAlsoForEqualDates) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 100; ++round) {
+    TMessages plain;
+    const int n = int(random() % 300);
+    const bool ascending = round % 5 == 0;
+    for (int i = 0; i < n; ++i) plain.push_back(Record(i, ascending ? i : double(random() % 20)));
+    TRecordStore store;
+    for (const auto& r : plain) store.push_back(r);
+    SortMessagesByDate(plain);
+    SortMessagesByDate(store);
+    ASSERT_EQ(TMessages(store), plain) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace kv
