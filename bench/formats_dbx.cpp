@@ -97,7 +97,7 @@ void BM_DbxListing(benchmark::State& state) {
   for (auto _ : state) {
     auto reader = kv::CreateOEReader(Files(), u"folder.dbx");
     if (reader->MessageCount() != kMessages) state.SkipWithError("wrong message count");
-    benchmark::DoNotOptimize(reader->Messages().data());
+    benchmark::DoNotOptimize(reader->Messages().size());
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * f.IndexEnd);
   state.counters["messages/s"] =

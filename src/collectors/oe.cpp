@@ -64,13 +64,22 @@ void TVix_OE::ReadFolderMessages() {
     throw;
   }
   const std::u16string folderName = FolderNameFromPath(Context(), FFolder);
-  const uint32_t count = FOE->MessageCount();
-  for (uint32_t i = 0; i < count; ++i) {
-    TMessageInfo m;
-    FOE->GetMessageInfo(i, m);
+  const TRecordStore& messages = FOE->Messages();
+  std::u16string receiverEmail, receiverName;
+  for (uint32_t i = 0; i < FOE->MessageCount() && i < messages.size(); ++i) {
+    TMessageView m = messages[i];
     if (m.Size == 0) continue;
-    std::replace(m.ReceiverEmail.begin(), m.ReceiverEmail.end(), u';', u',');
-    std::replace(m.ReceiverName.begin(), m.ReceiverName.end(), u';', u',');
+    // Receiver lists are joined with commas, as the other clients' are.
+    if (m.ReceiverEmail.find(u';') != std::u16string_view::npos) {
+      receiverEmail = m.ReceiverEmail;
+      std::replace(receiverEmail.begin(), receiverEmail.end(), u';', u',');
+      m.ReceiverEmail = receiverEmail;
+    }
+    if (m.ReceiverName.find(u';') != std::u16string_view::npos) {
+      receiverName = m.ReceiverName;
+      std::replace(receiverName.begin(), receiverName.end(), u';', u',');
+      m.ReceiverName = receiverName;
+    }
     m._Folder = folderName;
     m._Client = EID();
     AddRecord(m);

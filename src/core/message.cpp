@@ -146,8 +146,7 @@ std::u16string_view NextLineField(std::u16string_view& rest) {
   return field;
 }
 
-void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
-  // Cleared field by field: a record read line after line keeps its strings' storage.
+void ClearMessageInfo(TMessageInfo& record) {
   for (std::u16string* text : {&record.ID, &record.Subject, &record.Server, &record.SenderName,
                                &record.SenderEmail, &record.Received, &record.ReceiverName,
                                &record.ReceiverEmail, &record.Account, &record._Folder})
@@ -157,6 +156,11 @@ void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
   record.ReceivedDate = 0;
   record._Client = TEmailClient::ecOutlookExpress;
   record._Marked = record._Checked = false;
+}
+
+void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
+  // Cleared field by field: a record read line after line keeps its strings' storage.
+  ClearMessageInfo(record);
   if (line.find(u';') == std::u16string_view::npos) return;
 
   std::u16string_view rest = line;

@@ -112,6 +112,9 @@ constexpr char16_t LineFieldChar(char16_t c) {
 // `rest` with its ";"; when no ";" is left, an empty field and nothing removed.
 std::u16string_view NextLineField(std::u16string_view& rest);
 
+// Empties every field; the texts keep their storage for the next record.
+void ClearMessageInfo(TMessageInfo& record);
+
 // Clears `record` and fills it from `line`; never fails.
 void ParseMessageLine(std::u16string_view line, TMessageInfo& record);
 

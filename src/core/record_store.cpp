@@ -153,6 +153,13 @@ TRecordStore::operator TMessages() const {
   return copies;
 }
 
+bool operator==(const TRecordStore& store, const TMessages& records) {
+  if (store.size() != records.size()) return false;
+  for (size_t i = 0; i < records.size(); ++i)
+    if (!(store[i].ToInfo() == records[i])) return false;
+  return true;
+}
+
 size_t TRecordStore::Bytes() const { return FEntries.capacity() * sizeof(TEntry) + FArena.Bytes(); }
 
 }  // namespace kv

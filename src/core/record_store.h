@@ -112,4 +112,7 @@ class TRecordStore {
   TTextArena FArena;
 };
 
+// Whether the store holds exactly these records, in this order.
+bool operator==(const TRecordStore& store, const TMessages& records);
+
 }  // namespace kv

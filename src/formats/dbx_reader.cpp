@@ -100,11 +100,13 @@ void TDBXReader::ReadMessages() {
   if (!FLoaded) return;
   FMI.clear();
   FMI.reserve(FValueArray.size());
+  TMessageInfo info;  // refilled record by record: its strings keep their storage
   for (const uint32_t value : FValueArray) {
     // An index value the walk never reached would name the file header; the record stays
     // all-zero instead.
-    TMessageInfo& info = FMI.emplace_back();
+    ClearMessageInfo(info);
     if (value != 0) ReadMessageInfo(value, info);
+    FMI.push_back(info);
   }
 }
 
@@ -137,9 +139,9 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
     if (at >= size) continue;  // data beyond the body: the attribute is skipped
     const unsigned char* data = body + at;
     const size_t left = size - at;
-    auto text = [&] {
+    auto text = [&](std::u16string& out) {
       // Text runs to its NUL byte, or to the end of the body when that is missing.
-      return oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(data), left));
+      oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(data), left), out);
     };
     switch (id) {
       case dbxFlags: if (left >= 4) info.Flags = U32(data); break;
@@ -149,14 +151,14 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
         if (left >= 8)
           info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
         break;
-      case dbxMessageId: info.ID = text(); break;
-      case dbxSubject: info.Subject = text(); break;
-      case dbxServer: info.Server = text(); break;
-      case dbxSenderName: info.SenderName = text(); break;
-      case dbxSenderEmail: info.SenderEmail = text(); break;
-      case dbxReceiverName: info.ReceiverName = text(); break;
-      case dbxReceiverEmail: info.ReceiverEmail = text(); break;
-      case dbxAccount: info.Account = text(); break;
+      case dbxMessageId: text(info.ID); break;
+      case dbxSubject: text(info.Subject); break;
+      case dbxServer: text(info.Server); break;
+      case dbxSenderName: text(info.SenderName); break;
+      case dbxSenderEmail: text(info.SenderEmail); break;
+      case dbxReceiverName: text(info.ReceiverName); break;
+      case dbxReceiverEmail: text(info.ReceiverEmail); break;
+      case dbxAccount: text(info.Account); break;
       default: break;
     }
   }

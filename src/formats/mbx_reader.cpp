@@ -151,13 +151,17 @@ std::u16string TMBXReader::GetMessageText(uint32_t index) {
 
 void TMBXReader::ReadMessages() {
   if (!FLoaded) return;
-  FMI.assign(MessageCount(), TMessageInfo{});
-  if (!ReadIndexFile()) ReadHeaderFields();
+  // Filled in place, then kept compactly.
+  TMessages records(MessageCount());
+  if (!ReadIndexFile(records)) ReadHeaderFields(records);
+  FMI.clear();
+  FMI.reserve(records.size());
+  for (const auto& r : records) FMI.push_back(r);
 }
 
 // Any failure in the .idx file ends the reading silently: the records read so far stay, the
 // others stay all-zero.
-bool TMBXReader::ReadIndexFile() {
+bool TMBXReader::ReadIndexFile(TMessages& records) {
   const std::u16string idxName = IndexFileName(FFilename);
   if (!FFiles.Exists || !FFiles.Exists(idxName)) return false;
   std::unique_ptr<IReadStream> stream;
@@ -174,10 +178,10 @@ bool TMBXReader::ReadIndexFile() {
     const uint32_t count = U32(head + 8);
     uint64_t offset = kIdxHeaderSize;
     std::string bytes;
-    for (uint32_t i = 0; i < count && i < FMI.size(); ++i) {
+    for (uint32_t i = 0; i < count && i < records.size(); ++i) {
       unsigned char r[kIdxRecordSize];
       if (!idx.ReadFull(offset, r, sizeof r)) break;
-      TMessageInfo& info = FMI[i];
+      TMessageInfo& info = records[i];
       info.Address = uint32_t(offset);
       info.Flags = U32(r);
       info.ID = UIntToStr(U32(r + 8));
@@ -215,8 +219,8 @@ bool TMBXReader::ReadIndexFile() {
 
 // Without the .idx file the header of each message supplies sender, subject and date; values
 // are decoded and trimmed like every other header value.
-void TMBXReader::ReadHeaderFields() {
-  const size_t n = std::min(FMI.size(), FMH.size());
+void TMBXReader::ReadHeaderFields(TMessages& records) {
+  const size_t n = std::min(records.size(), FMH.size());
   for (size_t i = 0; i < n; ++i) {
     const TMBX_MessageInfo& m = FMH[i];
     TMessageInfo info;
@@ -231,7 +235,7 @@ void TMBXReader::ReadHeaderFields() {
     info.DataOffset = m.StartingOffset;
     info.ID = UIntToStr(m.Header.ID);
     info.Size = m.Header.MsgSize;
-    FMI[i] = std::move(info);
+    records[i] = std::move(info);
   }
 }
 

@@ -74,10 +74,10 @@ class TMBXReader : public TOEReader {
  private:
   std::u16string ReadRawHeader(size_t index);
   // Fills FMI from the .idx file; false when it does not exist.
-  bool ReadIndexFile();
+  bool ReadIndexFile(TMessages& records);
   // Offset of the first message marker in [from, to), 0 when there is none.
   uint64_t FindMarker(uint64_t from, uint64_t to);
-  void ReadHeaderFields();
+  void ReadHeaderFields(TMessages& records);
 
   TMBX_Header FHeader;
   std::vector<TMBX_MessageInfo> FMH;

@@ -6,9 +6,16 @@ namespace kv {
 
 namespace oe_detail {
 std::u16string Text8(std::string_view bytes) {
+  std::u16string out;
+  Text8(bytes, out);
+  return out;
+}
+
+void Text8(std::string_view bytes, std::u16string& out) {
   const size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-  return Cp1252ToUtf16(bytes);
+  out.resize(bytes.size());
+  Cp1252ToUtf16(bytes, out.data());
 }
 }  // namespace oe_detail
 
@@ -22,7 +29,7 @@ std::u16string TOEReader::GetMessageText(uint32_t) { return {}; }
 uint32_t TOEReader::MessageCount() const { return 0; }
 
 void TOEReader::GetMessageInfo(uint32_t index, TMessageInfo& info) const {
-  info = index < FMI.size() ? FMI[index] : TMessageInfo{};
+  info = index < FMI.size() ? FMI[index].ToInfo() : TMessageInfo{};
 }
 
 void TOEReader::OpenFile(const std::u16string& AFileName) {

@@ -21,6 +21,7 @@
 #include "base/error.h"
 #include "base/stream.h"
 #include "core/message.h"
+#include "core/record_store.h"
 
 namespace kv {
 
@@ -101,7 +102,7 @@ class TOEReader {
   void LoadFromFile(const std::u16string& AFileName) { OpenFile(AFileName); }
 
   // The message records, one per message, in index order.
-  const TMessages& Messages() const { return FMI; }
+  const TRecordStore& Messages() const { return FMI; }
 
  protected:
   // The stream of the open file; only valid while one is open.
@@ -113,7 +114,7 @@ class TOEReader {
   std::u16string FFilename;
   bool FLoaded = false;
   TOEFileType FFT = TOEFileType::oeUnknown;
-  TMessages FMI;
+  TRecordStore FMI;
   bool FCTTL = true;
 };
 
@@ -130,6 +131,8 @@ inline uint32_t U32(const unsigned char* p) {
 inline uint16_t U16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
 // 8-bit text up to its first NUL byte, widened through the system's 8-bit code page.
 std::u16string Text8(std::string_view bytes);
+// The same into `out`, which keeps its storage.
+void Text8(std::string_view bytes, std::u16string& out);
 }  // namespace oe_detail
 
 }  // namespace kv
