@@ -1,7 +1,8 @@
-// The mbox splitter and the record of each message over arbitrary bytes. The first byte picks a
-// block size: the text fed whole must give the messages that the rules read literally give, and
-// fed in blocks of that size, in every scan mode, the same messages again; each message must lie
-// inside the text. The same bytes also go through the INI reader of profiles.ini.
+// The mbox splitter and the record of each message over arbitrary bytes. The input is the text
+// whole, so a real mbox file is a seed as it is; its last byte picks a block size. The text fed
+// whole must give the messages that the rules read literally give, and fed in blocks of that
+// size, in every scan mode, the same messages again; each message must lie inside the text. The
+// same bytes also go through the INI reader of profiles.ini.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -35,8 +36,8 @@ std::vector<TCut> Split(std::string_view text, size_t block) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const size_t block = 1 + data[0] % 64;
-  const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const size_t block = 1 + data[size - 1] % 64;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<TCut> whole = Split(text, text.size() + 1);
   // The literal reading keeps headers whole: it holds for texts below the header limit.
   if (text.size() < kv::TMboxSplitter::kMaxHeaderBytes && whole != kv::test::ReferenceMboxCut(text))

@@ -1,6 +1,8 @@
-// Fuzzes the .dbx reader: the whole listing and both text assemblies of every message. The
-// input is a file of its own (first byte odd) or a patch over a small valid file with a tree
-// of several levels, so the fuzzer reaches the index, attributes and block chains quickly.
+// Fuzzes the .dbx reader: the whole listing and both text assemblies of every message. An input
+// that begins with the .dbx signature is a file whole, as real files and the builder's files
+// come; any other input is a file of its own after its first byte (first byte odd) or a patch
+// over a small valid file with a tree of several levels, so the fuzzer reaches the index,
+// attributes and block chains quickly.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,7 +37,9 @@ const std::string& BaseFile() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   std::string file;
-  if (data[0] & 1) {
+  if (size >= 4 && kv::oe_detail::U32(data) == kv::kDbxSignature) {
+    file.assign(reinterpret_cast<const char*>(data), size);
+  } else if (data[0] & 1) {
     file.assign(reinterpret_cast<const char*>(data + 1), size - 1);
   } else {
     // Bytes 1-2 choose where the patch goes, from the end of the header on.

@@ -1,7 +1,9 @@
 // Fuzzes the .mbx/.idx reader: loading, the records from the .idx file or from the message
-// headers, and the texts. The input is a folder of its own (first byte odd: bytes 1-2 give the
-// .mbx length, the rest is the .idx file, absent when empty) or a patch over a small valid
-// folder (bytes 1-2 choose where; the third byte's low bit whether the .idx file is there).
+// headers, and the texts. An input that begins with the .mbx signature is an .mbx file whole
+// with no .idx file, as real files come. Any other input is a folder of its own (first byte
+// odd: bytes 1-2 give the .mbx length, the rest is the .idx file, absent when empty) or a patch
+// over a small valid folder (bytes 1-2 choose where; byte 3's low bit whether the .idx file is
+// there, its next bit which of the two files the patch goes to).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,7 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string mbx, idx;
   bool hasIdx;
   const size_t pos = size_t(data[1]) | size_t(data[2]) << 8;
-  if (data[0] & 1) {
+  if (size >= 4 && kv::oe_detail::U32(data) == kv::kMbxSignature) {
+    mbx.assign(reinterpret_cast<const char*>(data), size);
+    hasIdx = false;
+  } else if (data[0] & 1) {
     const size_t split = std::min(pos, size - 3);
     mbx.assign(reinterpret_cast<const char*>(data + 3), split);
     idx.assign(reinterpret_cast<const char*>(data + 3 + split), size - 3 - split);
