@@ -169,6 +169,41 @@ std::u16string Utf16LeToUtf16(std::string_view bytes) {
   return out;
 }
 
+std::u16string Utf16BeToUtf16(std::string_view bytes) {
+  std::u16string out(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = char16_t((static_cast<unsigned char>(bytes[2 * i]) << 8) |
+                      static_cast<unsigned char>(bytes[2 * i + 1]));
+  return out;
+}
+
+TByteOrderMark SniffByteOrderMark(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return TByteOrderMark::bomUtf8;
+  if (bytes.substr(0, 2) == "\xFF\xFE") return TByteOrderMark::bomUtf16Le;
+  if (bytes.substr(0, 2) == "\xFE\xFF") return TByteOrderMark::bomUtf16Be;
+  return TByteOrderMark::bomNone;
+}
+
+size_t ByteOrderMarkSize(TByteOrderMark mark) {
+  switch (mark) {
+    case TByteOrderMark::bomUtf8: return 3;
+    case TByteOrderMark::bomUtf16Le:
+    case TByteOrderMark::bomUtf16Be: return 2;
+    default: return 0;
+  }
+}
+
+std::u16string DecodeMarkedText(std::string_view bytes, std::u16string (*unmarked)(std::string_view)) {
+  const TByteOrderMark mark = SniffByteOrderMark(bytes);
+  const std::string_view rest = bytes.substr(ByteOrderMarkSize(mark));
+  switch (mark) {
+    case TByteOrderMark::bomUtf8: return Utf8ToUtf16(rest);
+    case TByteOrderMark::bomUtf16Le: return Utf16LeToUtf16(rest);
+    case TByteOrderMark::bomUtf16Be: return Utf16BeToUtf16(rest);
+    default: return unmarked(rest);
+  }
+}
+
 std::string Utf16ToUtf16Le(std::u16string_view text) {
   std::string out(text.size() * 2, '\0');
   for (size_t i = 0; i < text.size(); ++i) {

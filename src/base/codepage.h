@@ -30,6 +30,17 @@ char32_t NextCodePoint(std::u16string_view text, size_t& i);
 std::u16string Utf16LeToUtf16(std::string_view bytes);
 std::string Utf16ToUtf16Le(std::u16string_view text);
 
+// UTF-16 big-endian bytes -> text (odd trailing byte dropped).
+std::u16string Utf16BeToUtf16(std::string_view bytes);
+
+// The byte-order mark a text file begins with, and how many bytes it takes.
+enum class TByteOrderMark { bomNone, bomUtf8, bomUtf16Le, bomUtf16Be };
+TByteOrderMark SniffByteOrderMark(std::string_view bytes);
+size_t ByteOrderMarkSize(TByteOrderMark mark);
+// The text of a file: a byte-order mark names its encoding and is dropped; without one,
+// `unmarked` decodes the bytes.
+std::u16string DecodeMarkedText(std::string_view bytes, std::u16string (*unmarked)(std::string_view));
+
 // A charset name as the decoders look it up: lower case, without quotes and blanks.
 std::string CharsetKey(std::string_view name);
 

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "base/mail_clients.h"
 #include "cli/list_row.h"
 
 namespace kv {
@@ -14,6 +15,13 @@ TOptionSpec FormatOption(const char* fallback) {
 }
 
 }  // namespace
+
+// The short names of the clients, as the client table gives them.
+static std::vector<std::string> ClientKeys() {
+  std::vector<std::string> keys;
+  for (const TMailClient& c : kMailClients) keys.emplace_back(c.Key);
+  return keys;
+}
 
 const std::vector<TCommandSpec>& CliCommands() {
   static const std::vector<TCommandSpec> commands = {
@@ -43,8 +51,7 @@ const std::vector<TCommandSpec>& CliCommands() {
        "and jsonl always have those two). Markers: '!' highest priority, '\xE2\x86\x93' lowest\n"
        "priority, '@' has attachments, '*' unread.",
        {{"FILE", true}},
-       {{"client", "C", "only this client: oe, winmail, winlivemail or thunderbird",
-         {"oe", "winmail", "winlivemail", "thunderbird"}},
+       {{"client", "C", "only this client: oe, winmail, winlivemail or thunderbird", ClientKeys()},
         {"folder", "F", "only the folder named F", {}},
         {"search", "TEXT", "only messages whose subject, sender name or address holds TEXT (any case)", {}},
         {"sort", "COLUMN[:asc|:desc]",

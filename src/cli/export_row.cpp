@@ -4,23 +4,13 @@
 
 namespace kv {
 
-std::u16string ClientName(TEmailClient client) {
-  switch (client) {
-    case TEmailClient::ecOutlookExpress: return u"oe";
-    case TEmailClient::ecWindowsMail: return u"winmail";
-    case TEmailClient::ecWindowsLiveMail: return u"winlivemail";
-    case TEmailClient::ecThunderbird: return u"thunderbird";
-    case TEmailClient::ecOutlook: return u"outlook";
-    case TEmailClient::ecNone: break;
-  }
-  return {};
-}
+std::u16string ClientName(TEmailClient client) { return Ascii(MailClientKey(client)); }
 
 std::optional<TEmailClient> ParseClientName(std::string_view name) {
   for (auto client : {TEmailClient::ecOutlookExpress, TEmailClient::ecWindowsMail,
                       TEmailClient::ecWindowsLiveMail, TEmailClient::ecThunderbird,
                       TEmailClient::ecOutlook})
-    if (Ascii(name) == ClientName(client)) return client;
+    if (!name.empty() && name == MailClientKey(client)) return client;
   return std::nullopt;
 }
 

@@ -21,7 +21,7 @@ TCliEnvironment ProcessEnvironment(const char*) {
   auto platform = MakeWindowsPlatform();
   const std::filesystem::path self(platform->ProgramFile());
   env.ProgramFolder = Utf8OfPath(self.parent_path());
-  const std::u16string local = platform->SpecialFolder(28);
+  const std::u16string local = platform->SpecialFolder(sfLocalAppData);
   env.DataFolder = local.empty() ? "." : Utf8OfPath(std::filesystem::path(local) / "Kolvane");
   // The progress line redraws itself with terminal escapes: only on a console that takes them.
   HANDLE console = GetStdHandle(STD_ERROR_HANDLE);

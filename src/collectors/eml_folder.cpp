@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "system/context.h"
 #include "system/file_search.h"
@@ -56,8 +57,9 @@ std::optional<size_t> FindHeaderBlockEnd(std::string_view bytes, bool complete) 
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   // The byte-order marks are the header parser's: UTF-16 in either order, then UTF-8.
   if (!complete && bytes.size() < 3) return std::nullopt;
-  if (bytes.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
-    const bool little = b[0] == 0xFF;
+  const TByteOrderMark mark = SniffByteOrderMark(bytes);
+  if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
+    const bool little = mark == TByteOrderMark::bomUtf16Le;
     const size_t units = (bytes.size() - 2) / 2;
     auto at = [b, little](size_t i) -> uint32_t {
       const unsigned char* u = b + 2 + 2 * i;
@@ -70,8 +72,7 @@ std::optional<size_t> FindHeaderBlockEnd(std::string_view bytes, bool complete) 
     if (!end) return std::nullopt;
     return *end == units ? bytes.size() : 2 + 2 * *end;
   }
-  const size_t first =
-      (bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ? 3 : 0;
+  const size_t first = ByteOrderMarkSize(mark);
   return BlockEnd(first, bytes.size(), complete, [b](size_t i) -> uint32_t { return b[i]; });
 }
 
@@ -117,7 +118,7 @@ void ReadEMLFolder(const TSystemContext& context, std::u16string_view folder, TE
                    const TRecordSink& add) {
   IPlatform& platform = context.Platform();
   TStringList files;
-  FindFilePaths(context, folder, u"*.eml", 0x1FF, files, false, true);
+  FindFilePaths(context, folder, u"*.eml", faAnyFile, files, false, true);
   const std::u16string folderName = FolderNameFromPath(context, folder);
   std::string bytes;
   TEMLHeader header;

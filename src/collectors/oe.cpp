@@ -13,7 +13,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kLocalAppDataFolder = 28;
 
 }  // namespace
 
@@ -43,10 +42,10 @@ void TVix_OE::GetMailboxFolders(std::u16string_view user, std::u16string_view st
   if (root.empty()) {
     // Without an application-data folder this is a lone separator before "Identities", a
     // folder that normally does not exist.
-    root = GetUserSpecialFolder(Context(), name, kLocalAppDataFolder) + u"Identities";
+    root = GetUserSpecialFolder(Context(), name, sfLocalAppData) + u"Identities";
   }
   FStore = IncludeTrailingSeparator(root, Context().Separator());
-  FindFilePaths(Context(), FStore, u"*.?bx", 0x1FF, FFolders, true, true);
+  FindFilePaths(Context(), FStore, u"*.?bx", faAnyFile, FFolders, true, true);
 }
 
 void TVix_OE::ReadFolderMessages() {

@@ -33,7 +33,7 @@ void TVix_Thunderbird::GetMailboxFolders(std::u16string_view user, std::u16strin
   }
   // Mbox files have no extension; index files (.msf) and the ".sbd" folders that hold
   // subfolders have one, and the walk descends into those folders all the same.
-  FindFiles(Context(), FStore, u"*.", 0x1FF, &FFolders, true, true);
+  FindFiles(Context(), FStore, u"*.", faAnyFile, &FFolders, true, true);
 }
 
 void MboxMessageRecord(const TMboxMessage& message, std::u16string_view folderName,

@@ -10,19 +10,9 @@ namespace kv {
 namespace {
 
 std::u16string DecodeIniText(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Utf8ToUtf16(bytes.substr(3));
-  if (bytes.size() >= 2) {
-    const auto b0 = static_cast<unsigned char>(bytes[0]);
-    const auto b1 = static_cast<unsigned char>(bytes[1]);
-    if (b0 == 0xFF && b1 == 0xFE) return Utf16LeToUtf16(bytes.substr(2));
-    if (b0 == 0xFE && b1 == 0xFF) {
-      std::string le(bytes.substr(2));
-      for (size_t i = 0; i + 1 < le.size(); i += 2) std::swap(le[i], le[i + 1]);
-      return Utf16LeToUtf16(le);
-    }
-  }
-  if (IsValidUtf8(bytes)) return Utf8ToUtf16(bytes);
-  return Cp1252ToUtf16(bytes);
+  return DecodeMarkedText(bytes, [](std::string_view b) {
+    return IsValidUtf8(b) ? Utf8ToUtf16(b) : Cp1252ToUtf16(b);
+  });
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace kv {
 namespace {
 
 // The roaming application-data folder (shell folder 26): on Linux the home folder.
-constexpr int kRoamingAppData = 26;
 
 bool FileExists(IPlatform& platform, std::u16string_view path) {
   const std::optional<TFileStatus> s = platform.Status(path);
@@ -80,7 +79,7 @@ bool TryServerFolder(IPlatform& platform, std::u16string_view value, char16_t se
 std::u16string FindThunderbirdFolder(const TSystemContext& context, std::u16string_view user) {
   IPlatform& platform = context.Platform();
   const char16_t sep = context.Separator();
-  const std::u16string base = GetUserSpecialFolder(context, user, kRoamingAppData);
+  const std::u16string base = GetUserSpecialFolder(context, user, sfAppData);
   if (ExcludeTrailingSeparator(base, sep).empty()) return {};
   if (sep == u'\\') {
     const std::u16string folder = base + u"Thunderbird\\";

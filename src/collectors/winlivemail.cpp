@@ -33,7 +33,7 @@ void TVix_WinLiveMail::GetMailboxFolders(std::u16string_view user, std::u16strin
     FStore = root;
     const std::u16string account = ReadClientText(Context(), name, kClientKey, u"Default Mail Account");
     TStringList accounts;
-    FindFilePaths(Context(), FStore, u"*.oeaccount", 0x1FF, accounts, true, true);
+    FindFilePaths(Context(), FStore, u"*.oeaccount", faAnyFile, accounts, true, true);
     const char16_t sep = Context().Separator();
     for (const std::u16string& file : accounts) {
       if (SameTextFold(ExtractFileName(file, sep), account)) {

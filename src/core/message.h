@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "base/datetime.h"
+#include "base/mail_clients.h"
 #include "base/text.h"
 
 namespace kv {
 
-enum class TEmailClient : uint8_t {
-  ecOutlookExpress = 0,
-  ecWindowsMail = 1,
-  ecWindowsLiveMail = 2,
-  ecThunderbird = 3,
-  ecOutlook = 4,
-  ecNone = 255,
-};
-
 struct TMessageInfo {
   uint32_t Address = 0;
   uint32_t Index = 0;
-  uint32_t Flags = 0;       // 0x80 read, 0x4000 has attachments
+  uint32_t Flags = 0;       // kFlagFlagged, kFlagRead, kFlagAttachment
   uint32_t DataOffset = 0;
   std::u16string ID;
   std::u16string Subject;
@@ -86,6 +78,8 @@ struct TMessageView {
   operator TMessageInfo() const { return ToInfo(); }  // NOLINT
 };
 
+// The flag bits the system reads: flagged (followed up), read, has attachments.
+constexpr uint32_t kFlagFlagged = 0x20;
 constexpr uint32_t kFlagRead = 0x80;
 constexpr uint32_t kFlagAttachment = 0x4000;
 

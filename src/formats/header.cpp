@@ -484,18 +484,15 @@ std::u16string DecodeHeaderBytes(std::string_view raw) {
 }
 
 void ReadEMLHeader(std::string_view message, TEMLHeader& header) {
-  if (message.size() >= 2) {
-    const auto b0 = static_cast<unsigned char>(message[0]);
-    const auto b1 = static_cast<unsigned char>(message[1]);
-    if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) {
-      std::string le(message.substr(2));
-      if (b0 == 0xFE)
-        for (size_t i = 0; i + 1 < le.size(); i += 2) std::swap(le[i], le[i + 1]);
-      ReadEMLHeader(std::u16string_view(Utf16LeToUtf16(le)), header);
-      return;
-    }
+  const TByteOrderMark mark = SniffByteOrderMark(message);
+  if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
+    const std::string_view rest = message.substr(ByteOrderMarkSize(mark));
+    ReadEMLHeader(std::u16string_view(mark == TByteOrderMark::bomUtf16Le ? Utf16LeToUtf16(rest)
+                                                                         : Utf16BeToUtf16(rest)),
+                  header);
+    return;
   }
-  if (message.size() >= 3 && message.substr(0, 3) == "\xEF\xBB\xBF") message.remove_prefix(3);
+  if (mark == TByteOrderMark::bomUtf8) message.remove_prefix(ByteOrderMarkSize(mark));
   FillHeader(message, header);
 }
 

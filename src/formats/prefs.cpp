@@ -66,16 +66,10 @@ bool ParseStructured(std::u16string_view call, TUserPref& pref) {
 }
 
 std::u16string FileText(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Utf8ToUtf16(bytes.substr(3));
-  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return Utf16LeToUtf16(bytes.substr(2));
-  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") {
-    std::string le(bytes.substr(2));
-    for (size_t i = 0; i + 1 < le.size(); i += 2) std::swap(le[i], le[i + 1]);
-    return Utf16LeToUtf16(le);
-  }
   // Mozilla writes prefs.js in UTF-8 without a mark; a file that is not valid UTF-8 is 8-bit.
-  if (HasHighBytes(bytes) && IsValidUtf8(bytes)) return Utf8ToUtf16(bytes);
-  return Cp1252ToUtf16(bytes);
+  return DecodeMarkedText(bytes, [](std::string_view b) {
+    return HasHighBytes(b) && IsValidUtf8(b) ? Utf8ToUtf16(b) : Cp1252ToUtf16(b);
+  });
 }
 
 }  // namespace

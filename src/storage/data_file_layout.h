@@ -6,14 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "base/mail_clients.h"
 #include "storage/cfb/property_set.h"
 
 namespace kv {
 
-inline constexpr std::u16string_view kStorageOE = u"OE";
-inline constexpr std::u16string_view kStorageWinMail = u"WinMail";
-inline constexpr std::u16string_view kStorageWinLiveMail = u"WinLiveMail";
-inline constexpr std::u16string_view kStorageThunderbird = u"Thunderbird";
+// The clients' storages, as the client table names them.
+inline constexpr std::u16string_view kStorageOE = kMailClients[0].StorageFolder;
+inline constexpr std::u16string_view kStorageWinMail = kMailClients[1].StorageFolder;
+inline constexpr std::u16string_view kStorageWinLiveMail = kMailClients[2].StorageFolder;
+inline constexpr std::u16string_view kStorageThunderbird = kMailClients[3].StorageFolder;
 
 // {F29F85E0-4FF9-1068-AB91-08002B27B3D9}, kept in the root stream 0x05 "SummaryInformation".
 inline const cfb::TGuid& FMTID_SummaryInformation = cfb::kFmtIdSummaryInformation;

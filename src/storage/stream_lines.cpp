@@ -11,14 +11,7 @@
 namespace kv {
 
 std::u16string DecodeStreamText(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return Utf8ToUtf16(bytes.substr(3));
-  if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16LeToUtf16(bytes.substr(2));
-  if (bytes.substr(0, 2) == "\xFE\xFF") {
-    std::string swapped(bytes.substr(2));
-    for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
-    return Utf16LeToUtf16(swapped);
-  }
-  return Cp1252ToUtf16(bytes);
+  return DecodeMarkedText(bytes, [](std::string_view b) { return Cp1252ToUtf16(b); });
 }
 
 void SplitStreamText(std::u16string_view text, TStringList& lines) {
@@ -181,7 +174,8 @@ TLinesResult TStoredLines::Load(TStream& stream, TCodeStreamProcedure decode) {
 // no empty line follows a final break.
 void TStoredLines::Finish(bool damaged) {
   const std::string_view head = FBlocks.empty() ? std::string_view() : std::string_view(FBlocks.front());
-  if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF") {
+  const TByteOrderMark mark = SniffByteOrderMark(head);
+  if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
     // UTF-16 (only other programs write it) is kept as UTF-8.
     std::string whole;
     for (auto& b : FBlocks) whole += b, b = std::string();
@@ -189,7 +183,7 @@ void TStoredLines::Finish(bool damaged) {
     whole = std::string();
     FBlocks.assign(1, Utf16ToUtf8(text));
     FUtf8 = true;
-  } else if (head.substr(0, 3) == "\xEF\xBB\xBF") {
+  } else if (mark == TByteOrderMark::bomUtf8) {
     FBlocks.front().erase(0, 3);
     FUtf8 = true;
   }

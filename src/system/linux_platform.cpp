@@ -189,9 +189,9 @@ class TLinuxPlatform final : public IPlatform {
     while (home.size() > 1 && home.back() == '/') home.pop_back();
     std::u16string h = Utf8ToUtf16(home);
     switch (id) {
-      case 0: return JoinPath(h, u"Desktop", u'/');
-      case 26: return h;
-      case 28: {
+      case sfDesktop: return JoinPath(h, u"Desktop", u'/');
+      case sfAppData: return h;
+      case sfLocalAppData: {
         std::string data = Env("XDG_DATA_HOME");
         if (!data.empty() && data[0] == '/') {
           while (data.size() > 1 && data.back() == '/') data.pop_back();

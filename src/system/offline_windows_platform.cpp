@@ -497,12 +497,12 @@ class TMounted final : public TOfflineWindowsPlatform {
     // The folders first: the user's shell-folder values may refer to USERPROFILE.
     FEnvironment.clear();
     for (const auto& [n, v] : env) FEnvironment.push_back(n + u"=" + v);
-    FSpecialFolders[0] = ShellFolder(u"Desktop", u"Desktop");
-    FSpecialFolders[5] = ShellFolder(u"Personal", vista ? u"Documents" : u"My Documents");
-    FSpecialFolders[26] = ShellFolder(u"AppData", roaming.substr(profile.size() + 1));
-    FSpecialFolders[28] = ShellFolder(u"Local AppData", local.substr(profile.size() + 1));
-    env.push_back({u"APPDATA", FSpecialFolders[26]});
-    env.push_back({u"LOCALAPPDATA", FSpecialFolders[28]});
+    FSpecialFolders[sfDesktop] = ShellFolder(u"Desktop", u"Desktop");
+    FSpecialFolders[sfPersonal] = ShellFolder(u"Personal", vista ? u"Documents" : u"My Documents");
+    FSpecialFolders[sfAppData] = ShellFolder(u"AppData", roaming.substr(profile.size() + 1));
+    FSpecialFolders[sfLocalAppData] = ShellFolder(u"Local AppData", local.substr(profile.size() + 1));
+    env.push_back({u"APPDATA", FSpecialFolders[sfAppData]});
+    env.push_back({u"LOCALAPPDATA", FSpecialFolders[sfLocalAppData]});
     env.push_back({u"TEMP", temp});
     env.push_back({u"TMP", temp});
     // Windows keeps its environment block sorted by name, case ignored.

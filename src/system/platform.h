@@ -32,6 +32,17 @@ enum : uint32_t {
   faTemporary = 0x100,
 };
 
+// Every attribute: a search with this mask lists files and folders alike.
+constexpr uint32_t faAnyFile = 0x1FF;
+
+// The shell's special folders by number, as the system asks for them.
+enum TSpecialFolder : int {
+  sfDesktop = 0,
+  sfPersonal = 5,        // the documents folder
+  sfAppData = 26,        // the roaming application-data folder
+  sfLocalAppData = 28,   // the local application-data folder
+};
+
 struct TDirEntry {
   std::u16string Name;
   uint32_t Attributes = 0;  // never 0: a file without other bits is faNormal

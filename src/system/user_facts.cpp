@@ -95,7 +95,7 @@ std::u16string GetUserProfileFolder(const TSystemContext& context, std::u16strin
     }
   }
   if (result.empty()) {
-    std::u16string desktop = GetSpecialFolder(context, 0);
+    std::u16string desktop = GetSpecialFolder(context, sfDesktop);
     if (desktop.empty()) return {};
     result = ReplaceFirstFold(ParentFolder(ExcludeTrailingSeparator(desktop, sep), sep),
                               sep + CurrentUser(context), sep + name);

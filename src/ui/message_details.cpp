@@ -20,12 +20,11 @@ std::u16string Padded(int value, size_t width) {
 }  // namespace
 
 std::u16string FlagsText(uint32_t flags) {
-  constexpr uint32_t kFlagged = 0x20;
   std::vector<std::u16string> meaning;
   meaning.push_back((flags & kFlagRead) ? u"read" : u"unread");
   if (flags & kFlagAttachment) meaning.push_back(u"has attachments");
-  if (flags & kFlagged) meaning.push_back(u"flagged");
-  if (uint32_t other = flags & ~(kFlagRead | kFlagAttachment | kFlagged))
+  if (flags & kFlagFlagged) meaning.push_back(u"flagged");
+  if (uint32_t other = flags & ~(kFlagRead | kFlagAttachment | kFlagFlagged))
     meaning.push_back(u"other " + Hex8(other));
   return Hex8(flags) + u" (" + Join(meaning, u", ") + u")";
 }

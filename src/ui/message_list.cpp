@@ -64,7 +64,7 @@ std::optional<TListImage> CellImage(const TMessageView& record, int column, TIma
       if (record.Flags & kFlagAttachment) return TListImage::liPaperclip;
       return std::nullopt;
     case lcFlag:
-      if (record.Flags & 0x20) return TListImage::liFlag;
+      if (record.Flags & kFlagFlagged) return TListImage::liFlag;
       return std::nullopt;
     case lcSender:
       return (record.Flags & kFlagRead) ? TListImage::liRead : TListImage::liUnread;
@@ -87,7 +87,7 @@ int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
   switch (column) {
     case lcPriority: return CompareValues(a.Priority, b.Priority);
     case lcAttachment: return CompareValues(a.Flags & kFlagAttachment, b.Flags & kFlagAttachment);
-    case lcFlag: return CompareValues(a.Flags & 0x20u, b.Flags & 0x20u);
+    case lcFlag: return CompareValues(a.Flags & kFlagFlagged, b.Flags & kFlagFlagged);
     case lcSender: return locale.Compare(SenderText(a), SenderText(b));
     case lcSubject: return locale.Compare(a.Subject, b.Subject);
     case lcReceived: return CompareValues(DateSortKey(a.ReceivedDate), DateSortKey(b.ReceivedDate));

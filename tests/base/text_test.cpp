@@ -1,3 +1,4 @@
+#include "base/codepage.h"
 #include "base/text.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ TEST(Text, IntegerRuleAcceptsSignDecimalAndHexOnly) {
   EXPECT_EQ(ParseInt32(u"-2147483648"), INT32_MIN);
   for (auto bad : {u"", u" 1", u"1 ", u"1.0", u"abc", u"$", u"0x", u"-", u"2147483648",
                    u"$100000000", u"1e3", u"\uff11"})
-    EXPECT_FALSE(ParseInt32(bad).has_value()) << std::string(bad, bad + 0);
+    EXPECT_FALSE(ParseInt32(bad).has_value()) << Utf16ToUtf8(bad);
   EXPECT_EQ(StrToIntDef(u"x", -1), -1);
   EXPECT_EQ(ParseInt64(u"-9223372036854775808"), INT64_MIN);
   EXPECT_FALSE(ParseInt64(u"99999999999999999999").has_value());

@@ -131,12 +131,6 @@ bool FileExists(std::u16string_view path) {
   return ::stat(Utf16ToUtf8(path).c_str(), &st) == 0;
 }
 
-void RemoveFile(std::u16string_view path) {
-  if (::unlink(Utf16ToUtf8(path).c_str()) != 0 && errno != ENOENT) {
-    Fail(TStorageStatus::WriteFault, path, u"cannot remove the file");
-  }
-}
-
 void SyncParentDirectory(std::u16string_view path) {
   std::string native = Utf16ToUtf8(path);
   size_t slash = native.rfind('/');

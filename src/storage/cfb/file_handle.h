@@ -45,7 +45,6 @@ class TFileHandle {
 };
 
 bool FileExists(std::u16string_view path);
-void RemoveFile(std::u16string_view path);  // no error when it does not exist
 void SyncParentDirectory(std::u16string_view path);
 // How many flushes to disk (of files and of folders) this process has asked for so far.
 uint64_t FlushCount();

@@ -163,14 +163,6 @@ bool FileExists(std::u16string_view path) {
   return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveFile(std::u16string_view path) {
-  if (!DeleteFileW(LongPath(path).c_str())) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-      Fail(TStorageStatus::WriteFault, path, u"cannot remove the file", error);
-  }
-}
-
 // NTFS keeps a new file's name in its own metadata journal: there is no folder to flush, and
 // FlushFileBuffers on a folder needs rights a user does not have.
 void SyncParentDirectory(std::u16string_view) {}
