@@ -58,22 +58,19 @@ int64_t SecondsOfDateText(std::u16string_view text) {
 
 // The fields as the line reader cuts them: each field ends at the next ";", and once none is
 // left the remaining fields are empty.
+uint32_t SizeOf(std::u16string_view field) {
+  auto size = ParseInt32(field);
+  return size ? uint32_t(*size) : 0;
+}
+
 TIdentity FromStoredLine(std::u16string_view line) {
   TIdentity id;
-  if (line.find(u';') == std::u16string_view::npos) return id;
-  std::u16string_view rest = line;
-  auto next = [&rest] { return NextLineField(rest); };
-  next();                        // Index
-  id.ID = next();
-  next();                        // Flags
-  id.Subject = next();
-  next();                        // Server
-  next();                        // SenderName
-  id.SenderEmail = next();
-  id.Seconds = SecondsOfDateText(next());
-  for (int skip = 0; skip < 4; ++skip) next();  // Received .. Account
-  auto size = ParseInt32(next());
-  id.Size = size ? uint32_t(*size) : 0;
+  const TLineFields f = SplitMessageLine(line);
+  id.ID = f[lfID];
+  id.Subject = f[lfSubject];
+  id.SenderEmail = f[lfSenderEmail];
+  id.Seconds = SecondsOfDateText(f[lfReceivedDate]);
+  id.Size = SizeOf(f[lfSize]);
   return id;
 }
 
@@ -111,23 +108,12 @@ bool SameAsStored(std::u16string_view field, std::u16string_view text) {
   return true;
 }
 
-// FromStoredLine(line) == the record's identity, read in one pass over the line that stops at
-// the first field that differs.
+// FromStoredLine(line) == the record's identity, without copying a text of the record.
 bool StoredLineHolds(std::u16string_view line, const TMessageView& r, int64_t seconds) {
-  if (line.find(u';') == std::u16string_view::npos)  // an empty identity
-    return r.ID.empty() && r.Subject.empty() && r.SenderEmail.empty() && seconds == 0 && r.Size == 0;
-  std::u16string_view rest = line;
-  NextLineField(rest);  // Index
-  if (!SameAsStored(NextLineField(rest), r.ID)) return false;
-  NextLineField(rest);  // Flags
-  if (!SameAsStored(NextLineField(rest), r.Subject)) return false;
-  NextLineField(rest);  // Server
-  NextLineField(rest);  // SenderName
-  if (!SameAsStored(NextLineField(rest), r.SenderEmail)) return false;
-  if (SecondsOfDateText(NextLineField(rest)) != seconds) return false;
-  for (int skip = 0; skip < 4; ++skip) NextLineField(rest);  // Received .. Account
-  auto size = ParseInt32(NextLineField(rest));
-  return (size ? uint32_t(*size) : 0) == r.Size;
+  const TLineFields f = SplitMessageLine(line);
+  return SameAsStored(f[lfID], r.ID) && SameAsStored(f[lfSubject], r.Subject) &&
+         SameAsStored(f[lfSenderEmail], r.SenderEmail) && SecondsOfDateText(f[lfReceivedDate]) == seconds &&
+         SizeOf(f[lfSize]) == r.Size;
 }
 
 }  // namespace

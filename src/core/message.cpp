@@ -158,30 +158,35 @@ void ClearMessageInfo(TMessageInfo& record) {
   record._Marked = record._Checked = false;
 }
 
+TLineFields SplitMessageLine(std::u16string_view line) {
+  TLineFields fields{};
+  if (line.find(u';') == std::u16string_view::npos) return fields;
+  std::u16string_view rest = line;
+  for (size_t f = 0; f + 1 < kLineFieldCount; ++f) fields[f] = NextLineField(rest);
+  fields[lfPriority] = rest.substr(0, rest.find(u';'));
+  return fields;
+}
+
 void ParseMessageLine(std::u16string_view line, TMessageInfo& record) {
   // Cleared field by field: a record read line after line keeps its strings' storage.
   ClearMessageInfo(record);
   if (line.find(u';') == std::u16string_view::npos) return;
-
-  std::u16string_view rest = line;
-  // Every field but the last ends at the next ";"; once none is left, the fields are empty.
-  auto next = [&rest] { return NextLineField(rest); };
-  record.Index = NumberField(next());
-  record.ID = next();
-  record.Flags = NumberField(next());
-  record.Subject = next();
-  record.Server = next();
-  record.SenderName = next();
-  record.SenderEmail = next();
-  auto date = ParseDouble(next());
+  const TLineFields f = SplitMessageLine(line);
+  record.Index = NumberField(f[lfIndex]);
+  record.ID = f[lfID];
+  record.Flags = NumberField(f[lfFlags]);
+  record.Subject = f[lfSubject];
+  record.Server = f[lfServer];
+  record.SenderName = f[lfSenderName];
+  record.SenderEmail = f[lfSenderEmail];
+  auto date = ParseDouble(f[lfReceivedDate]);
   record.ReceivedDate = date ? *date : 0;
-  record.Received = next();
-  record.ReceiverName = next();
-  record.ReceiverEmail = next();
-  record.Account = next();
-  record.Size = NumberField(next());
-  record.Priority = NumberField(rest.substr(0, rest.find(u';')));
+  record.Received = f[lfReceived];
+  record.ReceiverName = f[lfReceiverName];
+  record.ReceiverEmail = f[lfReceiverEmail];
+  record.Account = f[lfAccount];
+  record.Size = NumberField(f[lfSize]);
+  record.Priority = NumberField(f[lfPriority]);
 }
 
 }  // namespace kv
-

@@ -1,6 +1,7 @@
 // One collected message, the client it came from, and its one-line text form, the record line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -105,6 +106,18 @@ constexpr char16_t LineFieldChar(char16_t c) {
 // The next field of a record line's remaining text: the text before the next ";", removed from
 // `rest` with its ";"; when no ";" is left, an empty field and nothing removed.
 std::u16string_view NextLineField(std::u16string_view& rest);
+
+// The fields of a record line, in their order.
+enum TLineField : size_t {
+  lfIndex, lfID, lfFlags, lfSubject, lfServer, lfSenderName, lfSenderEmail, lfReceivedDate,
+  lfReceived, lfReceiverName, lfReceiverEmail, lfAccount, lfSize, lfPriority,
+};
+constexpr size_t kLineFieldCount = 14;
+using TLineFields = std::array<std::u16string_view, kLineFieldCount>;
+// A line cut into its fields as the reader takes them: every field but the last ends at the
+// next ";" (once none is left, the fields are empty); the last runs to the next ";" or the end.
+// A line without any ";" has only empty fields.
+TLineFields SplitMessageLine(std::u16string_view line);
 
 // Empties every field; the texts keep their storage for the next record.
 void ClearMessageInfo(TMessageInfo& record);

@@ -12,6 +12,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "system/case_fold.h"
+#include "system/environment.h"
 #include "system/hive.h"
 #include "system/os_name.h"
 #include "system/path.h"
@@ -42,19 +43,6 @@ bool IsHostFolder(const std::string& path) {
 bool IsHostRealFolder(const std::string& path) {  // a folder that is not a link
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Replaces %NAME% references from a list of NAME=VALUE entries, case ignored.
-std::u16string ExpandWith(const TStringList& env, std::u16string_view text) {
-  std::u16string out(text);
-  for (const std::u16string& e : env) {
-    size_t eq = e.find(u'=');
-    if (eq == std::u16string::npos || eq == 0) continue;
-    std::u16string ref = u"%" + e.substr(0, eq) + u"%";
-    size_t pos = FindFold(out, ref);
-    if (pos != std::u16string::npos) out.replace(pos, ref.size(), e.substr(eq + 1));
-  }
-  return out;
 }
 
 class TMounted final : public TOfflineWindowsPlatform {
@@ -383,7 +371,7 @@ class TMounted final : public TOfflineWindowsPlatform {
         if (!StartsWithAscii(sid, u"S-1-5-21-")) continue;  // not the service accounts
         auto path = FSoftware->Value(FSoftware->Child(list, sid), u"ProfileImagePath");
         if (!path || !path->IsText() || path->Text.empty()) continue;
-        std::u16string folder = ExcludeTrailingSeparator(ExpandWith(base, path->Text), u'\\');
+        std::u16string folder = ExcludeTrailingSeparator(ExpandVariables(base, path->Text), u'\\');
         FProfiles.push_back({ExtractFileName(folder, u'\\'), sid, folder});
       }
       if (!FProfiles.empty()) return;
@@ -457,7 +445,7 @@ class TMounted final : public TOfflineWindowsPlatform {
       for (const char16_t* key : {kUserShell, kShell}) {
         auto v = FUserHive->Value(FUserHive->Find(key), valueName);
         if (v && v->IsText() && !Trim(v->Text).empty()) {
-          return ExcludeTrailingSeparator(ExpandWith(FEnvironment, Trim(v->Text)), u'\\');
+          return ExcludeTrailingSeparator(ExpandVariables(FEnvironment, Trim(v->Text)), u'\\');
         }
       }
     }

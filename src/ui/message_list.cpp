@@ -82,20 +82,34 @@ int CompareValues(T a, T b) {
 
 double DateSortKey(TDateTime date) { return std::isnan(date) ? 0.0 : date; }
 
-int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
-                   const TLocale& locale) {
+bool IsTextColumn(int column) {
+  return column == lcSender || column == lcSubject || column == lcReceiver || column == lcFolder;
+}
+
+std::u16string_view TextSortKey(const TMessageView& r, int column) {
   switch (column) {
-    case lcPriority: return CompareValues(a.Priority, b.Priority);
-    case lcAttachment: return CompareValues(a.Flags & kFlagAttachment, b.Flags & kFlagAttachment);
-    case lcFlag: return CompareValues(a.Flags & kFlagFlagged, b.Flags & kFlagFlagged);
-    case lcSender: return locale.Compare(SenderText(a), SenderText(b));
-    case lcSubject: return locale.Compare(a.Subject, b.Subject);
-    case lcReceived: return CompareValues(DateSortKey(a.ReceivedDate), DateSortKey(b.ReceivedDate));
-    case lcReceiver: return locale.Compare(ReceiverText(a), ReceiverText(b));
-    case lcSize: return CompareValues(a.Size, b.Size);
-    case lcFolder: return locale.Compare(a._Folder, b._Folder);
+    case lcSender: return SenderText(r);
+    case lcReceiver: return ReceiverText(r);
+    case lcFolder: return r._Folder;
+    default: return r.Subject;
+  }
+}
+
+double NumericSortKey(const TMessageView& r, int column) {
+  switch (column) {
+    case lcPriority: return r.Priority;
+    case lcAttachment: return r.Flags & kFlagAttachment;
+    case lcFlag: return r.Flags & kFlagFlagged;
+    case lcReceived: return DateSortKey(r.ReceivedDate);
+    case lcSize: return r.Size;
     default: return 0;
   }
+}
+
+int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
+                   const TLocale& locale) {
+  if (IsTextColumn(column)) return locale.Compare(TextSortKey(a, column), TextSortKey(b, column));
+  return CompareValues(NumericSortKey(a, column), NumericSortKey(b, column));
 }
 
 std::optional<size_t> FindSubjectPrefix(std::span<const int32_t> rows, const TRecordLookup& record,

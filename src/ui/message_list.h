@@ -77,6 +77,12 @@ std::u16string CellText(const TMessageView& record, int column, const TLocale& l
 // Cell image of a column, or none.
 std::optional<TListImage> CellImage(const TMessageView& record, int column, TImageKind kind);
 
+// A column's sort key: a text for the text columns (Sender, Subject, Receiver, Folder),
+// compared by the locale's collation, else a number (every numeric key fits a double exactly).
+bool IsTextColumn(int column);
+std::u16string_view TextSortKey(const TMessageView& record, int column);
+double NumericSortKey(const TMessageView& record, int column);
+
 // -1, 0 or +1: the record's key of `column` against the other record's key.
 int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
                    const TLocale& locale);

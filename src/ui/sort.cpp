@@ -22,29 +22,6 @@ TSortState HeaderClick(TSortState state, int column) {
 
 namespace {
 
-bool IsTextColumn(int column) {
-  return column == lcSender || column == lcSubject || column == lcReceiver || column == lcFolder;
-}
-
-// Numeric key of a column; every numeric key fits a double exactly.
-double NumericKey(const TMessageView& r, int column) {
-  switch (column) {
-    case lcPriority: return r.Priority;
-    case lcAttachment: return r.Flags & kFlagAttachment;
-    case lcFlag: return r.Flags & 0x20u;
-    case lcReceived: return DateSortKey(r.ReceivedDate);
-    case lcSize: return r.Size;
-    default: return 0;
-  }
-}
-
-std::u16string_view TextKey(const TMessageView& r, int column) {
-  if (column == lcSender) return SenderText(r);
-  if (column == lcReceiver) return ReceiverText(r);
-  if (column == lcFolder) return r._Folder;
-  return r.Subject;
-}
-
 // A stable sort of positions by a three-way comparison of positions: ascending takes the
 // earlier row first while it compares less or equal, descending while it compares greater or
 // equal, which is std::stable_sort with a strict "less" or "greater".
@@ -62,7 +39,7 @@ void SortPositions(std::vector<size_t>& order, TSortDirection direction, Compare
 bool MostlyRepeated(const std::vector<int32_t>& rows, const TRecordLookup& record, int column) {
   const size_t sample = std::min<size_t>(rows.size(), 1024);
   std::unordered_set<std::u16string_view> seen;
-  for (size_t i = 0; i < sample; ++i) seen.insert(TextKey(record(rows[i]), column));
+  for (size_t i = 0; i < sample; ++i) seen.insert(TextSortKey(record(rows[i]), column));
   return seen.size() <= sample / 2;
 }
 
@@ -74,7 +51,7 @@ void SortByTexts(std::vector<size_t>& order, const std::vector<int32_t>& rows,
   if (!MostlyRepeated(rows, record, state.Column)) {
     std::vector<TLocale::TKey> keys;
     keys.reserve(rows.size());
-    for (int32_t row : rows) keys.push_back(locale.MakeKey(TextKey(record(row), state.Column)));
+    for (int32_t row : rows) keys.push_back(locale.MakeKey(TextSortKey(record(row), state.Column)));
     SortPositions(order, state.Direction,
                   [&](size_t x, size_t y) { return locale.CompareKeys(keys[x], keys[y]); });
     return;
@@ -84,7 +61,7 @@ void SortByTexts(std::vector<size_t>& order, const std::vector<int32_t>& rows,
   textOf.reserve(rows.size());
   std::vector<TLocale::TKey> keys;
   for (int32_t row : rows) {
-    const std::u16string_view text = TextKey(record(row), state.Column);
+    const std::u16string_view text = TextSortKey(record(row), state.Column);
     auto [at, added] = ids.try_emplace(text, uint32_t(keys.size()));
     if (added) keys.push_back(locale.MakeKey(text));
     textOf.push_back(at->second);
@@ -111,15 +88,15 @@ std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& re
   if (rows.size() < 2 || state.Column < 0 || state.Column >= kResultColumnCount) return order;
   if (IsTextColumn(state.Column) && rows.size() > keyedLimit) {
     SortPositions(order, state.Direction, [&](size_t x, size_t y) {
-      return locale.Compare(TextKey(record(rows[x]), state.Column),
-                            TextKey(record(rows[y]), state.Column));
+      return locale.Compare(TextSortKey(record(rows[x]), state.Column),
+                            TextSortKey(record(rows[y]), state.Column));
     });
   } else if (IsTextColumn(state.Column)) {
     SortByTexts(order, rows, record, state, locale);
   } else {
     std::vector<double> keys;
     keys.reserve(rows.size());
-    for (int32_t row : rows) keys.push_back(NumericKey(record(row), state.Column));
+    for (int32_t row : rows) keys.push_back(NumericSortKey(record(row), state.Column));
     SortPositions(order, state.Direction, [&](size_t x, size_t y) {
       return (keys[x] > keys[y]) - (keys[x] < keys[y]);
     });
