@@ -171,14 +171,10 @@ int Folders(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   WarnUnlessHistoryFile(cmd, file, err);
   auto writer = Writer(cmd, out, FolderColumns());
   std::vector<std::u16string> cells;
-  for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
-    TVix_EMails& c = loaded.Viewer->CollectorOf(int(p));
-    for (const auto& folder : TStringList(c.Folders())) {
-      c.SetFolder(folder);
-      FolderCells(c.EID(), folder, c.RecordCount(), cells);
-      writer->WriteRow(cells);
-    }
-  }
+  loaded.Viewer->ForEachFolder({}, [&](const TClientPage&, TVix_EMails& c, const std::u16string& folder) {
+    FolderCells(c.EID(), folder, c.RecordCount(), cells);
+    writer->WriteRow(cells);
+  });
   writer->Finish();
   return kExitSuccess;
 }
@@ -195,20 +191,12 @@ int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   auto folderFilter = cmd.Value("folder");
 
   TRecordStore rows;  // the matches of every folder, held compactly
-  size_t folders = 0;
-  for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
-    const TClientPage& page = loaded.Viewer->Page(int(p));
-    if (!PageSelected(page, cmd)) continue;
-    TVix_EMails& c = *page.Collector;
-    for (const auto& folder : TStringList(c.Folders())) {
-      if (folderFilter && !SameTextAscii(folder, U16(*folderFilter))) continue;
-      ++folders;
-      c.SetFolder(folder);
-      if (!search.empty()) c.Search(search);
-      for (const TMessageView r : c.Records())
-        if (search.empty() || r._Marked) rows.push_back(r);
-    }
-  }
+  const size_t folders = loaded.Viewer->CollectMatches(
+      [&cmd](const TClientPage& page) { return PageSelected(page, cmd); },
+      [&folderFilter](std::u16string_view folder) {
+        return !folderFilter || SameTextAscii(folder, U16(*folderFilter));
+      },
+      search, rows);
   std::vector<int32_t> order(rows.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(i);
   SortRows(order, [&rows](int32_t i) { return rows[size_t(i)]; }, SortStateOf(cmd), locale);
@@ -226,12 +214,10 @@ int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
 }
 
 int Info(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
-         const TCliEnvironment& env) {
+         const TCliEnvironment&) {
   const std::u16string file = ExistingFile(cmd);
-  TSystemContext context(env.LivePlatform());
-  auto pages = CreateClientPages(context);
   TStorageInfoRecord h;
-  pages.front().Collector->ReadStorageHeader(file, h);
+  ReadStorageInfo(file, h);
   WarnUnlessHistoryFile(cmd, file, err);
   auto writer = Writer(cmd, out, {{"property", u"Property"}, {"value", u"Value"}});
   auto row = [&writer](std::u16string name, std::u16string value) {
@@ -274,16 +260,12 @@ int Export(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   auto writer = Writer(cmd, stream, ExportColumns());
   std::vector<std::u16string> cells;
   // One folder at a time: memory follows the largest folder, never the whole file.
-  for (size_t p = 0; p < loaded.Viewer->PageCount(); ++p) {
-    TVix_EMails& c = loaded.Viewer->CollectorOf(int(p));
-    for (const auto& folder : TStringList(c.Folders())) {
-      c.SetFolder(folder);
-      for (const TMessageView r : c.Records()) {
-        ExportCells(r, cells);
-        writer->WriteRow(cells);
-      }
+  loaded.Viewer->ForEachFolder({}, [&](const TClientPage&, TVix_EMails& c, const std::u16string&) {
+    for (const TMessageView r : c.Records()) {
+      ExportCells(r, cells);
+      writer->WriteRow(cells);
     }
-  }
+  });
   writer->Finish();
   if (target) target->Commit();
   return kExitSuccess;

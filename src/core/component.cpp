@@ -106,7 +106,7 @@ void TVix_Component::WriteStorageHeader(TStructuredStorage& root, std::u16string
   set->Flush();
 }
 
-void TVix_Component::ReadStorageHeader(std::u16string_view fileName, TStorageInfoRecord& h) {
+void ReadStorageInfo(std::u16string_view fileName, TStorageInfoRecord& h) {
   if (!StgIsStorageFile(fileName)) return;
   auto root = OpenStorageFile(fileName, kModeRead);
   auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeRead, false);
@@ -136,6 +136,11 @@ void TVix_Component::ReadStorageHeader(std::u16string_view fileName, TStorageInf
   h.Session = ReadStringProperty(ps, u"Session");
   h.SessionID = low32(ReadIntegerProperty(ps, u"SessionID"));
   h.IP = ReadStringProperty(ps, u"IP");
+}
+
+void TVix_Component::ReadStorageHeader(std::u16string_view fileName, TStorageInfoRecord& h) {
+  if (!StgIsStorageFile(fileName)) return;
+  ReadStorageInfo(fileName, h);
   FSessionID = uint32_t(h.SessionID);
 }
 

@@ -56,6 +56,10 @@ using THeaderReader = std::function<void(std::u16string_view fileName, TStorageI
 using TOnDebugEvent = std::function<void(std::u16string_view message)>;
 using TProgressEvent = std::function<void(std::u16string_view message)>;
 
+// The metadata of a history data file as the default header reader reads it from the summary
+// property set; nothing for a file that is not a compound file.
+void ReadStorageInfo(std::u16string_view fileName, TStorageInfoRecord& header);
+
 // "%s %d.%d.%d %s": the system's name, version numbers and edition, as the headers store it.
 std::u16string OSKeywordsText(const TStartupFacts& facts);
 

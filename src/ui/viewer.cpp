@@ -207,7 +207,7 @@ void TViewerController::ChooseFolder(const TFolderNode* node) {
 }
 
 TMessageView TViewerController::RecordAt(int32_t index) const {
-  return FAcrossFolders ? TMessageView(FFound.at(size_t(index))) : CollectorOf(-1).Record(size_t(index));
+  return FAcrossFolders ? FFound.at(size_t(index)) : CollectorOf(-1).Record(size_t(index));
 }
 
 TRecordLookup TViewerController::Lookup() const {
@@ -274,14 +274,47 @@ void TViewerController::SearchAcrossFolders(std::u16string_view trimmed) {
   if (!FAcrossFolders) FReturnNode = FSelected;
   FAcrossFolders = true;
   SetShownNode(nullptr);
-  CollectorOf(-1).GlobalSearch(trimmed, FFound, true);
+  const TVix_EMails* current = &CollectorOf(-1);
+  CollectMatches([current](const TClientPage& page) { return page.Collector.get() == current; }, {},
+                 trimmed, FFound);
   FillMessageList();
+}
+
+void TViewerController::ForEachFolder(const TPageFilter& pages, const TFolderVisit& visit) {
+  for (const TClientPage& page : FPages) {
+    if (pages && !pages(page)) continue;
+    TVix_EMails& c = *page.Collector;
+    for (const auto& folder : TStringList(c.Folders())) {  // a stored-mode reload refills the list
+      c.SetFolder(folder);
+      visit(page, c, folder);
+    }
+  }
+}
+
+size_t TViewerController::CollectMatches(const TPageFilter& pages,
+                                         const std::function<bool(std::u16string_view)>& folders,
+                                         std::u16string_view text, TRecordStore& out) {
+  out.clear();
+  size_t read = 0;
+  for (const TClientPage& page : FPages) {
+    if (pages && !pages(page)) continue;
+    TVix_EMails& c = *page.Collector;
+    for (const auto& folder : TStringList(c.Folders())) {
+      if (folders && !folders(folder)) continue;
+      c.SetFolder(folder);
+      ++read;
+      if (!text.empty()) c.Search(text);
+      for (const TMessageView r : c.Records())
+        if (text.empty() || r._Marked) out.push_back(r);
+    }
+  }
+  return read;
 }
 
 void TViewerController::LeaveAcrossFolders() {
   if (!FAcrossFolders) return;
   FAcrossFolders = false;
-  FFound = TMessages();
+  FFound.clear();
   FReturnNode = nullptr;
 }
 

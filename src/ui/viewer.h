@@ -92,6 +92,17 @@ class TViewerController {
   void SetSearchAllFolders(bool all) { FSearchAllFolders = all; }
   bool SearchAllFolders() const { return FSearchAllFolders; }
 
+  // Walks the folders of every page `pages` accepts (every page when it is empty), in page and
+  // folder order, each folder selected in turn.
+  using TPageFilter = std::function<bool(const TClientPage& page)>;
+  using TFolderVisit = std::function<void(const TClientPage& page, TVix_EMails& collector,
+                                          const std::u16string& folder)>;
+  void ForEachFolder(const TPageFilter& pages, const TFolderVisit& visit);
+  // The records of those folders (of them, those `folders` accepts, or all) that a search for
+  // `text` marks (every record when it is empty), copied into `out`; returns the folders read.
+  size_t CollectMatches(const TPageFilter& pages, const std::function<bool(std::u16string_view)>& folders,
+                        std::u16string_view text, TRecordStore& out);
+
   // The viewer's own header writer: six properties of the summary property set.
   void WriteHeader(TStructuredStorage& file, std::u16string_view comment, bool encoded);
 
@@ -161,7 +172,7 @@ class TViewerController {
   TStringList FSearchHistory;
   bool FSearchAllFolders = false;
   bool FAcrossFolders = false;
-  TMessages FFound;                          // the matches of a search over all folders
+  TRecordStore FFound;                       // the matches of a search over all folders
   const TFolderNode* FReturnNode = nullptr;  // the node shown before it
   std::vector<TScanReport> FLastScan;
   std::vector<std::pair<size_t, TViewListener>> FListeners;
