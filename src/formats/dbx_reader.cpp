@@ -17,6 +17,8 @@ namespace {
 constexpr unsigned kMaxTreeDepth = 32;
 // A chain longer than this is checked for loops through a hash set instead of a linear scan.
 constexpr size_t kShortChain = 32;
+// Every how many blocks of a chain the size from there on is kept (see ChainSize).
+constexpr size_t kSizeFromEvery = 64;
 
 uint32_t U24(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
@@ -100,6 +102,7 @@ void TDBXReader::ReadMessages() {
   if (!FLoaded) return;
   FMI.clear();
   FMI.reserve(FValueArray.size());
+  FSizeFrom.clear();
   TMessageInfo info;  // refilled record by record: its strings keep their storage
   for (const uint32_t value : FValueArray) {
     // An index value the walk never reached would name the file header; the record stays
@@ -164,14 +167,50 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
   }
 
   // The size is the sum of the text bytes of the block chain; only block headers are read.
+  info.Size = ChainSize(info.DataOffset);
+}
+
+uint32_t TDBXReader::ChainSize(uint32_t first) {
   FChain.clear();
   FLongChain.clear();
-  for (uint32_t p = info.DataOffset; p != 0 && !SeenBlock(p);) {
+  FWalk.clear();
+  uint32_t rest = 0;  // the size from where the walk stopped on
+  bool loops = false;
+  uint32_t p = first;
+  while (p != 0) {
+    if (!FSizeFrom.empty()) {
+      if (const auto known = FSizeFrom.find(p); known != FSizeFrom.end()) {
+        rest = known->second;
+        break;
+      }
+    }
+    if (SeenBlock(p)) {
+      loops = true;
+      break;
+    }
     unsigned char block[kDbxBlockHeaderSize];
     if (!FCache->ReadFull(p, block, sizeof block)) break;
-    info.Size += U32(block + 8);
+    FWalk.emplace_back(p, U32(block + 8));
     p = U32(block + 12);
   }
+  // Sums wrap as the record's 32-bit size does. A walk from any block of a loop goes once round
+  // it: every block of the loop is kept, so that a later walk that enters the loop stops at its
+  // first block there. Before the loop (or without one) every kSizeFromEvery-th block is kept
+  // that has as many blocks of this walk after it: a later walk that joins the chain takes fewer
+  // steps than that to a kept block or to where this walk ended. Short chains keep nothing.
+  size_t end = FWalk.size();
+  if (loops) {
+    size_t start = 0;
+    while (FWalk[start].first != p) ++start;
+    for (size_t k = start; k < end; ++k) rest += FWalk[k].second;
+    for (size_t k = start; k < end; ++k) FSizeFrom[FWalk[k].first] = rest;
+    end = start;
+  }
+  for (size_t k = end; k-- > 0;) {
+    rest += FWalk[k].second;
+    if (k % kSizeFromEvery == 0 && end - k >= kSizeFromEvery) FSizeFrom[FWalk[k].first] = rest;
+  }
+  return rest;
 }
 
 bool TDBXReader::SeenBlock(uint32_t p) {

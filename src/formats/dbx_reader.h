@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -89,6 +90,8 @@ class TDBXReader : public TOEReader {
   std::string ReadText(uint32_t index, bool headerOnly);
   // Whether block pointer `p` was already seen in the current chain.
   bool SeenBlock(uint32_t p);
+  // The text bytes of the chain from block `first` on, as far as it goes without a block twice.
+  uint32_t ChainSize(uint32_t first);
 
   TDBX_Header FHeader;
   TDBX_MsgFileInfo FFileInfo;
@@ -97,6 +100,10 @@ class TDBXReader : public TOEReader {
   std::unordered_set<uint32_t> FVisitedNodes;  // nodes the index walk has entered
   std::vector<uint32_t> FChain;                // blocks of the chain being walked
   std::unordered_set<uint32_t> FLongChain;     // the same, once a chain grows long
+  // Chain sizes from blocks walked so far in this listing: the size from a block on is the same
+  // whichever chain leads to it, so chains that share blocks (damage) share one walk.
+  std::unordered_map<uint32_t, uint32_t> FSizeFrom;
+  std::vector<std::pair<uint32_t, uint32_t>> FWalk;  // block, its text bytes, in chain order
   std::string FBody;                         // message-info body buffer, reused
 };
 

@@ -107,7 +107,10 @@ uint64_t TMBXReader::FindMarker(uint64_t from, uint64_t to) {
 }
 
 // The header text is gathered in chunks of 1024 bytes from the message's own text, up to the
-// CR that closes the last header line. A chunk is decoded only up to a NUL byte in it.
+// CR that closes the last header line. A chunk is decoded only up to a NUL byte in it. The
+// text ends where the total size puts the next message header, whatever the text size says: a
+// damaged text size must neither bring the next message's lines into this header nor make
+// every message's scan run on to the end of the file.
 std::u16string TMBXReader::ReadRawHeader(size_t index) {
   const TMBX_MessageInfo& m = FMH[index];
   if (m.Header.MsgSize == 0) throw EOEReaderException(kOENoText);
@@ -115,10 +118,13 @@ std::u16string TMBXReader::ReadRawHeader(size_t index) {
   std::string& raw = FRawBytes[index];
   raw.clear();
   if (m.StartingOffset == 0) return {};
+  uint64_t textSize = m.Header.MsgSize;
+  if (m.Header.TotalMsgSize >= TMBX_MsgHeader::kSize)
+    textSize = std::min<uint64_t>(textSize, m.Header.TotalMsgSize - TMBX_MsgHeader::kSize);
   char chunk[kChunk];
   size_t end = std::string::npos;
-  for (uint64_t done = 0; done < m.Header.MsgSize && end == std::string::npos; done += kChunk) {
-    const size_t want = size_t(std::min<uint64_t>(kChunk, m.Header.MsgSize - done));
+  for (uint64_t done = 0; done < textSize && end == std::string::npos; done += kChunk) {
+    const size_t want = size_t(std::min<uint64_t>(kChunk, textSize - done));
     const size_t got = FCache->Read(m.StartingOffset + done, chunk, want);
     if (got == 0) break;
     const size_t searchFrom = raw.size() < 3 ? 0 : raw.size() - 3;

@@ -5,7 +5,9 @@
 #include <map>
 
 #include "base/codepage.h"
+#include "formats/counting_stream.h"
 #include "formats/dbx_reader.h"
+#include "formats/read_cache.h"
 #include "formats/maildate.h"
 #include "support/dbx_builder.h"
 #include "support/time_zone.h"
@@ -356,6 +358,81 @@ TEST(DbxReaderDamaged, BlockChainsThatLoopOrOverflow) {
   std::string self = f.Bytes;  // a block that names itself as the next
   PutU32(self, blocks[0] + fixtures::kDbxBlockNextField, blocks[0]);
   EXPECT_EQ(Open(self)->Messages()[0].Size, 16u);
+}
+
+TEST(DbxReaderDamaged, ChainsThatShareBlocksAreWalkedOnce) {
+  // One long text spread over more windows than the read cache keeps, and many messages whose
+  // chains start inside it: each record's size is that of its chain from its own block on, and
+  // the listing reads the file about once, not once per message.
+  DbxMessage longText = Numbered(0);
+  longText.Text = "Subject: long\r\n\r\n" + std::string(600000, 'x');
+  auto build = [&](const std::vector<uint32_t>& starts) {
+    DbxBuilder b;
+    b.Add(longText);
+    for (size_t i = 0; i < starts.size(); ++i) {
+      DbxMessage m = Numbered(i + 1);
+      m.Text.clear();
+      m.Extra = {DbxAttribute::Direct(0x84, starts[i])};  // the data offset, in the direct form
+      b.Add(m);
+    }
+    return b.Build();
+  };
+  constexpr size_t kSharing = 100;
+  const DbxFile draft = build(std::vector<uint32_t>(kSharing, 0xFFFFFF));
+  const std::vector<uint32_t>& blocks = draft.Layout.Blocks[0];
+  std::vector<uint32_t> starts;
+  for (size_t i = 0; i < kSharing; ++i) starts.push_back(blocks[i * 7 % blocks.size()]);
+  const DbxFile f = build(starts);
+  ASSERT_EQ(f.Layout.Blocks[0], blocks);  // the same layout with the real offsets
+  ASSERT_GT(f.Bytes.size(), 8 * TReadCache::kWindowSize);
+
+  uint64_t read = 0;
+  TOEFiles counted{[&](const std::u16string&) -> std::unique_ptr<IReadStream> {
+                     return std::make_unique<test::TCountingStream>(f.Bytes, read);
+                   },
+                   [](const std::u16string&) { return false; }};
+  auto r = CreateOEReader(counted, u"Inbox.dbx");
+  ASSERT_EQ(r->Messages().size(), kSharing + 1);
+  EXPECT_EQ(r->Messages()[0].Size, longText.Text.size());
+  for (size_t i = 0; i < kSharing; ++i) {
+    const size_t first = i * 7 % blocks.size();
+    EXPECT_EQ(r->Messages()[i + 1].Size, longText.Text.size() - first * longText.BlockSize) << i;
+  }
+  EXPECT_LE(read, 3 * f.Bytes.size());
+}
+
+TEST(DbxReaderDamaged, ChainsThatJoinALoopCountEachBlockOnce) {
+  // A chain of 130 blocks whose last one leads back to its fourth, and messages whose chains
+  // start before the loop, at its entry and inside it, some twice: a size counts every block
+  // from its start on once, whichever walk met the blocks first.
+  DbxMessage loop = Numbered(0);
+  loop.Text = std::string(130 * 16, 'x');
+  loop.BlockSize = 16;
+  const std::vector<size_t> firsts = {129, 1, 3, 50, 0, 100, 1, 70, 2, 129};
+  auto build = [&](const std::vector<uint32_t>& starts) {
+    DbxBuilder b;
+    b.Add(loop);
+    for (size_t i = 0; i < starts.size(); ++i) {
+      DbxMessage m = Numbered(i + 1);
+      m.Text.clear();
+      m.Extra = {DbxAttribute::Direct(0x84, starts[i])};
+      b.Add(m);
+    }
+    return b.Build();
+  };
+  const std::vector<uint32_t> blocks = build(std::vector<uint32_t>(firsts.size(), 0xFFFFFF)).Layout.Blocks[0];
+  ASSERT_EQ(blocks.size(), 130u);
+  std::vector<uint32_t> starts;
+  for (size_t first : firsts) starts.push_back(blocks[first]);
+  DbxFile f = build(starts);
+  PutU32(f.Bytes, blocks.back() + fixtures::kDbxBlockNextField, blocks[3]);
+  auto r = Open(f.Bytes);
+  ASSERT_EQ(r->Messages().size(), firsts.size() + 1);
+  EXPECT_EQ(r->Messages()[0].Size, 130u * 16);
+  for (size_t i = 0; i < firsts.size(); ++i) {
+    const size_t distinct = 130 - std::min<size_t>(firsts[i], 3);
+    EXPECT_EQ(r->Messages()[i + 1].Size, distinct * 16) << "from block " << firsts[i];
+  }
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <map>
 
 #include "base/codepage.h"
+#include "formats/counting_stream.h"
 #include "formats/maildate.h"
 #include "formats/mbx_reader.h"
+#include "formats/read_cache.h"
 #include "support/dbx_builder.h"
 #include "support/eml_builder.h"
 #include "support/mbx_builder.h"
@@ -255,6 +257,44 @@ TEST(MbxReaderDamaged, BadMessageHeaders) {
     EXPECT_EQ(r->GetHeaderText(0), u"");
     EXPECT_EQ(r->Messages()[0].Subject, u"");
     EXPECT_EQ(r->Messages()[1].Subject, u"two");
+  }
+  {
+    // A message size past the next message: the header scan ends where the total size puts
+    // the next message header, so no line of the next message (found in the scan's second
+    // chunk, beyond that header's NUL bytes) joins the header of this one.
+    std::string text = "Subject: cut\r\nFrom: x\r\nX-Pad: ";
+    text += std::string(1000 - text.size(), 'p');
+    MbxMessage cut{.Text = text};
+    cut.MsgSize = 0x7FFFFFFF;
+    MbxBuilder b;
+    b.Add(cut).Add(Message("two"));
+    files.Files[kMbx] = b.Build().Mbx;
+    auto r = Open(files);
+    EXPECT_EQ(r->GetHeaderText(0), u"");
+    EXPECT_EQ(r->Messages()[0].Subject, u"");
+    EXPECT_EQ(r->Messages()[1].Subject, u"two");
+  }
+  {
+    // Many messages without a blank line that each claim a text to the end of the file: the
+    // header scans still read each part of the file about once, not once per message before
+    // it (the file spans more windows than the read cache keeps).
+    MbxBuilder b;
+    for (int i = 0; i < 200; ++i) {
+      MbxMessage m{.Text = "Subject: m" + std::to_string(i) + "\r\nX-Pad: " + std::string(2000, 'p')};
+      m.MsgSize = 0xFFFFFFF0;
+      b.Add(m);
+    }
+    const std::string mbx = b.Build().Mbx;
+    ASSERT_GT(mbx.size(), 6 * TReadCache::kWindowSize);
+    uint64_t read = 0;
+    TOEFiles counted{[&](const std::u16string&) -> std::unique_ptr<IReadStream> {
+                       return std::make_unique<test::TCountingStream>(mbx, read);
+                     },
+                     [](const std::u16string&) { return false; }};
+    auto r = CreateOEReader(counted, kMbx);
+    ASSERT_EQ(r->Messages().size(), 200u);
+    EXPECT_EQ(r->Messages()[199].Subject, u"");
+    EXPECT_LE(read, 3 * mbx.size());
   }
   {
     MbxBuilder b;  // a message size beyond the end of the file
