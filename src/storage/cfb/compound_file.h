@@ -83,8 +83,18 @@ class TCompoundFile {
   void CheckUsable() const;
   void CheckWritable() const;
   void CheckStreamSize(uint64_t size) const;
+  // Runs a change of the file's tables; a failure half-way leaves them unusable, so only a
+  // rollback is safe afterwards.
   template <typename F>
-  auto Mutate(F&& change);
+  auto Mutate(F&& change) {
+    CheckWritable();
+    try {
+      return change();
+    } catch (...) {
+      FBroken = true;
+      throw;
+    }
+  }
   std::u16string What(uint32_t id) const;
 
   bool IsMini(uint32_t id) const;

@@ -17,9 +17,8 @@ const TGuid kFmtIdDocSummaryInformation = ParseGuid("{D5CDD502-2E9C-101B-9397-08
 
 namespace {
 
-[[noreturn]] void Corrupt(std::u16string_view what, std::u16string_view problem) {
-  throw EStorageError(TStorageStatus::DocFileCorrupt,
-                      std::u16string(what) + u": property set " + std::u16string(problem));
+[[noreturn]] void SetCorrupt(std::u16string_view what, std::u16string_view problem) {
+  cfb::Corrupt(what, u"property set " + std::u16string(problem));
 }
 
 size_t Pad4(size_t n) { return (n + 3) & ~size_t(3); }
@@ -67,7 +66,7 @@ TPropValue ParseValue(const char* p, size_t avail, uint16_t codePage, std::u16st
   TPropValue v;
   v.Type = GetU16(p);
   size_t need = KnownSize(v.Type, p, avail);
-  if (need > avail) Corrupt(what, u"value runs past the end of its section");
+  if (need > avail) SetCorrupt(what, u"value runs past the end of its section");
   switch (v.Type) {
     case VT_I2: v.Int = int16_t(GetU16(p + 4)); break;
     case VT_UI2: v.Int = GetU16(p + 4); break;
@@ -94,17 +93,17 @@ TPropValue ParseValue(const char* p, size_t avail, uint16_t codePage, std::u16st
 
 void ParseDictionary(const char* p, size_t avail, uint16_t codePage, TPropertySection& section,
                      std::u16string_view what) {
-  if (avail < 4) Corrupt(what, u"dictionary runs past the end of its section");
+  if (avail < 4) SetCorrupt(what, u"dictionary runs past the end of its section");
   uint32_t count = GetU32(p);
-  if (count > avail / 8) Corrupt(what, u"dictionary runs past the end of its section");
+  if (count > avail / 8) SetCorrupt(what, u"dictionary runs past the end of its section");
   size_t at = 4;
   for (uint32_t i = 0; i < count; ++i) {
-    if (at + 8 > avail) Corrupt(what, u"dictionary runs past the end of its section");
+    if (at + 8 > avail) SetCorrupt(what, u"dictionary runs past the end of its section");
     uint32_t id = GetU32(p + at);
     size_t length = GetU32(p + at + 4);
     at += 8;
     size_t bytes = codePage == kCodePageUtf16 ? 2 * length : length;
-    if (length > avail || bytes > avail - at) Corrupt(what, u"dictionary runs past the end of its section");
+    if (length > avail || bytes > avail - at) SetCorrupt(what, u"dictionary runs past the end of its section");
     std::string_view raw(p + at, bytes);
     section.Names[id] = CutAtNul(codePage == kCodePageUtf16 ? Utf16LeToUtf16(raw) : DecodeCodePage(codePage, raw));
     at += bytes;
@@ -113,7 +112,7 @@ void ParseDictionary(const char* p, size_t avail, uint16_t codePage, TPropertySe
 }
 
 TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16string_view what) {
-  if (offset > bytes.size() || bytes.size() - offset < 8) Corrupt(what, u"section lies past the end");
+  if (offset > bytes.size() || bytes.size() - offset < 8) SetCorrupt(what, u"section lies past the end");
   const char* s = bytes.data() + offset;
   size_t size = GetU32(s);
   uint32_t count = GetU32(s + 4);
@@ -121,18 +120,18 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
   // writer leaving that padding out; the values are then read from what the stream holds.
   size_t held = bytes.size() - offset;
   if (size > held && size - held < 4) size = held;
-  if (size < 8 || size > held) Corrupt(what, u"section length runs past the end");
-  if (count > (size - 8) / 8) Corrupt(what, u"property count runs past the end of its section");
+  if (size < 8 || size > held) SetCorrupt(what, u"section length runs past the end");
+  if (count > (size - 8) / 8) SetCorrupt(what, u"property count runs past the end of its section");
   TPropertySection section;
   section.HasCodePage = false;
   std::vector<std::pair<uint32_t, uint32_t>> entries;  // number, offset
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t id = GetU32(s + 8 + 8 * i);
     uint32_t at = GetU32(s + 12 + 8 * i);
-    if (at > size - 4) Corrupt(what, u"value lies past the end of its section");
+    if (at > size - 4) SetCorrupt(what, u"value lies past the end of its section");
     entries.emplace_back(id, at);
     if (id == kPidCodePage && (GetU16(s + at) == VT_I2 || GetU16(s + at) == VT_UI2)) {
-      if (at + 6 > size) Corrupt(what, u"value runs past the end of its section");
+      if (at + 6 > size) SetCorrupt(what, u"value runs past the end of its section");
       section.CodePage = GetU16(s + at + 4);
       section.HasCodePage = true;
     }
@@ -313,13 +312,13 @@ uint32_t TPropertySection::NewNumber(uint32_t first) const {
 }
 
 TPropertySet ParsePropertySet(std::string_view bytes, std::u16string_view what) {
-  if (bytes.size() < 28 || GetU16(bytes.data()) != 0xFFFE) Corrupt(what, u"header is damaged");
+  if (bytes.size() < 28 || GetU16(bytes.data()) != 0xFFFE) SetCorrupt(what, u"header is damaged");
   TPropertySet set;
   set.Version = GetU16(bytes.data() + 2);
   set.SystemId = GetU32(bytes.data() + 4);
   std::memcpy(set.ClassId.data(), bytes.data() + 8, 16);
   uint32_t count = GetU32(bytes.data() + 24);
-  if (count < 1 || count > (bytes.size() - 28) / 20) Corrupt(what, u"section count runs past the end");
+  if (count < 1 || count > (bytes.size() - 28) / 20) SetCorrupt(what, u"section count runs past the end");
   for (uint32_t i = 0; i < count; ++i) {
     const char* p = bytes.data() + 28 + 20 * i;
     TPropertySection section = ParseSection(bytes, GetU32(p + 16), what);
