@@ -20,7 +20,7 @@ case "$flavour" in
   windows)
     host=${KOLVANE_HOST_BUILD_DIR:-$top/build}
     cmake -G Ninja -S "$top" -B "$host" -DKOLVANE_WERROR=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
-    ninja -C "$host" -j"$(nproc)" kolvane-cli formats_text_header_dump
+    ninja -C "$host" -j"$(nproc)" kolvane-cli formats_text_header_dump >&2
     dir="$top/build-windows"
     opts=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
           -DKOLVANE_HOST_BUILD_DIR="$host") ;;
@@ -32,5 +32,6 @@ if [ "$flavour" = fuzz ]; then
   # Only the fuzz programs; the test libraries they use (fixtures, hives) come along.
   mapfile -t targets < <(ninja -C "$dir" -t targets all | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): .*/\1/p')
 fi
-ninja -C "$dir" -j"$(nproc)" "${targets[@]}"
+# The build log goes to stderr: callers read the folder from the last line of stdout.
+ninja -C "$dir" -j"$(nproc)" "${targets[@]}" >&2
 echo "$dir"
