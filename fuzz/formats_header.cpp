@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/codepage.h"
+#include "formats/address.h"
 #include "formats/header.h"
 #include "formats/mime_decode.h"
 

@@ -5,6 +5,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "formats/address.h"
 #include "system/context.h"
 #include "system/file_search.h"
 

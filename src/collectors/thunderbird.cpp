@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/error.h"
+#include "formats/address.h"
 #include "collectors/thunderbird_store.h"
 #include "formats/maildate.h"
 #include "storage/data_file_layout.h"

@@ -1,7 +1,6 @@
 // The header of one internet message (an .eml file, one message cut out of an mbox file, the
 // header text an Outlook Express store keeps): sender, receivers, subject, date, message id,
-// priority, content type and the Mozilla status flags. Also the two operations the collectors
-// apply to header values: decoding encoded words and splitting an address.
+// priority, content type and the Mozilla status flags.
 //
 // The header block starts at the first non-empty line and ends at the first empty line after
 // it; callers may pass the whole message, body lines never supply or extend a field. A field
@@ -18,6 +17,7 @@
 
 #include "base/datetime.h"
 #include "base/text.h"
+#include "formats/encoded_words.h"
 
 namespace kv {
 
@@ -56,23 +56,8 @@ void ReadEMLHeader(std::u16string_view message, TEMLHeader& header);
 // The same for a message given as text lines without their line ends. The list is not changed.
 void ReadEMLHeader(const TStringList& lines, TEMLHeader& header);
 
-// Decodes the encoded words ("=?charset?B|Q|U?text?=") of one header value. Each word is
-// decoded with the charset it names (an RFC 2231 language suffix is ignored); blanks between
-// two adjacent encoded words are dropped. A malformed word stays as it stands.
-std::u16string DecodeHeaderText(std::u16string_view text);
-// The same for a raw 8-bit value: text outside encoded words is read as UTF-8 when the value is
+// DecodeHeaderText for a raw 8-bit value: text outside encoded words is read as UTF-8 when the value is
 // valid UTF-8 with bytes above 0x7F, otherwise through Windows-1252.
 std::u16string DecodeHeaderBytes(std::string_view raw);
-
-// Splits one address into display name and e-mail address. "Ann <ann@example.org>" gives
-// "Ann" and "ann@example.org" (a quoted name is unquoted, a name in apostrophes loses them);
-// "ann@example.org (Ann Lee)" gives "Ann Lee" and "ann@example.org"; a bare address gives the
-// address for both. Returns whether a bracketed part was found and closed. For a list only the
-// first address counts.
-bool SplitAddress(std::u16string_view text, std::u16string& name, std::u16string& email);
-
-// Removes the double quotes of a display name ("a quote becomes a blank") and undoes its
-// backslash escapes.
-std::u16string UnquoteName(std::u16string_view text);
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 
 #include "base/codepage.h"
 #include "formats/dbx_reader.h"
+#include "formats/address.h"
 #include "formats/header.h"
 #include "formats/maildate.h"
 #include "formats/mbx_reader.h"

@@ -15,6 +15,7 @@
 
 #include "base/codepage.h"
 #include "base/datetime.h"
+#include "formats/address.h"
 #include "formats/header.h"
 #include "formats/maildate.h"
 

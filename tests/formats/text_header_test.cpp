@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/codepage.h"
+#include "formats/address.h"
 #include "formats/header.h"
 #include "formats/maildate.h"
 
