@@ -79,7 +79,9 @@ class TVix_EMails : public TVix_Component {
 };
 
 // The in-place quicksort on ReceivedDate, ascending; equal dates end in the order its steps
-// leave them.
+// leave them. It is not a stable sort on purpose: its order of equal dates is the order in
+// which the history files already stored were written, and a different one would write the
+// same messages of a folder in another line order than before.
 void SortMessagesByDate(TMessages& records);
 // The same order for a folder's store: the sort runs on the dates alone, and the records are
 // moved once. A folder already in strictly ascending order (as a mailbox usually is) is left

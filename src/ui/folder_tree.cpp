@@ -51,6 +51,10 @@ void TFolderTree::Build(const TStringList& folders, std::u16string_view store, b
 
   for (const auto& entry : folders) {
     std::u16string s = thunderbird ? RemoveSbd(entry) : entry;
+    // The path below the base is cut at 260 characters, MAX_PATH, as the viewer has always cut
+    // it: the clients' stores lie within that length on Windows, and a longer path (a history
+    // file from elsewhere, a deep Thunderbird tree) is shown by its first 260 characters, in
+    // the same node as the viewer users know shows it, rather than in a tree of its own.
     s = baseLength < s.size() ? s.substr(baseLength, 260) : std::u16string();
     if (s.empty() || s.back() != sep) s.push_back(sep);
 

@@ -3,8 +3,9 @@
 // Every change of the file passes through WriteSector (the header block through WriteHeader,
 // which shares its path). Changed sectors are kept in memory until Commit, which saves the old
 // bytes of every overwritten sector in the rollback journal (see journal.h), writes the new
-// sectors, the header last, flushes and removes the journal. Rollback drops the changes and
-// restores what the journal saved. When the changes outgrow kSpillBytes they are written out
+// sectors, the header last, flushes, and clears the journal's header: the journal file stays
+// for the next transaction but no longer counts. Rollback drops the changes and restores what
+// the journal saved. When the changes outgrow kSpillBytes they are written out
 // early under the same journal, so memory stays bounded.
 #pragma once
 
