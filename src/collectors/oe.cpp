@@ -28,15 +28,14 @@ TOEFiles PlatformOEFiles(const TSystemContext& context) {
 }
 
 TVix_OE::TVix_OE(const TSystemContext& context) : TVix_EMails(context) {
-  SetStorageFolder(std::u16string(kStorageOE));
-  SetEID(TEmailClient::ecOutlookExpress);
+  SetClient(TEmailClient::ecOutlookExpress);
 }
 
 TVix_OE::~TVix_OE() = default;
 
 void TVix_OE::GetMailboxFolders(std::u16string_view user, std::u16string_view store) {
   if (!LiveData()) return;
-  const std::u16string name = user.empty() ? Context().Facts().CurrentUserName : std::u16string(user);
+  const std::u16string name = UserOrCurrent(user);
   FFolders.clear();
   std::u16string root(store);
   if (root.empty()) {

@@ -16,8 +16,7 @@
 namespace kv {
 
 TVix_Thunderbird::TVix_Thunderbird(const TSystemContext& context) : TVix_EMails(context) {
-  SetStorageFolder(std::u16string(kStorageThunderbird));
-  SetEID(TEmailClient::ecThunderbird);
+  SetClient(TEmailClient::ecThunderbird);
 }
 
 void TVix_Thunderbird::GetMailboxFolders(std::u16string_view user, std::u16string_view store) {

@@ -17,13 +17,12 @@ constexpr std::u16string_view kClientKey = u"Windows Live Mail";
 }  // namespace
 
 TVix_WinLiveMail::TVix_WinLiveMail(const TSystemContext& context) : TVix_EMails(context) {
-  SetStorageFolder(std::u16string(kStorageWinLiveMail));
-  SetEID(TEmailClient::ecWindowsLiveMail);
+  SetClient(TEmailClient::ecWindowsLiveMail);
 }
 
 void TVix_WinLiveMail::GetMailboxFolders(std::u16string_view user, std::u16string_view store) {
   if (!LiveData()) return;
-  const std::u16string name = user.empty() ? Context().Facts().CurrentUserName : std::u16string(user);
+  const std::u16string name = UserOrCurrent(user);
   FFolders.clear();
   if (!store.empty()) {
     FStore = std::u16string(store);

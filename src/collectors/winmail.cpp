@@ -9,13 +9,12 @@
 namespace kv {
 
 TVix_WinMail::TVix_WinMail(const TSystemContext& context) : TVix_EMails(context) {
-  SetStorageFolder(std::u16string(kStorageWinMail));
-  SetEID(TEmailClient::ecWindowsMail);
+  SetClient(TEmailClient::ecWindowsMail);
 }
 
 void TVix_WinMail::GetMailboxFolders(std::u16string_view user, std::u16string_view store) {
   if (!LiveData()) return;
-  const std::u16string name = user.empty() ? Context().Facts().CurrentUserName : std::u16string(user);
+  const std::u16string name = UserOrCurrent(user);
   FFolders.clear();
   if (!store.empty()) {
     FStore = std::u16string(store);

@@ -10,6 +10,16 @@ namespace kv {
 
 TVix_EMails::TVix_EMails(const TSystemContext& context) : TVix_Component(context) {}
 
+void TVix_EMails::SetClient(TEmailClient id) {
+  FEID = id;
+  const TMailClient* client = FindMailClient(id);
+  FStorageFolder = client ? std::u16string(client->StorageFolder) : std::u16string();
+}
+
+std::u16string TVix_EMails::UserOrCurrent(std::u16string_view user) const {
+  return user.empty() ? Context().Facts().CurrentUserName : std::u16string(user);
+}
+
 TVix_EMails::~TVix_EMails() = default;
 
 void TVix_EMails::Clear(bool preserveFolders) {

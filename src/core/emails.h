@@ -68,6 +68,10 @@ class TVix_EMails : public TVix_Component {
   void AddRecord(const TMessageView& info);
   void SortByDate();
   void SetEID(TEmailClient id) { FEID = id; }
+  // The client and its storage folder in the history file, from the client table.
+  void SetClient(TEmailClient id);
+  // `user`, or the running account's name when it is empty.
+  std::u16string UserOrCurrent(std::u16string_view user) const;
 
   TRecordStore FData;
   TStringList FFolders;

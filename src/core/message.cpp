@@ -25,50 +25,40 @@ uint32_t NumberField(std::u16string_view text) {
 
 }  // namespace
 
-TMessageView::TMessageView(const TMessageInfo& r)
-    : Address(r.Address),
-      Index(r.Index),
-      Flags(r.Flags),
-      DataOffset(r.DataOffset),
-      ID(r.ID),
-      Subject(r.Subject),
-      Server(r.Server),
-      SenderName(r.SenderName),
-      SenderEmail(r.SenderEmail),
-      ReceivedDate(r.ReceivedDate),
-      Received(r.Received),
-      ReceiverName(r.ReceiverName),
-      ReceiverEmail(r.ReceiverEmail),
-      Account(r.Account),
-      Size(r.Size),
-      Priority(r.Priority),
-      _Client(r._Client),
-      _Marked(r._Marked),
-      _Checked(r._Checked),
-      _Folder(r._Folder) {}
+namespace {
+
+// Copies every member between a record and its view, in either direction.
+template <class To, class From>
+void CopyMembers(To& to, const From& from) {
+  to.Address = from.Address;
+  to.Index = from.Index;
+  to.Flags = from.Flags;
+  to.DataOffset = from.DataOffset;
+  to.ID = from.ID;
+  to.Subject = from.Subject;
+  to.Server = from.Server;
+  to.SenderName = from.SenderName;
+  to.SenderEmail = from.SenderEmail;
+  to.ReceivedDate = from.ReceivedDate;
+  to.Received = from.Received;
+  to.ReceiverName = from.ReceiverName;
+  to.ReceiverEmail = from.ReceiverEmail;
+  to.Account = from.Account;
+  to.Size = from.Size;
+  to.Priority = from.Priority;
+  to._Client = from._Client;
+  to._Marked = from._Marked;
+  to._Checked = from._Checked;
+  to._Folder = from._Folder;
+}
+
+}  // namespace
+
+TMessageView::TMessageView(const TMessageInfo& r) { CopyMembers(*this, r); }
 
 TMessageInfo TMessageView::ToInfo() const {
   TMessageInfo r;
-  r.Address = Address;
-  r.Index = Index;
-  r.Flags = Flags;
-  r.DataOffset = DataOffset;
-  r.ID = ID;
-  r.Subject = Subject;
-  r.Server = Server;
-  r.SenderName = SenderName;
-  r.SenderEmail = SenderEmail;
-  r.ReceivedDate = ReceivedDate;
-  r.Received = Received;
-  r.ReceiverName = ReceiverName;
-  r.ReceiverEmail = ReceiverEmail;
-  r.Account = Account;
-  r.Size = Size;
-  r.Priority = Priority;
-  r._Client = _Client;
-  r._Marked = _Marked;
-  r._Checked = _Checked;
-  r._Folder = _Folder;
+  CopyMembers(r, *this);
   return r;
 }
 
@@ -89,32 +79,28 @@ void FormatMessageLine(const TMessageView& r, std::u16string& line) {
   line.clear();
   line.reserve(64 + r.ID.size() + r.Subject.size() + r.SenderName.size() + r.SenderEmail.size() +
                r.Received.size() + r.ReceiverName.size() + r.ReceiverEmail.size());
-  AppendNumber(line, r.Index);
-  line += u';';
-  AppendField(line, r.ID);
-  line += u';';
-  AppendNumber(line, r.Flags);
-  line += u';';
-  AppendField(line, r.Subject);
-  line += u';';
-  AppendField(line, r.Server);
-  line += u';';
-  AppendField(line, r.SenderName);
-  line += u';';
-  AppendField(line, r.SenderEmail);
-  line += u';';
+  auto text = [&line](std::u16string_view field) {
+    AppendField(line, field);
+    line += u';';
+  };
+  auto number = [&line](uint32_t field) {
+    AppendNumber(line, field);
+    line += u';';
+  };
+  number(r.Index);
+  text(r.ID);
+  number(r.Flags);
+  text(r.Subject);
+  text(r.Server);
+  text(r.SenderName);
+  text(r.SenderEmail);
   line += FormatFixed(r.ReceivedDate, 10);
   line += u';';
-  AppendField(line, r.Received);
-  line += u';';
-  AppendField(line, r.ReceiverName);
-  line += u';';
-  AppendField(line, r.ReceiverEmail);
-  line += u';';
-  AppendField(line, r.Account);
-  line += u';';
-  AppendNumber(line, r.Size);
-  line += u';';
+  text(r.Received);
+  text(r.ReceiverName);
+  text(r.ReceiverEmail);
+  text(r.Account);
+  number(r.Size);
   AppendNumber(line, r.Priority);
 }
 

@@ -128,7 +128,7 @@ TEST(StreamLines, AppendingToKeptLinesGivesWhatWritingAllLinesGives) {
     TLineSource more;
     more.Count = newLines.size();
     for (const auto& l : newLines) more.FitsCp1252 = more.FitsCp1252 && FitsCp1252(l);
-    more.Line = [&](size_t i, std::u16string& line) { line = newLines[i]; };
+    more.Line = [&added = newLines](size_t i, std::u16string& line) { line = added[i]; };
     TMemoryStream appended, whole;
     SaveStreamLines(&kept, more, appended, ZCompressStream);
     TStringList all = keptLines;
