@@ -38,6 +38,17 @@ void CivilFromDayNumber(int64_t n, int& year, int& month, int& day) {
   day = int(n + 1);
 }
 
+// The calendar fields of a day number and the milliseconds into that day.
+TCalendar CalendarOf(int64_t days, int64_t msOfDay) {
+  TCalendar c;
+  CivilFromDayNumber(days, c.Year, c.Month, c.Day);
+  c.Hour = int(msOfDay / 3600000);
+  c.Minute = int(msOfDay / 60000 % 60);
+  c.Second = int(msOfDay / 1000 % 60);
+  c.Millisecond = int(msOfDay % 1000);
+  return c;
+}
+
 }  // namespace
 
 bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
@@ -80,13 +91,7 @@ std::optional<TCalendar> DecodeDateTime(TDateTime value) {
     days += value >= 0 ? 1 : -1;
   }
   if (days < 0 || days > kMaxDay) return std::nullopt;
-  TCalendar c;
-  CivilFromDayNumber(days, c.Year, c.Month, c.Day);
-  c.Hour = int(ms / 3600000);
-  c.Minute = int(ms / 60000 % 60);
-  c.Second = int(ms / 1000 % 60);
-  c.Millisecond = int(ms % 1000);
-  return c;
+  return CalendarOf(days, int64_t(ms));
 }
 
 std::optional<TCalendar> FileTimeToCalendar(TFileTime ft) {
@@ -94,13 +99,7 @@ std::optional<TCalendar> FileTimeToCalendar(TFileTime ft) {
   int64_t days = int64_t(ms / kMsPerDay) + kFileTimeEpochDay;
   if (days > kMaxDay) return std::nullopt;
   int64_t rest = int64_t(ms % kMsPerDay);
-  TCalendar c;
-  CivilFromDayNumber(days, c.Year, c.Month, c.Day);
-  c.Hour = int(rest / 3600000);
-  c.Minute = int(rest / 60000 % 60);
-  c.Second = int(rest / 1000 % 60);
-  c.Millisecond = int(rest % 1000);
-  return c;
+  return CalendarOf(days, rest);
 }
 
 std::optional<TFileTime> CalendarToFileTime(const TCalendar& c) {

@@ -69,7 +69,7 @@ void AppendCsvField(std::string& out, std::u16string_view text) {
 
 TCsvWriter::TCsvWriter(std::ostream& out, std::vector<TColumn> columns,
                        const TWriterOptions& options)
-    : FOut(out), FColumns(std::move(columns)), FGuardFormulas(options.GuardFormulas) {
+    : TLineRowWriter(out, std::move(columns)), FGuardFormulas(options.GuardFormulas) {
   if (options.Bom) FOut << "\xEF\xBB\xBF";
   FLine.clear();
   for (size_t i = 0; i < FColumns.size(); ++i) {
@@ -95,13 +95,7 @@ void TCsvWriter::WriteRow(std::span<const std::u16string> cells) {
     }
   }
   FLine += "\r\n";
-  FOut.write(FLine.data(), std::streamsize(FLine.size()));
-  CheckStream(FOut);
-}
-
-void TCsvWriter::Finish() {
-  FOut.flush();
-  CheckStream(FOut);
+  EmitLine();
 }
 
 }  // namespace kv

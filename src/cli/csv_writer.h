@@ -16,17 +16,13 @@ namespace kv {
 // Appends one field, quoted where needed.
 void AppendCsvField(std::string& out, std::u16string_view text);
 
-class TCsvWriter final : public TRowWriter {
+class TCsvWriter final : public TLineRowWriter {
  public:
   TCsvWriter(std::ostream& out, std::vector<TColumn> columns, const TWriterOptions& options);
   void WriteRow(std::span<const std::u16string> cells) override;
-  void Finish() override;
 
  private:
-  std::ostream& FOut;
-  std::vector<TColumn> FColumns;
   bool FGuardFormulas;
-  std::string FLine;        // reused for every row
   std::u16string FGuarded;  // a guarded cell, reused
 };
 

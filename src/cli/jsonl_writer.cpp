@@ -88,7 +88,7 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
 }
 
 TJsonLinesWriter::TJsonLinesWriter(std::ostream& out, std::vector<TColumn> columns)
-    : FOut(out), FColumns(std::move(columns)) {
+    : TLineRowWriter(out, std::move(columns)) {
   for (const auto& column : FColumns) {
     std::string key;
     AppendJsonString(key, Utf8ToUtf16(column.Key));
@@ -123,13 +123,7 @@ void TJsonLinesWriter::WriteRow(std::span<const std::u16string> cells) {
     }
   }
   FLine += "}\n";
-  FOut.write(FLine.data(), std::streamsize(FLine.size()));
-  CheckStream(FOut);
-}
-
-void TJsonLinesWriter::Finish() {
-  FOut.flush();
-  CheckStream(FOut);
+  EmitLine();
 }
 
 }  // namespace kv

@@ -11,17 +11,13 @@ namespace kv {
 // Appends `text` as a JSON string, quotes included.
 void AppendJsonString(std::string& out, std::u16string_view text);
 
-class TJsonLinesWriter final : public TRowWriter {
+class TJsonLinesWriter final : public TLineRowWriter {
  public:
   TJsonLinesWriter(std::ostream& out, std::vector<TColumn> columns);
   void WriteRow(std::span<const std::u16string> cells) override;
-  void Finish() override;
 
  private:
-  std::ostream& FOut;
-  std::vector<TColumn> FColumns;
   std::vector<std::string> FKeys;  // each key already written as a JSON string with ":"
-  std::string FLine;
 };
 
 }  // namespace kv

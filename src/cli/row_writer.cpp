@@ -32,4 +32,14 @@ void CheckStream(const std::ostream& out) {
   if (out.fail()) throw EKolvaneError(std::string("cannot write the output"));
 }
 
+void TLineRowWriter::EmitLine() {
+  FOut.write(FLine.data(), std::streamsize(FLine.size()));
+  CheckStream(FOut);
+}
+
+void TLineRowWriter::Finish() {
+  FOut.flush();
+  CheckStream(FOut);
+}
+
 }  // namespace kv

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -48,6 +49,24 @@ class TRowWriter {
   virtual void WriteRow(std::span<const std::u16string> cells) = 0;
   // Writes what is held back and flushes; call once after the last row.
   virtual void Finish() = 0;
+};
+
+// The base of the three writers: the stream, the columns, and one line buffer reused for every
+// row and written out whole.
+class TLineRowWriter : public TRowWriter {
+ public:
+  // Flushes the stream; raises when it has failed.
+  void Finish() override;
+
+ protected:
+  TLineRowWriter(std::ostream& out, std::vector<TColumn> columns)
+      : FOut(out), FColumns(std::move(columns)) {}
+  // Writes FLine; raises when the stream has failed.
+  void EmitLine();
+
+  std::ostream& FOut;
+  std::vector<TColumn> FColumns;
+  std::string FLine;
 };
 
 std::unique_ptr<TRowWriter> MakeRowWriter(TOutputFormat format, std::ostream& out,

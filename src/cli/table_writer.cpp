@@ -9,7 +9,7 @@ namespace kv {
 
 TTableWriter::TTableWriter(std::ostream& out, std::vector<TColumn> columns,
                            const TWriterOptions& options)
-    : FOut(out), FColumns(std::move(columns)), FOptions(options) {}
+    : TLineRowWriter(out, std::move(columns)), FOptions(options) {}
 
 void TTableWriter::WriteRow(std::span<const std::u16string> cells) {
   TCells& row = FWidths.empty() ? FHeld.emplace_back() : FCells;
@@ -69,14 +69,12 @@ void TTableWriter::WriteLine(const TCells& cells) {
     if (!FColumns[i].RightAligned) pendingBlanks += pad;
   }
   FLine += '\n';
-  FOut.write(FLine.data(), std::streamsize(FLine.size()));
-  CheckStream(FOut);
+  EmitLine();
 }
 
 void TTableWriter::Finish() {
   if (FWidths.empty()) FixWidths();
-  FOut.flush();
-  CheckStream(FOut);
+  TLineRowWriter::Finish();
 }
 
 }  // namespace kv

@@ -10,7 +10,7 @@
 
 namespace kv {
 
-class TTableWriter final : public TRowWriter {
+class TTableWriter final : public TLineRowWriter {
  public:
   TTableWriter(std::ostream& out, std::vector<TColumn> columns, const TWriterOptions& options);
   void WriteRow(std::span<const std::u16string> cells) override;
@@ -21,13 +21,10 @@ class TTableWriter final : public TRowWriter {
   void FixWidths();
   void WriteLine(const TCells& cells);
 
-  std::ostream& FOut;
-  std::vector<TColumn> FColumns;
   TWriterOptions FOptions;
   std::vector<TCells> FHeld;      // rows read ahead until the widths are fixed
   std::vector<size_t> FWidths;    // empty until fixed
   TCells FCells;                  // reused for rows written at once
-  std::string FLine;
 };
 
 }  // namespace kv

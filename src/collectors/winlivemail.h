@@ -4,26 +4,19 @@
 // collected when its file is found.
 #pragma once
 
-#include <string_view>
-
-#include "core/emails.h"
+#include "collectors/eml_client.h"
 
 namespace kv {
 
-class TVix_WinLiveMail : public TVix_EMails {
+class TVix_WinLiveMail : public TVix_EMLClient {
  public:
   explicit TVix_WinLiveMail(const TSystemContext& context);
 
-  // Store := `store` as given or, when empty, the folder holding the .oeaccount file that the
-  // "Default Mail Account" value names (file name compared without regard to case, first in
-  // walk order), else the store root itself, with a trailing separator; no folders when the
-  // registry names no store root. Folders := every folder below Store at any depth, a folder
-  // before the folders inside it. Stored mode: does nothing.
-  void GetMailboxFolders(std::u16string_view user, std::u16string_view store) override;
-
  protected:
-  // Reads the .eml files directly inside the folder (see eml_folder.h), then sorts by date.
-  void ReadFolderMessages() override;
+  // The folder holding the .oeaccount file that the "Default Mail Account" value names (file
+  // name compared without regard to case, first in walk order), with a trailing separator;
+  // else the store root itself.
+  std::u16string FolderBelowRoot(const std::u16string& user, const std::u16string& root) override;
 };
 
 }  // namespace kv

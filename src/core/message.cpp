@@ -30,22 +30,16 @@ namespace {
 // Copies every member between a record and its view, in either direction.
 template <class To, class From>
 void CopyMembers(To& to, const From& from) {
-  to.Address = from.Address;
-  to.Index = from.Index;
-  to.Flags = from.Flags;
-  to.DataOffset = from.DataOffset;
+  CopyRecordNumbers(to, from);
   to.ID = from.ID;
   to.Subject = from.Subject;
   to.Server = from.Server;
   to.SenderName = from.SenderName;
   to.SenderEmail = from.SenderEmail;
-  to.ReceivedDate = from.ReceivedDate;
   to.Received = from.Received;
   to.ReceiverName = from.ReceiverName;
   to.ReceiverEmail = from.ReceiverEmail;
   to.Account = from.Account;
-  to.Size = from.Size;
-  to.Priority = from.Priority;
   to._Client = from._Client;
   to._Marked = from._Marked;
   to._Checked = from._Checked;

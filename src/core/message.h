@@ -48,6 +48,19 @@ struct TTextView : std::u16string_view {
   operator std::u16string() const { return std::u16string(data(), size()); }  // NOLINT
 };
 
+// Copies the numbers of a record (Address to ReceivedDate) between any two shapes of it: a
+// record, its view, a compact store's entry.
+template <class To, class From>
+void CopyRecordNumbers(To& to, const From& from) {
+  to.Address = from.Address;
+  to.Index = from.Index;
+  to.Flags = from.Flags;
+  to.DataOffset = from.DataOffset;
+  to.Size = from.Size;
+  to.Priority = from.Priority;
+  to.ReceivedDate = from.ReceivedDate;
+}
+
 // A record read in place: the numbers, and the texts as views into whatever holds them (a
 // TMessageInfo, or the compact store of a folder's records). Valid while that holder is.
 struct TMessageView {

@@ -85,13 +85,7 @@ TTextArena::TRef TRecordStore::Text(std::u16string_view text, TRef TEntry::*fiel
 
 void TRecordStore::push_back(const TMessageView& r) {
   TEntry e;
-  e.Address = r.Address;
-  e.Index = r.Index;
-  e.Flags = r.Flags;
-  e.DataOffset = r.DataOffset;
-  e.Size = r.Size;
-  e.Priority = r.Priority;
-  e.ReceivedDate = r.ReceivedDate;
+  CopyRecordNumbers(e, r);
   e.ID = FArena.Add(r.ID);
   e.Subject = FArena.Add(r.Subject);
   e.Server = Text(r.Server, &TEntry::Server);
@@ -111,22 +105,16 @@ void TRecordStore::push_back(const TMessageView& r) {
 TMessageView TRecordStore::operator[](size_t index) const {
   const TEntry& e = FEntries[index];
   TMessageView v;
-  v.Address = e.Address;
-  v.Index = e.Index;
-  v.Flags = e.Flags;
-  v.DataOffset = e.DataOffset;
+  CopyRecordNumbers(v, e);
   v.ID = FArena.View(e.ID);
   v.Subject = FArena.View(e.Subject);
   v.Server = FArena.View(e.Server);
   v.SenderName = FArena.View(e.SenderName);
   v.SenderEmail = FArena.View(e.SenderEmail);
-  v.ReceivedDate = e.ReceivedDate;
   v.Received = FArena.View(e.Received);
   v.ReceiverName = FArena.View(e.ReceiverName);
   v.ReceiverEmail = FArena.View(e.ReceiverEmail);
   v.Account = FArena.View(e.Account);
-  v.Size = e.Size;
-  v.Priority = e.Priority;
   v._Client = e.Client;
   v._Marked = e.Marked;
   v._Checked = e.Checked;

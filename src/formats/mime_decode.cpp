@@ -29,6 +29,14 @@ int HexValue(unsigned c) {
   return -1;
 }
 
+// The byte that the two hexadecimal digits (either letter case) at text[at] give; -1 when they
+// are not two such digits. The caller makes sure both lie inside the text.
+int HexByte(std::string_view text, size_t at) {
+  const int hi = HexValue(static_cast<unsigned char>(text[at]));
+  const int lo = HexValue(static_cast<unsigned char>(text[at + 1]));
+  return hi >= 0 && lo >= 0 ? hi * 16 + lo : -1;
+}
+
 int UpperHexValue(char16_t c) {
   if (c >= u'0' && c <= u'9') return int(c - u'0');
   if (c >= u'A' && c <= u'F') return int(c - u'A' + 10);
@@ -67,10 +75,9 @@ std::string DecodeQEncodingBytes(std::string_view text) {
     if (c == '_') {
       out.push_back(' ');
     } else if (c == '=' && i + 2 < text.size()) {
-      const int hi = HexValue(static_cast<unsigned char>(text[i + 1]));
-      const int lo = HexValue(static_cast<unsigned char>(text[i + 2]));
-      if (hi >= 0 && lo >= 0) {
-        out.push_back(char(hi * 16 + lo));
+      const int value = HexByte(text, i + 1);
+      if (value >= 0) {
+        out.push_back(char(value));
         i += 2;
       } else {
         out.push_back(c);
@@ -100,9 +107,8 @@ std::string DecodeQuotedPrintableBytes(std::string_view text) {
       continue;
     }
     if (i + 2 >= text.size()) break;
-    const int hi = HexValue(static_cast<unsigned char>(text[i + 1]));
-    const int lo = HexValue(static_cast<unsigned char>(text[i + 2]));
-    unsigned value = (hi >= 0 && lo >= 0) ? unsigned(hi * 16 + lo) : 0x40u;
+    const int byte = HexByte(text, i + 1);
+    unsigned value = byte >= 0 ? unsigned(byte) : 0x40u;
     if (value == 0xB9) value = 0x9A;
     if (value == 0xBE) value = 0x9E;
     out.push_back(char(value));

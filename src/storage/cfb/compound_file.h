@@ -99,6 +99,18 @@ class TCompoundFile {
 
   bool IsMini(uint32_t id) const;
   const std::vector<uint32_t>& ChainOf(uint32_t id);
+  // One piece of a stream's bytes, lying in one sector or mini sector: the file sector and the
+  // offset in it (a mini sector resolved), how many bytes it holds, how many bytes came before
+  // it, and its place in the stream's chain. Whole: a full regular sector.
+  struct TPiece {
+    uint32_t Sector, At;
+    size_t Size, Done, Index;
+    bool Whole;
+  };
+  // Walks bytes [offset, offset + count) of stream `id` piece by piece; `visit` returns how
+  // many bytes it took: the piece, or more whole consecutive sectors at once.
+  template <typename Visit>
+  void ForEachPiece(uint32_t id, uint64_t offset, size_t count, Visit&& visit);
   void ReadPieces(uint32_t id, uint64_t offset, char* buffer, size_t count);
   void WritePieces(uint32_t id, uint64_t offset, const char* data, size_t count);
   void ResizeTo(uint32_t id, uint64_t size, bool zeroFill);

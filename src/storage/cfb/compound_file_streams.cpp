@@ -105,56 +105,52 @@ void TCompoundFile::MiniPosition(uint64_t miniOffset, uint32_t& sector, uint32_t
   offset = uint32_t(miniOffset % FSectorSize);
 }
 
-void TCompoundFile::ReadPieces(uint32_t id, uint64_t offset, char* buffer, size_t count) {
+template <typename Visit>
+void TCompoundFile::ForEachPiece(uint32_t id, uint64_t offset, size_t count, Visit&& visit) {
   const std::vector<uint32_t>& chain = ChainOf(id);
-  bool mini = IsMini(id);
-  uint32_t unit = mini ? kMiniSectorSize : FSectorSize;
-  while (count > 0) {
-    size_t index = size_t(offset / unit);
-    uint32_t inUnit = uint32_t(offset % unit);
-    size_t piece = std::min<size_t>(count, unit - inUnit);
-    if (mini) {
-      uint32_t sector, at;
-      MiniPosition(uint64_t(chain[index]) * kMiniSectorSize + inUnit, sector, at);
-      FFile->Read(sector, at, buffer, piece);
-    } else if (inUnit == 0 && piece == unit) {
-      size_t run = 1;  // whole consecutive sectors in one read
-      while ((run + 1) * unit <= count && index + run < chain.size() &&
-             chain[index + run] == chain[index] + run) {
-        ++run;
-      }
-      piece = run * unit;
-      FFile->ReadRun(chain[index], uint32_t(run), buffer);
-    } else {
-      FFile->Read(chain[index], inUnit, buffer, piece);
-    }
-    buffer += piece;
-    offset += piece;
-    count -= piece;
+  const bool mini = IsMini(id);
+  const uint32_t unit = mini ? kMiniSectorSize : FSectorSize;
+  size_t done = 0;
+  while (done < count) {
+    const uint64_t at = offset + done;
+    TPiece p;
+    p.Index = size_t(at / unit);
+    p.At = uint32_t(at % unit);
+    p.Size = std::min<size_t>(count - done, unit - p.At);
+    p.Done = done;
+    p.Whole = !mini && p.Size == unit;
+    p.Sector = chain[p.Index];
+    if (mini) MiniPosition(uint64_t(chain[p.Index]) * kMiniSectorSize + p.At, p.Sector, p.At);
+    done += visit(p);
   }
 }
 
-void TCompoundFile::WritePieces(uint32_t id, uint64_t offset, const char* data, size_t count) {
+void TCompoundFile::ReadPieces(uint32_t id, uint64_t offset, char* buffer, size_t count) {
   const std::vector<uint32_t>& chain = ChainOf(id);
-  bool mini = IsMini(id);
-  uint32_t unit = mini ? kMiniSectorSize : FSectorSize;
-  while (count > 0) {
-    size_t index = size_t(offset / unit);
-    uint32_t inUnit = uint32_t(offset % unit);
-    size_t piece = std::min<size_t>(count, unit - inUnit);
-    if (mini) {
-      uint32_t sector, at;
-      MiniPosition(uint64_t(chain[index]) * kMiniSectorSize + inUnit, sector, at);
-      FFile->WritePart(sector, at, data, piece);
-    } else if (piece == unit) {
-      FFile->WriteSector(chain[index], data);
-    } else {
-      FFile->WritePart(chain[index], inUnit, data, piece);
+  ForEachPiece(id, offset, count, [&](const TPiece& p) -> size_t {
+    if (!p.Whole) {
+      FFile->Read(p.Sector, p.At, buffer + p.Done, p.Size);
+      return p.Size;
     }
-    data += piece;
-    offset += piece;
-    count -= piece;
-  }
+    size_t run = 1;  // whole consecutive sectors in one read
+    while ((run + 1) * p.Size <= count - p.Done && p.Index + run < chain.size() &&
+           chain[p.Index + run] == p.Sector + run) {
+      ++run;
+    }
+    FFile->ReadRun(p.Sector, uint32_t(run), buffer + p.Done);
+    return run * p.Size;
+  });
+}
+
+void TCompoundFile::WritePieces(uint32_t id, uint64_t offset, const char* data, size_t count) {
+  ForEachPiece(id, offset, count, [&](const TPiece& p) -> size_t {
+    if (p.Whole) {
+      FFile->WriteSector(p.Sector, data + p.Done);
+    } else {
+      FFile->WritePart(p.Sector, p.At, data + p.Done, p.Size);
+    }
+    return p.Size;
+  });
 }
 
 void TCompoundFile::FreeChain(uint32_t id) {
