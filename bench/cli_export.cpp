@@ -94,11 +94,13 @@ int main() {
   std::printf("history: %d folders x %d messages, %.1f MB file, %.1f MB of line text\n", folders,
               lines, double(std::filesystem::file_size(dir / "EXPORT.qmr")) / 1e6,
               double(inflated) / 1e6);
-  std::printf("floor, inflate every folder stream: %.2f s, peak +%ld KB\n", floor.first, floor.second);
-  std::printf("export as CSV (status %d, %.1f MB):  %.2f s (%.2fx floor), peak +%ld KB "
-              "(%.2fx one folder's text)\n",
-              status, double(sink.Bytes) / 1e6, exported.first, exported.first / floor.first,
-              exported.second, double(exported.second) * 1024 / (double(inflated) / folders));
+  std::printf("floor, inflate every folder stream: %.2f s, peak +%ld KB\n", floor.first,
+              floor.second);
+  std::printf(
+      "export as CSV (status %d, %.1f MB):  %.2f s (%.2fx floor), peak +%ld KB "
+      "(%.2fx one folder's text)\n",
+      status, double(sink.Bytes) / 1e6, exported.first, exported.first / floor.first,
+      exported.second, double(exported.second) * 1024 / (double(inflated) / folders));
   if (!std::getenv("KOLVANE_BENCH_KEEP")) std::filesystem::remove_all(dir);
   return status;
 }

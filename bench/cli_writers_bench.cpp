@@ -20,6 +20,7 @@ namespace {
 class TCountingBuf : public std::streambuf {
  public:
   size_t Count = 0;
+
  protected:
   std::streamsize xsputn(const char*, std::streamsize n) override {
     Count += size_t(n);
@@ -34,8 +35,9 @@ class TCountingBuf : public std::streambuf {
 const TMessages& Records() {
   static const TMessages records = [] {
     TMessages out;
-    const char16_t* subjects[] = {u"Report for May", u"Re: lunch, \"today\"", u"Gr\u00FC\u00DFe",
-                                  u"apple", u"Banana", u"\u65E5\u672C\u8A9E"};
+    const char16_t* subjects[] = {u"Report for May",  u"Re: lunch, \"today\"",
+                                  u"Gr\u00FC\u00DFe", u"apple",
+                                  u"Banana",          u"\u65E5\u672C\u8A9E"};
     for (uint32_t i = 0; i < 100000; ++i) {
       TMessageInfo r;
       r._Client = TEmailClient::ecThunderbird;

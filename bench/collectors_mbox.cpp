@@ -4,8 +4,8 @@
 //
 // The file holds KOLVANE_BENCH_MBOX_MESSAGES messages (default 2,000, about 20 MB; 100,000 make
 // about 1 GB) with text bodies, every tenth with a 40 KB attachment. It is generated once into
-// the temporary folder as kolvane-bench-v2-<N>.mbox and reused by later runs (KOLVANE_BENCH_MBOX_FILE
-// names another place).
+// the temporary folder as kolvane-bench-v2-<N>.mbox and reused by later runs
+// (KOLVANE_BENCH_MBOX_FILE names another place).
 //
 // Memory: the counters give the peak resident memory the reading added (page cache aside: the
 // file is read, not mapped). "reader_peak_MB" is the reader alone (each record made and
@@ -75,9 +75,11 @@ std::string MessageText(size_t i, const std::string& attachment) {
       .MozillaStatus2(i % 10 == 0 ? 0x10000000u : 0)
       .Field("X-Mozilla-Keys", std::string(64, ' '))
       .Field("Return-Path", "<sender" + n + "@example.org>")
-      .Field("Received", "from mx" + n + ".example.org (mx.example.org [192.0.2.1])\r\n"
-                         " by mail.example.org with ESMTPS id " + n + "; " +
-                         kv::fixtures::MailDate(year, month, day, hour, minute, 0, 60))
+      .Field("Received", "from mx" + n +
+                             ".example.org (mx.example.org [192.0.2.1])\r\n"
+                             " by mail.example.org with ESMTPS id " +
+                             n + "; " +
+                             kv::fixtures::MailDate(year, month, day, hour, minute, 0, 60))
       .From("\"Sender " + n + "\" <sender" + n + "@example.org>")
       .To("Anna Lee <anna@example.org>, bob@example.org")
       .Subject(i % 3 ? "Quarterly report " + n
@@ -105,8 +107,7 @@ const TMboxFile& File() {
     TMboxFile f = MakeFile();
     std::vector<char> buffer(kv::kMboxBlockSize);
     std::FILE* in = std::fopen(f.Path.c_str(), "rb");
-    while (in && std::fread(buffer.data(), 1, buffer.size(), in) > 0) {
-    }
+    while (in && std::fread(buffer.data(), 1, buffer.size(), in) > 0) {}
     if (in) std::fclose(in);
     return f;
   }();
@@ -118,8 +119,9 @@ TMboxFile MakeFile() {
   f.Messages = MessageCount();
   const char* named = ::getenv("KOLVANE_BENCH_MBOX_FILE");
   f.Path = named ? std::string(named)
-                 : (fs::temp_directory_path() / ("kolvane-bench-v2-" + std::to_string(f.Messages) +
-                                                 ".mbox")).string();
+                 : (fs::temp_directory_path() /
+                    ("kolvane-bench-v2-" + std::to_string(f.Messages) + ".mbox"))
+                       .string();
   const std::string facts = f.Path + ".facts";
   if (fs::exists(f.Path) && fs::exists(facts)) {
     std::ifstream in(facts);
@@ -200,7 +202,8 @@ void BM_MboxReader(benchmark::State& state) {
     messages = 0;
     sizes = 0;
     const long start = state.iterations() == 0 ? StartPeak() : 0;
-    std::unique_ptr<kv::IReadStream> stream = context.Platform().OpenRead(kv::Utf8ToUtf16(File().Path));
+    std::unique_ptr<kv::IReadStream> stream =
+        context.Platform().OpenRead(kv::Utf8ToUtf16(File().Path));
     kv::TEMLHeader header;
     kv::TMessageInfo record;
     kv::SplitMbox(*stream, [&](const kv::TMboxMessage& m) {

@@ -1,14 +1,14 @@
 // Timing driver: a history file of FOLDERS folders of LINES lines (defaults 100 and 10,000,
 // environment KOLVANE_BENCH_FOLDERS / KOLVANE_BENCH_LINES); then the append of one folder with
-// nothing new and with 10 new records, each KOLVANE_BENCH_RUNS times (7), beside the floor of reading and decompressing that
-// folder's stored lines. Peak memory is the highest rise of live heap bytes during each step,
-// counted by this program's own operator new.
+// nothing new and with 10 new records, each KOLVANE_BENCH_RUNS times (7), beside the floor of
+// reading and decompressing that folder's stored lines. Peak memory is the highest rise of live
+// heap bytes during each step, counted by this program's own operator new.
+#include <malloc.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <malloc.h>
 
 #include <atomic>
 #include <new>
@@ -67,7 +67,8 @@ int main() {
     more += 10;
     c.Next = bench::MakeFolder(folders / 2, lines + more);
     c.SetFolder(target);
-    auto r = bench::Measure([&] { c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream); });
+    auto r =
+        bench::Measure([&] { c.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream); });
     ten.first = std::min(ten.first, r.first);
     ten.second = std::max(ten.second, r.second);
   }
@@ -77,12 +78,14 @@ int main() {
               double(std::filesystem::file_size(dir / "BENCH_USER.qmr")) / 1e6);
   std::printf("floor (read+inflate one folder): %.3f s, peak +%ld KB, line text %.1f KB\n",
               floor.first, floor.second, double(textBytes) / 1024);
-  std::printf("append, nothing new: %.3f s (%.2fx floor), peak +%ld KB (%.2fx line text), %.1f flushes\n",
-              nothing.first, nothing.first / floor.first, nothing.second,
-              double(nothing.second) * 1024 / double(textBytes), nothingFlushes);
-  std::printf("append, 10 new:      %.3f s (%.2fx floor), peak +%ld KB (%.2fx line text), %.1f flushes\n",
-              ten.first, ten.first / floor.first, ten.second,
-              double(ten.second) * 1024 / double(textBytes), tenFlushes);
+  std::printf(
+      "append, nothing new: %.3f s (%.2fx floor), peak +%ld KB (%.2fx line text), %.1f flushes\n",
+      nothing.first, nothing.first / floor.first, nothing.second,
+      double(nothing.second) * 1024 / double(textBytes), nothingFlushes);
+  std::printf(
+      "append, 10 new:      %.3f s (%.2fx floor), peak +%ld KB (%.2fx line text), %.1f flushes\n",
+      ten.first, ten.first / floor.first, ten.second, double(ten.second) * 1024 / double(textBytes),
+      tenFlushes);
   std::filesystem::remove_all(dir);
   return 0;
 }

@@ -31,8 +31,8 @@ class TPosixReadStream final : public kv::IReadStream {
   size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
     size_t done = 0;
     while (done < count) {
-      const ssize_t n = ::pread(FFd, static_cast<char*>(buffer) + done, count - done,
-                                off_t(offset + done));
+      const ssize_t n =
+          ::pread(FFd, static_cast<char*>(buffer) + done, count - done, off_t(offset + done));
       if (n <= 0) break;
       done += size_t(n);
     }
@@ -76,7 +76,8 @@ const TFolder& Folder() {
     const kv::fixtures::DbxFile f = b.Build();
     TFolder out;
     out.Path = BenchPath();
-    std::ofstream(out.Path, std::ios::binary).write(f.Bytes.data(), std::streamsize(f.Bytes.size()));
+    std::ofstream(out.Path, std::ios::binary)
+        .write(f.Bytes.data(), std::streamsize(f.Bytes.size()));
     std::atexit([] { std::filesystem::remove(BenchPath()); });
     out.IndexEnd = f.Layout.IndexEnd;
     out.Bytes = f.Bytes.size();

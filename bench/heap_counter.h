@@ -30,8 +30,7 @@ void* operator new(size_t n) {
   if (!p) throw std::bad_alloc();
   long now = bench::gLive += long(malloc_usable_size(p));
   long peak = bench::gPeak.load();
-  while (now > peak && !bench::gPeak.compare_exchange_weak(peak, now)) {
-  }
+  while (now > peak && !bench::gPeak.compare_exchange_weak(peak, now)) {}
   return p;
 }
 // Both forms of delete release through one helper: a sized delete that called the plain

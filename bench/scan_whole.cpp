@@ -46,15 +46,18 @@ std::string Message(int i, const std::string& attachment) {
   eml.MozillaStatus(i % 3 ? 0x0001 : 0x0000)
       .MozillaStatus2(0)
       .Field("Return-Path", "<sender" + n + "@example.org>")
-      .From("\"Sender " + std::to_string(i % 500) + "\" <sender" + std::to_string(i % 500) + "@example.org>")
+      .From("\"Sender " + std::to_string(i % 500) + "\" <sender" + std::to_string(i % 500) +
+            "@example.org>")
       .To("Anna Lee <anna@example.org>")
       .Subject(kv::fixtures::EncodedWord("utf-8", "Zpr\xC3\xA1va " + n + " o projektu", 'Q'))
-      .Date(kv::fixtures::MailDate(2010 + day / 336, 1 + day % 336 / 28, 1 + day % 28, hour, minute, 0, 60))
+      .Date(kv::fixtures::MailDate(2010 + day / 336, 1 + day % 336 / 28, 1 + day % 28, hour, minute,
+                                   0, 60))
       .MessageId("<" + n + ".4711@mail.example.org>")
       .Field("MIME-Version", "1.0");
   std::string body;
   for (int line = 0; body.size() < 2500; ++line)
-    body += "Lorem ipsum dolor sit amet, consectetur adipiscing elit, line " + std::to_string(line) + "\r\n";
+    body += "Lorem ipsum dolor sit amet, consectetur adipiscing elit, line " +
+            std::to_string(line) + "\r\n";
   eml.Body(body);
   if (i % 10 == 0) eml.Attach("data" + n + ".bin", "application/octet-stream", attachment);
   return kv::fixtures::MboxBuilder().Add(eml.Build(), "-", "Wed Dec 09 09:18:00 2026").Build();
@@ -62,7 +65,8 @@ std::string Message(int i, const std::string& attachment) {
 
 // HOME with a Thunderbird profile whose Inbox holds the messages.
 fs::path MakeHome(int messages) {
-  const fs::path home = fs::temp_directory_path() / ("kolvane-bench-scan-" + std::to_string(messages));
+  const fs::path home =
+      fs::temp_directory_path() / ("kolvane-bench-scan-" + std::to_string(messages));
   const fs::path mail = home / ".thunderbird" / "bench.default" / "Mail" / "Local Folders";
   const fs::path inbox = mail / "Inbox";
   if (fs::exists(inbox) && fs::exists(home / "done")) return home;
@@ -70,8 +74,8 @@ fs::path MakeHome(int messages) {
   std::ofstream(home / ".thunderbird" / "profiles.ini")
       << "[Profile0]\nName=default\nIsRelative=1\nPath=bench.default\nDefault=1\n";
   std::ofstream(home / ".thunderbird" / "bench.default" / "prefs.js")
-      << "user_pref(\"mail.root.none\", \"" << (home / ".thunderbird" / "bench.default" / "Mail").string()
-      << "\");\n";
+      << "user_pref(\"mail.root.none\", \""
+      << (home / ".thunderbird" / "bench.default" / "Mail").string() << "\");\n";
   std::string attachment(16 * 1024, '\0');
   uint32_t x = 4711;
   for (char& c : attachment) c = char((x = x * 1103515245u + 12345u) >> 24);
@@ -130,14 +134,17 @@ int main() {
   const int messages = EnvInt("KOLVANE_BENCH_SCAN_MESSAGES", 60000);
   const int runs = EnvInt("KOLVANE_BENCH_RUNS", 3);
   const fs::path home = MakeHome(messages);
-  const fs::path inbox = home / ".thunderbird" / "bench.default" / "Mail" / "Local Folders" / "Inbox";
+  const fs::path inbox =
+      home / ".thunderbird" / "bench.default" / "Mail" / "Local Folders" / "Inbox";
   const std::string history = (home / "history.qmr").string();
   const double mib = double(fs::file_size(inbox)) / (1 << 20);
-  std::printf("folder: %d messages, %.0f MiB (in the page cache after the first step)\n", messages, mib);
+  std::printf("folder: %d messages, %.0f MiB (in the page cache after the first step)\n", messages,
+              mib);
 
   const TResult grep = Run({"grep", "-c", "^From ", inbox.string()}, home, runs);
   const TResult python =
-      Run({"/usr/bin/python3", KOLVANE_BENCH_DIR "/collectors_mbox_python.py", inbox.string()}, home, 1);
+      Run({"/usr/bin/python3", KOLVANE_BENCH_DIR "/collectors_mbox_python.py", inbox.string()},
+          home, 1);
   auto fresh = [&] {
     fs::remove(history);
     fs::remove(history + "-journal");
@@ -145,11 +152,13 @@ int main() {
   const TResult scan = Run({KOLVANE_CLI, "scan", "--out", history, "--quiet"}, home, runs, fresh);
   const TResult rescan = Run({KOLVANE_CLI, "scan", "--out", history, "--quiet"}, home, runs);
   const TResult list = Run({KOLVANE_CLI, "list", history, "--format", "csv"}, home, runs);
-  const TResult sorted = Run({KOLVANE_CLI, "list", history, "--format", "csv", "--sort", "subject"}, home, runs);
+  const TResult sorted =
+      Run({KOLVANE_CLI, "list", history, "--format", "csv", "--sort", "subject"}, home, runs);
 
   auto row = [&](const char* what, const TResult& r) {
     std::printf("%-36s %7.2f s  %6.1fx grep  %7.1f MB peak  %5.0f B/message\n", what, r.Seconds,
-                r.Seconds / grep.Seconds, double(r.PeakKB) / 1024, double(r.PeakKB) * 1024 / messages);
+                r.Seconds / grep.Seconds, double(r.PeakKB) / 1024,
+                double(r.PeakKB) * 1024 / messages);
   };
   row("grep -c '^From '", grep);
   row("python mailbox, five headers", python);

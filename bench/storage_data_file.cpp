@@ -32,9 +32,11 @@ using namespace kv;
 using Clock = std::chrono::steady_clock;
 
 TStringList FolderLines(int folder, int count) {
-  static const char16_t* const kNames[] = {u"Anna Berger", u"Jo\u00e3o Silva", u"Mike O'Neil", u"Eva Novak"};
-  static const char16_t* const kSubjects[] = {u"Re: invoice", u"Meeting notes for the week", u"Fwd: photos",
-                                              u"Your order has shipped", u"Weekly report"};
+  static const char16_t* const kNames[] = {u"Anna Berger", u"Jo\u00e3o Silva", u"Mike O'Neil",
+                                           u"Eva Novak"};
+  static const char16_t* const kSubjects[] = {u"Re: invoice", u"Meeting notes for the week",
+                                              u"Fwd: photos", u"Your order has shipped",
+                                              u"Weekly report"};
   TStringList lines;
   TMessageInfo m;
   for (int i = 0; i < count; ++i) {
@@ -92,12 +94,15 @@ void FloorRound(const std::string& dir, const std::vector<TStringList>& folders)
   for (size_t i = 0; i < folders.size(); ++i) {
     TMemoryStream packed;
     SaveStreamLines(folders[i], packed, ZCompressStream);
-    std::ofstream out(dir + "/folder" + std::to_string(i) + ".z", std::ios::binary | std::ios::trunc);
+    std::ofstream out(dir + "/folder" + std::to_string(i) + ".z",
+                      std::ios::binary | std::ios::trunc);
     out.write(packed.Bytes().data(), std::streamsize(packed.Bytes().size()));
   }
 }
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 }  // namespace
 
@@ -135,15 +140,15 @@ int main(int argc, char** argv) {
   uint64_t lastSize = std::filesystem::file_size(dir + "/BENCH_ANNA.qmr");
 
   double megabytes = textBytes * rounds / 1e6;
-  std::printf("%d folders x %d lines, %d writes each; %.1f MB of line text per round\n", folderCount, lineCount,
-              rounds, textBytes / 1e6);
+  std::printf("%d folders x %d lines, %d writes each; %.1f MB of line text per round\n",
+              folderCount, lineCount, rounds, textBytes / 1e6);
   std::printf("floor  (200 plain files): %7.2f s  %7.1f MB/s\n", floor, megabytes / floor);
   std::printf("engine (one data file)  : %7.2f s  %7.1f MB/s  +%.1f%% over the floor\n", engine,
               megabytes / engine, (engine / floor - 1) * 100);
   std::printf("engine, one commit a round: %7.2f s  %7.1f MB/s  +%.1f%% over the floor\n", batched,
               megabytes / batched, (batched / floor - 1) * 100);
-  std::printf("data file: %.2f MB after the first write, %.2f MB after %d rewrites (x%.3f)\n", firstSize / 1e6,
-              lastSize / 1e6, rewrites, double(lastSize) / double(firstSize));
+  std::printf("data file: %.2f MB after the first write, %.2f MB after %d rewrites (x%.3f)\n",
+              firstSize / 1e6, lastSize / 1e6, rewrites, double(lastSize) / double(firstSize));
   std::filesystem::remove_all(dir);
   return 0;
 }

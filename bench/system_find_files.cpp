@@ -15,8 +15,8 @@
 namespace {
 
 constexpr int kTopFolders = 50;
-constexpr int kSubFolders = 99;       // 50 + 50 * 99 = 5,000 folders
-constexpr int kFilesPerFolder = 20;   // 100,000 files, three in four of them .eml
+constexpr int kSubFolders = 99;      // 50 + 50 * 99 = 5,000 folders
+constexpr int kFilesPerFolder = 20;  // 100,000 files, three in four of them .eml
 
 class TTree {
  public:

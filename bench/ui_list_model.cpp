@@ -14,9 +14,9 @@
 #include <random>
 #include <set>
 
+#include "base/codepage.h"
 #include "bench_collector.h"
 #include "heap_counter.h"
-#include "base/codepage.h"
 #include "system/fake_platform.h"
 #include "ui/message_list.h"
 #include "ui/qt/message_list_model.h"
@@ -28,8 +28,9 @@ using namespace kv;
 namespace {
 
 TMessages MakeRecords(int count) {
-  static const char16_t* words[] = {u"Report", u"lunch", u"Grüße", u"apple", u"Banana", u"Zürich",
-                                    u"invoice", u"Meeting", u"état", u"news", u"Order", u"ticket"};
+  static const char16_t* words[] = {u"Report", u"lunch",  u"Grüße",   u"apple",
+                                    u"Banana", u"Zürich", u"invoice", u"Meeting",
+                                    u"état",   u"news",   u"Order",   u"ticket"};
   std::mt19937 random(42);
   TMessages out;
   out.reserve(size_t(count));
@@ -73,7 +74,8 @@ int main(int argc, char** argv) {
   const TLocale locale = TLocale::FromName("en_US.UTF-8").value_or(TLocale::Plain());
 
   TSystemContext context(std::make_unique<TFakePlatform>());
-  auto owned = std::make_unique<bench::TBenchCollector>(context, u"OE", TEmailClient::ecOutlookExpress);
+  auto owned =
+      std::make_unique<bench::TBenchCollector>(context, u"OE", TEmailClient::ecOutlookExpress);
   bench::TBenchCollector& collector = *owned;
   collector.Next = MakeRecords(count);
   collector.SetStore(u"C:\\Bench\\");
@@ -113,13 +115,15 @@ int main(int argc, char** argv) {
       controller.SortByColumn(column == lcSize ? lcReceived : lcSize);  // leave the column
       std::vector<int32_t> rows = controller.Rows();
       peer = std::min(peer, bench::Measure([&] {
-        std::stable_sort(rows.begin(), rows.end(), [&](int32_t a, int32_t b) {
-          const auto &x = records[size_t(a)], &y = records[size_t(b)];
-          if (column == lcSubject) return locale.CompareKeys(subjectKeys[size_t(a)], subjectKeys[size_t(b)]) < 0;
-          if (column == lcSize) return x.Size < y.Size;
-          return x.ReceivedDate < y.ReceivedDate;
-        });
-      }).first);
+                              std::stable_sort(rows.begin(), rows.end(), [&](int32_t a, int32_t b) {
+                                const auto &x = records[size_t(a)], &y = records[size_t(b)];
+                                if (column == lcSubject)
+                                  return locale.CompareKeys(subjectKeys[size_t(a)],
+                                                            subjectKeys[size_t(b)]) < 0;
+                                if (column == lcSize) return x.Size < y.Size;
+                                return x.ReceivedDate < y.ReceivedDate;
+                              });
+                            }).first);
       ours = std::min(ours, bench::Measure([&] { controller.SortByColumn(column); }).first);
       if (controller.Rows() != rows) std::printf("  (orders differ for %s)\n", what);
     }
@@ -164,19 +168,26 @@ int main(int argc, char** argv) {
   }
   model.OnCellRead = nullptr;
   const int visible = view.viewport()->height() / std::max(1, view.sizeHintForRow(0));
-  std::printf("scrolling %d pages: %zu rows read (%zu cells), %d rows visible per page, of %zu rows\n",
-              pages10, read.size(), cells, visible, controller.RowCount());
+  std::printf(
+      "scrolling %d pages: %zu rows read (%zu cells), %d rows visible per page, of %zu rows\n",
+      pages10, read.size(), cells, visible, controller.RowCount());
 
   // Heap: the list holds a row index per record and nothing of the records themselves.
   size_t recordBytes = 0;
   for (const auto& r : records)
     recordBytes += sizeof(r) + (r.Subject.capacity() + r.SenderName.capacity() + r.ID.capacity() +
-                                r.SenderEmail.capacity() + r.ReceiverEmail.capacity()) * 2;
+                                r.SenderEmail.capacity() + r.ReceiverEmail.capacity()) *
+                                   2;
   if (controller.Sort().Column != lcReceived) controller.SortByColumn(lcReceived);
   const long before = bench::gLive.load();
-  auto peak = bench::Measure([&] { controller.Search(u""); QApplication::processEvents(); }).second;
+  auto peak = bench::Measure([&] {
+                controller.Search(u"");
+                QApplication::processEvents();
+              }).second;
   const long kept = (bench::gLive.load() - before) / 1024;
-  std::printf("refill sorted by Received: heap peak +%ld KB, kept %+ld KB; rows %zu KB; the collector's records %zu KB\n",
-              peak, kept, controller.RowCount() * sizeof(int32_t) / 1024, recordBytes / 1024);
+  std::printf(
+      "refill sorted by Received: heap peak +%ld KB, kept %+ld KB; rows %zu KB; the collector's "
+      "records %zu KB\n",
+      peak, kept, controller.RowCount() * sizeof(int32_t) / 1024, recordBytes / 1024);
   return 0;
 }

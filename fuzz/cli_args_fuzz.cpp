@@ -12,8 +12,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const kv::TArgParser parser(
       "kolvane-cli", "0.0",
-      {{"list", "rows", "", {{"FILE", true}},
-        {{"sort", "COLUMN", "", {}}, {"format", "FORMAT", "", {"table", "csv", "jsonl"}},
+      {{"list",
+        "rows",
+        "",
+        {{"FILE", true}},
+        {{"sort", "COLUMN", "", {}},
+         {"format", "FORMAT", "", {"table", "csv", "jsonl"}},
          {"quiet", "", "", {}}}},
        {"scan", "scan", "", {{"DIR", false}}, {{"out", "FILE", "", {}}}}});
   std::vector<std::string> args(1);

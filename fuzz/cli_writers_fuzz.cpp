@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<kv::TColumn> columns = {{"a", u"A", kv::TCellKind::ckText, false, 5},
                                       {"b", u"B", kv::TCellKind::ckNumber, true, 0},
                                       {"c", u"C", kv::TCellKind::ckBoolean, false, 0}};
-  for (auto format : {kv::TOutputFormat::ofTable, kv::TOutputFormat::ofCsv,
-                      kv::TOutputFormat::ofJsonLines}) {
+  for (auto format :
+       {kv::TOutputFormat::ofTable, kv::TOutputFormat::ofCsv, kv::TOutputFormat::ofJsonLines}) {
     std::ostringstream out;
     kv::TWriterOptions options;
     options.TableProbeRows = 1;

@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (text.size() < kv::TMboxSplitter::kMaxHeaderBytes && whole != kv::test::ReferenceMboxCut(text))
     std::abort();
   // Body lines passed over in the widest steps, in SSE2 steps or line by line: the same messages.
-  for (kv::TMboxScan scan : {kv::TMboxScan::Widest, kv::TMboxScan::Sse2, kv::TMboxScan::LineByLine}) {
+  for (kv::TMboxScan scan :
+       {kv::TMboxScan::Widest, kv::TMboxScan::Sse2, kv::TMboxScan::LineByLine}) {
     kv::SetMboxScan(scan);
     const std::vector<TCut> cut = Split(text, block);
     kv::SetMboxScan(kv::TMboxScan::Widest);

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file = BaseFile();
     if (size < 3) return 0;
     const size_t region = file.size() - kv::TDBX_Header::kSize;
-    const size_t at = kv::TDBX_Header::kSize + (size_t(data[1]) | size_t(data[2]) << 8) * 4 % region;
+    const size_t at =
+        kv::TDBX_Header::kSize + (size_t(data[1]) | size_t(data[2]) << 8) * 4 % region;
     for (size_t k = 3; k < size && at + k - 3 < file.size(); ++k) file[at + k - 3] = char(data[k]);
   }
   kv::TOEFiles files{[&](const std::u16string&) -> std::unique_ptr<kv::IReadStream> {

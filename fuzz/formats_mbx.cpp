@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hasIdx = data[3] & 1;
     std::string& target = (data[3] & 2) ? idx : mbx;
     const size_t at = pos % target.size();
-    for (size_t k = 4; k < size && at + k - 4 < target.size(); ++k) target[at + k - 4] = char(data[k]);
+    for (size_t k = 4; k < size && at + k - 4 < target.size(); ++k)
+      target[at + k - 4] = char(data[k]);
   }
   kv::TOEFiles files{[&](const std::u16string& path) -> std::unique_ptr<kv::IReadStream> {
                        return std::make_unique<kv::TMemoryReadStream>(path == u"f.idx" ? idx : mbx);

@@ -19,11 +19,9 @@ inline void ExerciseOEReader(const TOEFiles& files, const std::u16string& path) 
       try {
         reader->GetHeaderText(i);
         reader->GetMessageText(i);
-      } catch (const EKolvaneError&) {
-      }
+      } catch (const EKolvaneError&) {}
     }
-  } catch (const EKolvaneError&) {
-  }
+  } catch (const EKolvaneError&) {}
 }
 
 }  // namespace kv::fuzz

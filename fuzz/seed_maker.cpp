@@ -86,7 +86,10 @@ fx::DbxMessage DbxMessage(int i, size_t textBytes, size_t blockSize) {
   m.Text = fx::EmlBuilder()
                .From("Ann Lee <ann@example.org>")
                .To("bob@example.org")
-               .Subject(fx::EncodedWord("utf-8", "S\xC3\xBC" "bject " + std::to_string(i)))
+               .Subject(fx::EncodedWord("utf-8",
+                                        "S\xC3\xBC"
+                                        "bject " +
+                                            std::to_string(i)))
                .Date(fx::MailDate(2010, 7, 1, 12, 0, 0, 120))
                .Body(std::string(textBytes, 'x') + "\r\n")
                .Build();
@@ -160,7 +163,8 @@ void MbxSeeds(const fs::path& out) {
   WriteFile(out / "base_folder", std::string(4, '\0'));
   WriteFile(out / "base_folder_and_idx", std::string("\0\0\0\x01", 4));
   fx::MbxBuilder b;
-  for (int i = 0; i < 3; ++i) b.Add(MbxMessage(i, "body " + std::string(size_t(i) * 50, 'y') + "\r\n"));
+  for (int i = 0; i < 3; ++i)
+    b.Add(MbxMessage(i, "body " + std::string(size_t(i) * 50, 'y') + "\r\n"));
   const fx::MbxFolder plain = b.Build();
   WriteFile(out / "mbx_alone.mbx", plain.Mbx);
   WriteFile(out / "mbx_and_idx", MbxFraming(plain));
@@ -205,13 +209,22 @@ void EmlSeeds(const fs::path& out) {
 }
 
 void HeaderSeeds(const fs::path& out) {
-  const char* charsets[][2] = {
-      {"utf-8", "\xC3\xA9t\xC3\xA9"}, {"iso-8859-1", "\xE9t\xE9"}, {"koi8-r", "\xF0\xD2\xC9"},
-      {"windows-1251", "\xCF\xF0\xE8"}, {"big5", "\xA4\xA4\xA4\xE5"}, {"gb2312", "\xD6\xD0\xCE\xC4"},
-      {"euc-kr", "\xC7\xD1\xB1\xDB"}, {"shift_jis", "\x93\xFA\x96\x7B"}, {"utf-7", "+AOk-t+AOk-"},
-      {"iso-2022-jp", "\x1b$BF|K\\\x1b(B"}, {"utf-16", "\xFF\xFE" "A\0"}};
+  const char* charsets[][2] = {{"utf-8", "\xC3\xA9t\xC3\xA9"},
+                               {"iso-8859-1", "\xE9t\xE9"},
+                               {"koi8-r", "\xF0\xD2\xC9"},
+                               {"windows-1251", "\xCF\xF0\xE8"},
+                               {"big5", "\xA4\xA4\xA4\xE5"},
+                               {"gb2312", "\xD6\xD0\xCE\xC4"},
+                               {"euc-kr", "\xC7\xD1\xB1\xDB"},
+                               {"shift_jis", "\x93\xFA\x96\x7B"},
+                               {"utf-7", "+AOk-t+AOk-"},
+                               {"iso-2022-jp", "\x1b$BF|K\\\x1b(B"},
+                               {"utf-16",
+                                "\xFF\xFE"
+                                "A\0"}};
   fx::EmlBuilder b;
-  b.From("=?utf-8?Q?Ann_L=C3=A9e?= <ann@example.org>").To("\"B, C\" <b@example.org>, d@example.org");
+  b.From("=?utf-8?Q?Ann_L=C3=A9e?= <ann@example.org>")
+      .To("\"B, C\" <b@example.org>, d@example.org");
   for (const auto& c : charsets) {
     b.Field("Subject", fx::EncodedWord(c[0], c[1], 'B') + " " + fx::EncodedWord(c[0], c[1], 'Q'));
   }
@@ -219,19 +232,21 @@ void HeaderSeeds(const fs::path& out) {
       .Date("Mon, 5 Jan 2013 10:20:30 +0100 (CET)")
       .Priority("5 (Lowest)");
   WriteFile(out / "encoded_words.eml", b.Build());
-  WriteFile(out / "raw_8bit.eml", "Content-Type: text/plain; charset=koi8-r\nSubject: \xF0\xD2\xC9\n"
-                                  "From: \xF0 <a@b>\nDate: 5 Jan 13 10:20 EST\n\n");
+  WriteFile(out / "raw_8bit.eml",
+            "Content-Type: text/plain; charset=koi8-r\nSubject: \xF0\xD2\xC9\n"
+            "From: \xF0 <a@b>\nDate: 5 Jan 13 10:20 EST\n\n");
   WriteFile(out / "rich.eml", RichMessage("\r\n"));
 }
 
 void MboxSeeds(const fs::path& out) {
   const std::string a = RichMessage("\n");
-  const std::string b = fx::EmlBuilder()
-                            .From("b@example.org")
-                            .Subject("From here")
-                            .LineEnd("\n")
-                            .Body("From the start\n>From quoted\n\nFrom x Mon Jan  5 10:20:30 2013\n")
-                            .Build();
+  const std::string b =
+      fx::EmlBuilder()
+          .From("b@example.org")
+          .Subject("From here")
+          .LineEnd("\n")
+          .Body("From the start\n>From quoted\n\nFrom x Mon Jan  5 10:20:30 2013\n")
+          .Build();
   WriteFile(out / "three.mbox", fx::MboxBuilder()
                                     .Add(a)
                                     .Add(b, "ann@example.org", "Mon Jan  5 10:20:30 2013")
@@ -250,7 +265,8 @@ TPropertySet EveryValueKind(uint16_t codePage) {
   TPropertySection s;
   s.FormatId = kFmtIdSummaryInformation;
   s.CodePage = codePage;
-  const uint16_t integers[] = {VT_I2, VT_I4, VT_BOOL, VT_UI2, VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT};
+  const uint16_t integers[] = {VT_I2, VT_I4,  VT_BOOL, VT_UI2, VT_UI4,
+                               VT_I8, VT_UI8, VT_INT,  VT_UINT};
   uint32_t n = 2;
   for (uint16_t type : integers) {
     TPropValue v;
@@ -318,14 +334,16 @@ void PropertySetSeeds(const fs::path& out) {
 std::string CompoundFile(const std::function<void(const std::shared_ptr<TCompoundFile>&)>& fill) {
   TTempPath temp;
   {
-    std::shared_ptr<TCompoundFile> file = TCompoundFile::OpenForWriting(kv::Utf8ToUtf16(temp.Path.string()));
+    std::shared_ptr<TCompoundFile> file =
+        TCompoundFile::OpenForWriting(kv::Utf8ToUtf16(temp.Path.string()));
     fill(file);
     file->Commit();
   }
   return ReadFile(temp.Path);
 }
 
-void WriteText(TCompoundFile& file, uint32_t storage, std::u16string_view name, const std::string& bytes) {
+void WriteText(TCompoundFile& file, uint32_t storage, std::u16string_view name,
+               const std::string& bytes) {
   uint32_t id = file.Create(storage, name, TEntryType::Stream);
   file.WriteStream(id, 0, bytes.data(), bytes.size());
 }
@@ -361,7 +379,8 @@ void CfbSeeds(const fs::path& out) {
               std::vector<uint32_t> ids;
               for (int i = 0; i < 24; ++i) {
                 std::u16string name = u"s" + kv::Utf8ToUtf16(std::to_string(i));
-                WriteText(*file, TCompoundFile::kRoot, name, std::string(size_t(i) * 7, char('a' + i)));
+                WriteText(*file, TCompoundFile::kRoot, name,
+                          std::string(size_t(i) * 7, char('a' + i)));
               }
               for (int i = 0; i < 24; i += 5) {
                 std::u16string name = u"s" + kv::Utf8ToUtf16(std::to_string(i));
@@ -414,8 +433,9 @@ void TextSeeds(const fs::path& out) {
   WriteFile(out / "cli_args" / "list_sorted",
             args({"list", "file.qmr", "--sort", "-subject,date", "--format", "csv", "--quiet"}));
   WriteFile(out / "cli_args" / "scan_out", args({"scan", "--out=x.qmr", "dir", "--", "-y"}));
-  WriteFile(out / "cli_writers" / "cells",
-            kv::Utf16ToUtf16Le(u"\x05=cell\u00e9\u4e2d\uFFFF12\uFFFFtrue\uFFFF\"q\",\r\n\U0001F600"));
+  WriteFile(
+      out / "cli_writers" / "cells",
+      kv::Utf16ToUtf16Le(u"\x05=cell\u00e9\u4e2d\uFFFF12\uFFFFtrue\uFFFF\"q\",\r\n\U0001F600"));
 }
 
 int Builders(const fs::path& out) {
@@ -450,7 +470,8 @@ int PropertySets(const fs::path& out, const std::vector<fs::path>& paths) {
     try {
       auto file = TCompoundFile::OpenBytes(ReadFile(path));
       std::string stem = path.filename().string();
-      ExtractPropertySets(*file, TCompoundFile::kRoot, out, std::to_string(++files) + "-" + stem, 0);
+      ExtractPropertySets(*file, TCompoundFile::kRoot, out, std::to_string(++files) + "-" + stem,
+                          0);
     } catch (const kv::EStorageError&) {  // no compound file, or a damaged one
     }
   };
@@ -472,7 +493,8 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 2 ? argv[1] : "";
   try {
     if (mode == "builders" && argc == 3) return Builders(argv[2]);
-    if (mode == "property-sets") return PropertySets(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
+    if (mode == "property-sets")
+      return PropertySets(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
   } catch (const std::exception& e) {
     std::cerr << "kolvane_fuzz_seeds: " << e.what() << "\n";
     return 1;

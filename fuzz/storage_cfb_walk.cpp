@@ -22,8 +22,7 @@ void Walk(kv::cfb::TCompoundFile& file, uint32_t storage, int depth) {
     if (!e.Name.empty() && e.Name[0] == u'\x05') {
       try {
         kv::cfb::ParsePropertySet(bytes, u"fuzz");
-      } catch (const kv::EStorageError&) {
-      }
+      } catch (const kv::EStorageError&) {}
     }
   }
 }
@@ -32,9 +31,9 @@ void Walk(kv::cfb::TCompoundFile& file, uint32_t storage, int depth) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    auto file = kv::cfb::TCompoundFile::OpenBytes(std::string(reinterpret_cast<const char*>(data), size));
+    auto file =
+        kv::cfb::TCompoundFile::OpenBytes(std::string(reinterpret_cast<const char*>(data), size));
     Walk(*file, kv::cfb::TCompoundFile::kRoot, 0);
-  } catch (const kv::EStorageError&) {
-  }
+  } catch (const kv::EStorageError&) {}
   return 0;
 }

@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kv::cfb::TPropertySet set;
   try {
-    set = kv::cfb::ParsePropertySet(std::string_view(reinterpret_cast<const char*>(data), size), u"fuzz");
+    set = kv::cfb::ParsePropertySet(std::string_view(reinterpret_cast<const char*>(data), size),
+                                    u"fuzz");
   } catch (const kv::EStorageError&) {
     return 0;
   }

@@ -89,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   MendHeader(bytes);
 
-  if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) {
+  if (::ftruncate(fd, 0) != 0 ||
+      ::pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) {
     return 0;
   }
   std::u16string error;

@@ -10,7 +10,8 @@
 #include "sample_tree.h"
 
 int main(int argc, char** argv) {
-  if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
+  if (argc > 2 ||
+      (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
     std::fprintf(stderr,
                  "usage: kolvane-make-samples [FOLDER]\n"
                  "Writes the sample Windows tree and its MANIFEST.tsv into FOLDER (default: %s).\n"

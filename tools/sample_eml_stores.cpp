@@ -101,7 +101,8 @@ void WriteWindowsMail(TSampleTree& tree) {
                            "Re: " + Word("utf-8", "Angebot für Projekt „Nordlicht“", 'Q'),
                            "Re: Angebot für Projekt „Nordlicht“", {2010, 3, 9, 10, 11, 12}, 60,
                            "Anbei das neue Angebot.\n"));
-  projects.back().Files.push_back(File("Angebot-Nordlicht.pdf", "application/pdf", "pdf", 2600, 12));
+  projects.back().Files.push_back(
+      File("Angebot-Nordlicht.pdf", "application/pdf", "pdf", 2600, 12));
   WriteFolder(tree, wm, local + "\\Inbox\\Projekte", true, std::move(projects), 1101);
 
   std::vector<TMail> sent;
@@ -109,10 +110,9 @@ void WriteWindowsMail(TSampleTree& tree) {
                        Word("koi8-r", "Спасибо за помощь"), "Спасибо за помощь",
                        {2010, 4, 3, 20, 1, 2}, 60, "Ivan, thank you!\n"));
   To(sent.back(), "Ivan Petrov <ivan.petrov@example.ru>", "Ivan Petrov", "ivan.petrov@example.ru");
-  sent.push_back(Plain("clara.berg@example.net", "clara.berg@example.net",
-                       "clara.berg@example.net", "Fwd: Fotos vom Wochenende",
-                       "Fwd: Fotos vom Wochenende", {2010, 6, 7, 21, 13, 0}, 120,
-                       "Die Fotos, wie versprochen.\n"));
+  sent.push_back(Plain("clara.berg@example.net", "clara.berg@example.net", "clara.berg@example.net",
+                       "Fwd: Fotos vom Wochenende", "Fwd: Fotos vom Wochenende",
+                       {2010, 6, 7, 21, 13, 0}, 120, "Die Fotos, wie versprochen.\n"));
   To(sent.back(), "tom.fischer@example.net", "tom.fischer@example.net", "tom.fischer@example.net");
   sent.back().Files.push_back(File("strand.png", "image/png", "png", 1700, 13));
   WriteFolder(tree, wm, local + "\\Sent Items", true, std::move(sent), 1201);
@@ -133,9 +133,8 @@ void WriteWindowsMail(TSampleTree& tree) {
 
   // A draft has no Date field yet.
   std::vector<TMail> drafts;
-  drafts.push_back(Plain(kClaraTo, "Clara Berg", "clara.berg@example.net",
-                         "Entwurf: Einkaufsliste", "Entwurf: Einkaufsliste", {}, 0,
-                         "Milch, Brot, Äpfel\n"));
+  drafts.push_back(Plain(kClaraTo, "Clara Berg", "clara.berg@example.net", "Entwurf: Einkaufsliste",
+                         "Entwurf: Einkaufsliste", {}, 0, "Milch, Brot, Äpfel\n"));
   To(drafts.back(), "", "", "");
   WriteFolder(tree, wm, local + "\\Drafts", true, std::move(drafts), 1501);
 }
@@ -147,13 +146,23 @@ void WriteWindowsLiveMail(TSampleTree& tree) {
                      const std::string& server, const std::string& email) {
     const std::string xml =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<MessageAccount>\r\n"
-        "\t<Account_Name type=\"SZ\">" + name + "</Account_Name>\r\n"
+        "\t<Account_Name type=\"SZ\">" +
+        name +
+        "</Account_Name>\r\n"
         "\t<Connection_Type type=\"DWORD\">00000003</Connection_Type>\r\n"
-        "\t<POP3_Server type=\"SZ\">" + server + "</POP3_Server>\r\n"
-        "\t<POP3_User_Name type=\"SZ\">" + email + "</POP3_User_Name>\r\n"
-        "\t<SMTP_Server type=\"SZ\">" + server + "</SMTP_Server>\r\n"
+        "\t<POP3_Server type=\"SZ\">" +
+        server +
+        "</POP3_Server>\r\n"
+        "\t<POP3_User_Name type=\"SZ\">" +
+        email +
+        "</POP3_User_Name>\r\n"
+        "\t<SMTP_Server type=\"SZ\">" +
+        server +
+        "</SMTP_Server>\r\n"
         "\t<SMTP_Display_Name type=\"SZ\">Clara Berg</SMTP_Display_Name>\r\n"
-        "\t<SMTP_Email_Address type=\"SZ\">" + email + "</SMTP_Email_Address>\r\n"
+        "\t<SMTP_Email_Address type=\"SZ\">" +
+        email +
+        "</SMTP_Email_Address>\r\n"
         "</MessageAccount>\r\n";
     tree.Write(folder + "\\" + file, xml);
   };
@@ -169,10 +178,10 @@ void WriteWindowsLiveMail(TSampleTree& tree) {
                             "Bitte pünktlich.\n"));
   To(clubInbox.back(), "vorstand@tsv-example.de", "vorstand@tsv-example.de",
      "vorstand@tsv-example.de");
-  clubInbox.push_back(Plain(Word("iso-8859-1", "Émilie Durand", 'Q') + " <emilie.durand@example.fr>",
-                            "Émilie Durand", "emilie.durand@example.fr",
-                            Word("iso-8859-1", "Résumé de la réunion", 'Q'), "Résumé de la réunion",
-                            {2011, 9, 13, 9, 14, 15}, 120, "Voici le résumé.\n"));
+  clubInbox.push_back(Plain(
+      Word("iso-8859-1", "Émilie Durand", 'Q') + " <emilie.durand@example.fr>", "Émilie Durand",
+      "emilie.durand@example.fr", Word("iso-8859-1", "Résumé de la réunion", 'Q'),
+      "Résumé de la réunion", {2011, 9, 13, 9, 14, 15}, 120, "Voici le résumé.\n"));
   To(clubInbox.back(), "vorstand@tsv-example.de", "vorstand@tsv-example.de",
      "vorstand@tsv-example.de");
   WriteFolder(tree, wlm, club + "\\Inbox", false, std::move(clubInbox), 2001);
@@ -193,17 +202,16 @@ void WriteWindowsLiveMail(TSampleTree& tree) {
   std::vector<TMail> inbox;
   inbox.push_back(Plain(Word("utf-8", "Νίκος Παπαδόπουλος") + " <nikos@example.gr>",
                         "Νίκος Παπαδόπουλος", "nikos@example.gr",
-                        Word("utf-8", "Ελληνικά νέα από την Αθήνα"),
-                        "Ελληνικά νέα από την Αθήνα", {2011, 10, 2, 12, 0, 30}, 180,
-                        "Γεια σου Clara!\n"));
+                        Word("utf-8", "Ελληνικά νέα από την Αθήνα"), "Ελληνικά νέα από την Αθήνα",
+                        {2011, 10, 2, 12, 0, 30}, 180, "Γεια σου Clara!\n"));
   Priority(inbox.back(), "2 (High)", 2);
   inbox.push_back(Plain("Chen Wei <chen.wei@example.tw>", "Chen Wei", "chen.wei@example.tw",
                         Word("big5", "測試郵件"), "測試郵件", {2011, 11, 11, 11, 11, 11}, 480,
                         "Test mail.\n"));
   // Raw 8-bit UTF-8 in the header, as some mailers send it.
   inbox.push_back(Plain("Bank <service@bank.example>", "Bank", "service@bank.example",
-                        "Überweisung erhalten ✓", "Überweisung erhalten ✓",
-                        {2011, 12, 1, 7, 0, 0}, 60, "Ihre Überweisung ist eingegangen.\n"));
+                        "Überweisung erhalten ✓", "Überweisung erhalten ✓", {2011, 12, 1, 7, 0, 0},
+                        60, "Ihre Überweisung ist eingegangen.\n"));
   // A subject of two encoded words on two lines: the fold and the blank between them go.
   inbox.push_back(Plain("Sportverein Nord <info@sv-nord.example>", "Sportverein Nord",
                         "info@sv-nord.example",
@@ -215,11 +223,10 @@ void WriteWindowsLiveMail(TSampleTree& tree) {
   WriteFolder(tree, wlm, own + "\\Inbox", true, std::move(inbox), 2201);
 
   std::vector<TMail> travel;
-  travel.push_back(Plain("Reisebüro Sonne <buchung@sonne.example>", "Reisebüro Sonne",
-                         "buchung@sonne.example",
-                         Word("utf-8", "Buchungsbestätigung: Zürich ✈ Lissabon", 'Q'),
-                         "Buchungsbestätigung: Zürich ✈ Lissabon", {2012, 2, 14, 13, 37, 0}, 60,
-                         "Gute Reise!\n"));
+  travel.push_back(Plain(
+      "Reisebüro Sonne <buchung@sonne.example>", "Reisebüro Sonne", "buchung@sonne.example",
+      Word("utf-8", "Buchungsbestätigung: Zürich ✈ Lissabon", 'Q'),
+      "Buchungsbestätigung: Zürich ✈ Lissabon", {2012, 2, 14, 13, 37, 0}, 60, "Gute Reise!\n"));
   travel.back().Files.push_back(File("Ticket.pdf", "application/pdf", "pdf", 2400, 23));
   Priority(travel.back(), "1 (Highest)", 1);
   WriteFolder(tree, wlm, own + "\\Inbox\\Reisen", true, std::move(travel), 2301);

@@ -38,8 +38,7 @@ uint32_t Number(const std::string& text, int base, size_t lineNo) {
     size_t used = 0;
     unsigned long v = std::stoul(text, &used, base);
     if (used == text.size() && v <= 0xFFFFFFFFul) return uint32_t(v);
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   throw std::runtime_error("manifest line " + std::to_string(lineNo) + ": not a number: " + text);
 }
 
@@ -54,12 +53,12 @@ std::string UtcStamp(int year, int month, int day, int hour, int minute, int sec
 
 std::string FormatManifest(const TSampleManifest& m) {
   std::string out = std::string(kManifestFirstLine) + "\n" +
-      "# folder\tclient\tpath\tname\tscanned\tmessages\n"
-      "# message\tclient\tpath\tsubject\tsender_name\tsender_email\treceiver_name\t"
-      "receiver_email\tdate\treceived\tid\taccount\tserver\tflags\tpriority\tsize\n";
+                    "# folder\tclient\tpath\tname\tscanned\tmessages\n"
+                    "# message\tclient\tpath\tsubject\tsender_name\tsender_email\treceiver_name\t"
+                    "receiver_email\tdate\treceived\tid\taccount\tserver\tflags\tpriority\tsize\n";
   for (const TSampleFolder& f : m.Folders) {
-    out += Row({"folder", f.Client, f.Path, f.Name, f.Scanned ? "1" : "0",
-                std::to_string(f.Messages)});
+    out += Row(
+        {"folder", f.Client, f.Path, f.Name, f.Scanned ? "1" : "0", std::to_string(f.Messages)});
   }
   for (const TSampleMessage& x : m.Messages) {
     char flags[16];

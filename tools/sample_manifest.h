@@ -29,8 +29,8 @@ inline constexpr std::string_view kClientThunderbird = "thunderbird";
 struct TSampleFolder {
   std::string Client;
   std::string Path;
-  std::string Name;      // the folder's display name
-  bool Scanned = true;   // listed by a scan that finds the store through the registry
+  std::string Name;       // the folder's display name
+  bool Scanned = true;    // listed by a scan that finds the store through the registry
   uint32_t Messages = 0;  // messages a read of the folder yields
 
   bool operator==(const TSampleFolder&) const = default;

@@ -98,8 +98,8 @@ std::string GuidName(uint32_t seed) {
   };
   char buf[48];
   const uint32_t a = next(), b = next(), c = next(), d = next();
-  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%04X-%04X%08X}", a, b >> 16, (b & 0x0FFF) | 0x4000,
-                (c >> 16 & 0x3FFF) | 0x8000, c & 0xFFFF, d);
+  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%04X-%04X%08X}", a, b >> 16,
+                (b & 0x0FFF) | 0x4000, (c >> 16 & 0x3FFF) | 0x8000, c & 0xFFFF, d);
   return buf;
 }
 
@@ -109,7 +109,8 @@ std::string UtcOf(const TStamp& local, int zoneMinutes) {
 }
 
 std::string EnvelopeTime(const TStamp& t) {
-  static const char* kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};  // from 1970-01-01
+  static const char* kDays[] = {"Thu", "Fri", "Sat", "Sun",
+                                "Mon", "Tue", "Wed"};  // from 1970-01-01
   static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   const int64_t days = DaysFromCivil(t.Year, t.Month, t.Day);
@@ -168,9 +169,12 @@ TSampleMessage ExpectedOf(const TMail& m, std::string_view client, std::string_v
 
 std::string AttachmentBytes(std::string_view kind, size_t size, uint32_t seed) {
   std::string out;
-  if (kind == "pdf") out = "%PDF-1.4\n% Kolvane sample attachment\n";
-  else if (kind == "png") out = std::string("\x89PNG\r\n\x1a\n", 8);
-  else out = "Kolvane sample attachment\n";
+  if (kind == "pdf")
+    out = "%PDF-1.4\n% Kolvane sample attachment\n";
+  else if (kind == "png")
+    out = std::string("\x89PNG\r\n\x1a\n", 8);
+  else
+    out = "Kolvane sample attachment\n";
   uint32_t x = seed * 2654435761u + 1;
   while (out.size() < size) {
     x ^= x << 13;

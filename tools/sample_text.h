@@ -41,14 +41,14 @@ struct TMail {
   std::string SenderName, SenderEmail;  // what it gives
   std::string To;
   std::string ReceiverName, ReceiverEmail;
-  std::string SubjectField;             // as written: encoded words, or raw UTF-8 bytes
-  std::string Subject;                  // decoded, UTF-8
-  TStamp Local;                         // the Date field's time; Year 0: no Date field
-  int Zone = 0;                         // its zone, minutes east of UTC
-  std::string PriorityField;            // X-Priority as written; empty: none
-  uint32_t Priority = 0;                // what it gives
+  std::string SubjectField;   // as written: encoded words, or raw UTF-8 bytes
+  std::string Subject;        // decoded, UTF-8
+  TStamp Local;               // the Date field's time; Year 0: no Date field
+  int Zone = 0;               // its zone, minutes east of UTC
+  std::string PriorityField;  // X-Priority as written; empty: none
+  uint32_t Priority = 0;      // what it gives
   std::string MessageId;
-  std::string Body;                     // plain text, UTF-8, "\n" line ends
+  std::string Body;  // plain text, UTF-8, "\n" line ends
   struct TFile {
     std::string Name, Type, Bytes;
   };

@@ -25,8 +25,8 @@ struct TTbMail {
 };
 
 TTbMail Make(std::string from, std::string senderName, std::string senderEmail,
-             std::string subjectField, std::string subject, TStamp local, int zone,
-             uint16_t status, std::string body) {
+             std::string subjectField, std::string subject, TStamp local, int zone, uint16_t status,
+             std::string body) {
   TTbMail t;
   TMail& m = t.Mail;
   m.From = std::move(from);
@@ -80,7 +80,8 @@ void WriteMbox(TSampleTree& tree, const std::string& path, std::vector<TTbMail> 
     file += one;
   }
   tree.Write(path, file);
-  tree.Write(path + ".msf", "// <!-- <mdb:mork:z v=\"1.4\"/> -->\r\n< <(a=c)> // (f=iso-8859-1)\r\n>\r\n");
+  tree.Write(path + ".msf",
+             "// <!-- <mdb:mork:z v=\"1.4\"/> -->\r\n< <(a=c)> // (f=iso-8859-1)\r\n>\r\n");
 }
 
 std::string Doubled(std::string_view path) {
@@ -108,9 +109,13 @@ void WriteProfile(TSampleTree& tree) {
       "user_pref(\"mail.account.account1.server\", \"server1\");\r\n"
       "user_pref(\"mail.accountmanager.accounts\", \"account1\");\r\n"
       "user_pref(\"mail.accountmanager.localfoldersserver\", \"server1\");\r\n"
-      "user_pref(\"mail.root.none\", \"" + mail + "\");\r\n"
+      "user_pref(\"mail.root.none\", \"" +
+      mail +
+      "\");\r\n"
       "user_pref(\"mail.root.none-rel\", \"[ProfD]Mail\");\r\n"
-      "user_pref(\"mail.server.server1.directory\", \"" + mail + "\\\\Local Folders\");\r\n"
+      "user_pref(\"mail.server.server1.directory\", \"" +
+      mail +
+      "\\\\Local Folders\");\r\n"
       "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");\r\n"
       "user_pref(\"mail.server.server1.hostname\", \"Local Folders\");\r\n"
       "user_pref(\"mail.server.server1.name\", \"Lokale Ordner\");\r\n"
@@ -185,7 +190,8 @@ void WriteThunderbird(TSampleTree& tree) {
   sent.push_back(Make("Clara Berg <clara.berg@example.net>", "Clara Berg", "clara.berg@example.net",
                       "Unterlagen", "Unterlagen", {2013, 8, 12, 11, 11, 0}, 120, kRead,
                       "Anbei die Unterlagen.\n"));
-  sent.back().Mail.To = "Steuerbüro Klein <kanzlei@klein.example>, Anna Schmidt <anna.schmidt@example.net>";
+  sent.back().Mail.To =
+      "Steuerbüro Klein <kanzlei@klein.example>, Anna Schmidt <anna.schmidt@example.net>";
   sent.back().Mail.ReceiverName = "Steuerbüro Klein";
   sent.back().Mail.ReceiverEmail = "kanzlei@klein.example";
   Attach(sent.back(), "Belege.pdf", "application/pdf", "pdf", 2300, 33);

@@ -50,8 +50,10 @@ bool MayReplace(const std::filesystem::path& root) {
 TSampleManifest WriteSampleTree(const std::string& root) {
   namespace fs = std::filesystem;
   if (!MayReplace(root)) {
-    throw std::runtime_error(root + " is neither empty nor a sample tree written before "
-                                    "(no " + std::string(kManifestFile) + "): nothing written");
+    throw std::runtime_error(root +
+                             " is neither empty nor a sample tree written before "
+                             "(no " +
+                             std::string(kManifestFile) + "): nothing written");
   }
   fs::create_directories(root);
   for (const char* old : {"Windows", "Users"}) fs::remove_all(fs::path(root) / old);

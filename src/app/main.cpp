@@ -47,13 +47,15 @@ int main(int argc, char** argv) {
   kv::QuitOnTerminate();
 
   kv::qt::Twnd_zof_Main frame(context, kv::TLocale::FromEnvironment());
-  const std::string programFolder = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath().toStdString();
+  const std::string programFolder =
+      QFileInfo(QCoreApplication::applicationFilePath()).absolutePath().toStdString();
   // Beside the program when that folder can be written, else in the user's data folder; also
   // for a scan of an offline tree, whose own folders are never written.
   frame.SetLocalDataFile([programFolder](const kv::TStartupFacts& facts) {
     const std::u16string name = kv::DataFileName(facts.MachineName, facts.CurrentUserName);
     const std::u16string elsewhere = kv::LocalDataFile(programFolder, name);
-    return elsewhere.empty() ? kv::qt::U(QString::fromStdString(programFolder)) + u'/' + name : elsewhere;
+    return elsewhere.empty() ? kv::qt::U(QString::fromStdString(programFolder)) + u'/' + name
+                             : elsewhere;
   });
   frame.SetHomepage(QUrl(QStringLiteral(KOLVANE_HOMEPAGE)));
   frame.SetCommandLine(options.Files);

@@ -13,15 +13,22 @@ TProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
       o.Error = std::string("option ") + name + " needs a value";
       return std::nullopt;
     };
-    if (arg == "--help" || arg == "-h") o.Help = true;
-    else if (arg == "--version") o.Version = true;
-    else if (arg == "--scan") o.Scan = true;
-    else if (arg == "--windows-root") o.WindowsRoot = value("--windows-root");
-    else if (arg == "--user") o.User = Utf8ToUtf16(value("--user").value_or(""));
+    if (arg == "--help" || arg == "-h")
+      o.Help = true;
+    else if (arg == "--version")
+      o.Version = true;
+    else if (arg == "--scan")
+      o.Scan = true;
+    else if (arg == "--windows-root")
+      o.WindowsRoot = value("--windows-root");
+    else if (arg == "--user")
+      o.User = Utf8ToUtf16(value("--user").value_or(""));
     else if (arg == "--") {
       for (++i; i < argc; ++i) o.Files.push_back(Utf8ToUtf16(argv[i]));
-    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) o.Error = "unknown option " + arg;
-    else o.Files.push_back(Utf8ToUtf16(arg));
+    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0)
+      o.Error = "unknown option " + arg;
+    else
+      o.Files.push_back(Utf8ToUtf16(arg));
   }
   if (o.Error.empty() && !o.User.empty() && !o.WindowsRoot) o.Error = "--user needs --windows-root";
   return o;

@@ -133,11 +133,15 @@ class TIso2022JpDecoder final : public TIso2022JpSink {
     if (FPending.empty()) return;
     // The bytes are whole characters of our own making: an invalid one is skipped whole.
     if (FRun == rEucJp) {
-      FEucJpMs.Decode(FPending, FOut, [](unsigned char b) { return b == 0x8F ? 3 : b >= 0x80 ? 2 : 1; });
+      FEucJpMs.Decode(FPending, FOut, [](unsigned char b) {
+        return b == 0x8F ? 3 : b >= 0x80 ? 2 : 1;
+      });
     } else {
       if (!FCp932) FCp932.emplace("CP932");  // opened when first needed: those rows are rare
-      if (FCp932->Ok()) FCp932->Decode(FPending, FOut, [](unsigned char b) { return b >= 0x80 ? 2 : 1; });
-      else FOut.append(FPending.size() / 2, u'\uFFFD');
+      if (FCp932->Ok())
+        FCp932->Decode(FPending, FOut, [](unsigned char b) { return b >= 0x80 ? 2 : 1; });
+      else
+        FOut.append(FPending.size() / 2, u'\uFFFD');
     }
     FPending.clear();
   }

@@ -25,7 +25,8 @@ constexpr UINT kUtf16Le = 1200, kUtf16Be = 1201, kUtf16Bom = 0x10001, kIso2022Jp
 std::optional<UINT> Number(std::string_view digits) {
   UINT n = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-  if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return std::nullopt;
+  if (error != std::errc() || end != digits.data() + digits.size() || digits.empty())
+    return std::nullopt;
   return n;
 }
 
@@ -36,33 +37,85 @@ struct TName {
 
 // The names mail software writes, with the code page Windows reads each one through.
 constexpr TName kNames[] = {
-    {"utf-8", kUtf8}, {"utf8", kUtf8}, {"unicode-1-1-utf-8", kUtf8},
-    {"utf-7", 65000}, {"unicode-1-1-utf-7", 65000}, {"x-unicode-2-0-utf-7", 65000},
-    {"utf-16", kUtf16Bom}, {"utf-16le", kUtf16Le}, {"utf-16be", kUtf16Be}, {"ucs-2", kUtf16Bom},
-    {"us-ascii", kCp1252}, {"ascii", kCp1252}, {"ansi_x3.4-1968", kCp1252},
+    {"utf-8", kUtf8},
+    {"utf8", kUtf8},
+    {"unicode-1-1-utf-8", kUtf8},
+    {"utf-7", 65000},
+    {"unicode-1-1-utf-7", 65000},
+    {"x-unicode-2-0-utf-7", 65000},
+    {"utf-16", kUtf16Bom},
+    {"utf-16le", kUtf16Le},
+    {"utf-16be", kUtf16Be},
+    {"ucs-2", kUtf16Bom},
+    {"us-ascii", kCp1252},
+    {"ascii", kCp1252},
+    {"ansi_x3.4-1968", kCp1252},
     {"windows-1252", kCp1252},
-    {"iso-8859-1", 28591}, {"latin1", 28591}, {"iso_8859-1", 28591}, {"iso-8859-2", 28592},
-    {"latin2", 28592}, {"iso-8859-3", 28593}, {"iso-8859-4", 28594}, {"iso-8859-5", 28595},
-    {"iso-8859-6", 28596}, {"iso-8859-7", 28597}, {"iso-8859-8", 28598},
-    {"iso-8859-8-i", 38598}, {"iso-8859-9", 28599}, {"latin5", 28599}, {"iso-8859-13", 28603},
-    {"iso-8859-15", 28605}, {"latin-9", 28605}, {"latin9", 28605},
-    {"koi8-r", 20866}, {"koi8-u", 21866}, {"koi8-ru", 21866},
+    {"iso-8859-1", 28591},
+    {"latin1", 28591},
+    {"iso_8859-1", 28591},
+    {"iso-8859-2", 28592},
+    {"latin2", 28592},
+    {"iso-8859-3", 28593},
+    {"iso-8859-4", 28594},
+    {"iso-8859-5", 28595},
+    {"iso-8859-6", 28596},
+    {"iso-8859-7", 28597},
+    {"iso-8859-8", 28598},
+    {"iso-8859-8-i", 38598},
+    {"iso-8859-9", 28599},
+    {"latin5", 28599},
+    {"iso-8859-13", 28603},
+    {"iso-8859-15", 28605},
+    {"latin-9", 28605},
+    {"latin9", 28605},
+    {"koi8-r", 20866},
+    {"koi8-u", 21866},
+    {"koi8-ru", 21866},
     // Windows writes its code page 932 (Shift_JIS with the NEC and IBM extensions) under these.
-    {"shift_jis", 932}, {"shift-jis", 932}, {"x-sjis", 932}, {"sjis", 932}, {"ms_kanji", 932},
-    {"csshiftjis", 932}, {"windows-31j", 932},
-    {"euc-jp", 20932}, {"x-euc-jp", 20932}, {"cseucpkdfmtjapanese", 20932},
-    {"iso-2022-jp", kIso2022Jp}, {"csiso2022jp", kIso2022Jp}, {"iso-2022-jp-1", kIso2022Jp},
-    {"iso-2022-jp-ms", kIso2022Jp}, {"cp50220", kIso2022Jp}, {"cp50221", kIso2022Jp},
+    {"shift_jis", 932},
+    {"shift-jis", 932},
+    {"x-sjis", 932},
+    {"sjis", 932},
+    {"ms_kanji", 932},
+    {"csshiftjis", 932},
+    {"windows-31j", 932},
+    {"euc-jp", 20932},
+    {"x-euc-jp", 20932},
+    {"cseucpkdfmtjapanese", 20932},
+    {"iso-2022-jp", kIso2022Jp},
+    {"csiso2022jp", kIso2022Jp},
+    {"iso-2022-jp-1", kIso2022Jp},
+    {"iso-2022-jp-ms", kIso2022Jp},
+    {"cp50220", kIso2022Jp},
+    {"cp50221", kIso2022Jp},
     {"cp50222", kIso2022Jp},
-    {"gb2312", 936}, {"x-gbk", 936}, {"gbk", 936}, {"euc-cn", 936}, {"csgb2312", 936},
-    {"gb18030", 54936}, {"hz-gb-2312", 52936},
-    {"big5", 950}, {"big5-hkscs", 950}, {"x-x-big5", 950}, {"csbig5", 950},
+    {"gb2312", 936},
+    {"x-gbk", 936},
+    {"gbk", 936},
+    {"euc-cn", 936},
+    {"csgb2312", 936},
+    {"gb18030", 54936},
+    {"hz-gb-2312", 52936},
+    {"big5", 950},
+    {"big5-hkscs", 950},
+    {"x-x-big5", 950},
+    {"csbig5", 950},
     // Windows reads EUC-KR through its superset, the Unified Hangul Code of code page 949.
-    {"euc-kr", 949}, {"ks_c_5601-1987", 949}, {"ks_c_5601", 949}, {"ks_c_5601-1989", 949},
-    {"cseuckr", 949}, {"iso-2022-kr", 50225},
-    {"tis-620", 874}, {"iso-8859-11", 874},
-    {"ibm437", 437}, {"ibm850", 850}, {"ibm852", 852}, {"ibm866", 866},
-    {"macintosh", 10000}, {"x-mac-cyrillic", 10007},
+    {"euc-kr", 949},
+    {"ks_c_5601-1987", 949},
+    {"ks_c_5601", 949},
+    {"ks_c_5601-1989", 949},
+    {"cseuckr", 949},
+    {"iso-2022-kr", 50225},
+    {"tis-620", 874},
+    {"iso-8859-11", 874},
+    {"ibm437", 437},
+    {"ibm850", 850},
+    {"ibm852", 852},
+    {"ibm866", 866},
+    {"macintosh", 10000},
+    {"x-mac-cyrillic", 10007},
 };
 
 std::optional<UINT> CodePageOf(const std::string& name) {
@@ -147,10 +200,14 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
   const std::optional<UINT> codePage = CodePageOf(name);
   if (!codePage) return std::nullopt;
   switch (*codePage) {
-    case kUtf8: return Utf8ToUtf16(bytes);
-    case kCp1252: return Cp1252ToUtf16(bytes);
-    case kUtf16Le: return Utf16Text(bytes, false);
-    case kUtf16Be: return Utf16Text(bytes, true);
+    case kUtf8:
+      return Utf8ToUtf16(bytes);
+    case kCp1252:
+      return Cp1252ToUtf16(bytes);
+    case kUtf16Le:
+      return Utf16Text(bytes, false);
+    case kUtf16Be:
+      return Utf16Text(bytes, true);
     case kUtf16Bom:
       // A byte-order mark tells; without one the text is little-endian, as Windows takes the
       // name (its code page 1200).
@@ -159,8 +216,10 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
       if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
         bytes.remove_prefix(2);
       return Utf16Text(bytes, false);
-    case kIso2022Jp: return TIso2022JpDecoder().Decode(bytes);
-    default: return DecodeCodePage(*codePage, bytes);
+    case kIso2022Jp:
+      return TIso2022JpDecoder().Decode(bytes);
+    default:
+      return DecodeCodePage(*codePage, bytes);
   }
 }
 

@@ -8,10 +8,9 @@ namespace {
 
 // Windows-1252 bytes 0x80..0x9F; the five undefined ones keep their byte value.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // The byte for a code unit, or -1 when Windows-1252 has no such character.
 int Cp1252Byte(char16_t c) {
@@ -39,11 +38,24 @@ size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& cp) {
   unsigned char c = b(i);
   size_t len;
   char32_t min;
-  if (c < 0x80) { cp = c; return 1; }
-  if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; min = 0x80; }
-  else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; min = 0x800; }
-  else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; min = 0x10000; }
-  else return 0;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  if ((c & 0xE0) == 0xC0) {
+    len = 2;
+    cp = c & 0x1F;
+    min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3;
+    cp = c & 0x0F;
+    min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4;
+    cp = c & 0x07;
+    min = 0x10000;
+  } else
+    return 0;
   if (i + len > s.size()) return 0;
   for (size_t k = 1; k < len; ++k) {
     if ((b(i + k) & 0xC0) != 0x80) return 0;
@@ -186,21 +198,29 @@ TByteOrderMark SniffByteOrderMark(std::string_view bytes) {
 
 size_t ByteOrderMarkSize(TByteOrderMark mark) {
   switch (mark) {
-    case TByteOrderMark::bomUtf8: return 3;
+    case TByteOrderMark::bomUtf8:
+      return 3;
     case TByteOrderMark::bomUtf16Le:
-    case TByteOrderMark::bomUtf16Be: return 2;
-    default: return 0;
+    case TByteOrderMark::bomUtf16Be:
+      return 2;
+    default:
+      return 0;
   }
 }
 
-std::u16string DecodeMarkedText(std::string_view bytes, std::u16string (*unmarked)(std::string_view)) {
+std::u16string DecodeMarkedText(std::string_view bytes,
+                                std::u16string (*unmarked)(std::string_view)) {
   const TByteOrderMark mark = SniffByteOrderMark(bytes);
   const std::string_view rest = bytes.substr(ByteOrderMarkSize(mark));
   switch (mark) {
-    case TByteOrderMark::bomUtf8: return Utf8ToUtf16(rest);
-    case TByteOrderMark::bomUtf16Le: return Utf16LeToUtf16(rest);
-    case TByteOrderMark::bomUtf16Be: return Utf16BeToUtf16(rest);
-    default: return unmarked(rest);
+    case TByteOrderMark::bomUtf8:
+      return Utf8ToUtf16(rest);
+    case TByteOrderMark::bomUtf16Le:
+      return Utf16LeToUtf16(rest);
+    case TByteOrderMark::bomUtf16Be:
+      return Utf16BeToUtf16(rest);
+    default:
+      return unmarked(rest);
   }
 }
 

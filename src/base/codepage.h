@@ -39,7 +39,8 @@ TByteOrderMark SniffByteOrderMark(std::string_view bytes);
 size_t ByteOrderMarkSize(TByteOrderMark mark);
 // The text of a file: a byte-order mark names its encoding and is dropped; without one,
 // `unmarked` decodes the bytes.
-std::u16string DecodeMarkedText(std::string_view bytes, std::u16string (*unmarked)(std::string_view));
+std::u16string DecodeMarkedText(std::string_view bytes,
+                                std::u16string (*unmarked)(std::string_view));
 
 // A charset name as the decoders look it up: lower case, without quotes and blanks.
 std::string CharsetKey(std::string_view name);

@@ -7,7 +7,7 @@ namespace kv {
 namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
-constexpr int64_t kDateDelta = 693593;       // days from 0001-01-01 to 1899-12-30
+constexpr int64_t kDateDelta = 693593;         // days from 0001-01-01 to 1899-12-30
 constexpr int64_t kFileTimeEpochDay = 584388;  // days from 0001-01-01 to 1601-01-01
 constexpr int64_t kMaxDay = 3652058;           // 9999-12-31 counted from 0001-01-01
 
@@ -74,8 +74,8 @@ std::optional<TDateTime> EncodeDateTime(const TCalendar& c) {
   if (!date || c.Hour < 0 || c.Hour > 23 || c.Minute < 0 || c.Minute > 59 || c.Second < 0 ||
       c.Second > 59 || c.Millisecond < 0 || c.Millisecond > 999)
     return std::nullopt;
-  double time = double(((c.Hour * 60 + c.Minute) * 60 + c.Second) * 1000 + c.Millisecond) /
-                double(kMsPerDay);
+  double time =
+      double(((c.Hour * 60 + c.Minute) * 60 + c.Second) * 1000 + c.Millisecond) / double(kMsPerDay);
   // Before 1899-12-30 the day counts down while the time of day still counts up.
   return *date >= 0 ? *date + time : *date - time;
 }

@@ -15,7 +15,7 @@ struct TCalendar {
 };
 
 bool IsLeapYear(int year);
-int DaysInMonth(int year, int month);  // 0 for a month outside 1..12
+int DaysInMonth(int year, int month);            // 0 for a month outside 1..12
 bool IsValidDate(int year, int month, int day);  // year 1..9999
 
 // Days since 1899-12-30 of a valid date; nullopt for an invalid one.

@@ -15,13 +15,20 @@ size_t Escape(std::string_view bytes, size_t i, TSet& set, TIso2022JpSink& sink)
     return end;
   }
   const std::string_view seq = bytes.substr(i + 1, end + 1 - (i + 1));
-  if (seq == "(B" || seq == "(J" || seq == "(H") set = sAscii;
-  else if (seq == "(I") set = sKatakana;
-  else if (seq == "$@" || seq == "$B" || seq == "$(@" || seq == "$(B") set = sJis0208;
-  else if (seq == "$(D") set = sJis0212;
-  else if (seq == "&@") {}  // announces the 1990 edition of JIS X 0208 before ESC $ B
-  else if (seq[0] == '$' && (seq.size() == 2 || seq[1] == '(')) set = sOtherDouble;
-  else sink.Invalid();  // a set of another ISO 2022 form (G1 to G3, single shifts, 96-sets)
+  if (seq == "(B" || seq == "(J" || seq == "(H")
+    set = sAscii;
+  else if (seq == "(I")
+    set = sKatakana;
+  else if (seq == "$@" || seq == "$B" || seq == "$(@" || seq == "$(B")
+    set = sJis0208;
+  else if (seq == "$(D")
+    set = sJis0212;
+  else if (seq == "&@") {
+  }  // announces the 1990 edition of JIS X 0208 before ESC $ B
+  else if (seq[0] == '$' && (seq.size() == 2 || seq[1] == '('))
+    set = sOtherDouble;
+  else
+    sink.Invalid();  // a set of another ISO 2022 form (G1 to G3, single shifts, 96-sets)
   return end + 1;
 }
 
@@ -49,8 +56,10 @@ void ScanIso2022Jp(std::string_view bytes, TIso2022JpSink& sink) {
       sink.Invalid();
       ++i;
     } else if (shiftOut || set == sKatakana) {
-      if (c <= 0x5F) sink.Katakana(c);
-      else sink.Invalid();
+      if (c <= 0x5F)
+        sink.Katakana(c);
+      else
+        sink.Invalid();
       ++i;
     } else if (set == sAscii) {
       sink.Ascii(char(c));
@@ -62,9 +71,12 @@ void ScanIso2022Jp(std::string_view bytes, TIso2022JpSink& sink) {
         ++i;
         continue;
       }
-      if (set == sJis0212) sink.Jis0212(c, d);
-      else if (set == sJis0208) sink.Jis0208(c, d);
-      else sink.Invalid();
+      if (set == sJis0212)
+        sink.Jis0212(c, d);
+      else if (set == sJis0208)
+        sink.Jis0208(c, d);
+      else
+        sink.Invalid();
       i += 2;
     }
   }

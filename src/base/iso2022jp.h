@@ -20,7 +20,7 @@ class TIso2022JpSink {
  public:
   virtual ~TIso2022JpSink() = default;
   virtual void Ascii(char c) = 0;
-  virtual void Katakana(uint8_t c) = 0;               // 0x21 to 0x5F
+  virtual void Katakana(uint8_t c) = 0;                 // 0x21 to 0x5F
   virtual void Jis0208(uint8_t row, uint8_t cell) = 0;  // both 0x21 to 0x7E
   virtual void Jis0212(uint8_t row, uint8_t cell) = 0;
   virtual void Invalid() = 0;

@@ -24,6 +24,7 @@ class TMemoryReadStream final : public IReadStream {
   explicit TMemoryReadStream(std::string bytes) : FBytes(std::move(bytes)) {}
   uint64_t Size() const override { return FBytes.size(); }
   size_t ReadAt(uint64_t offset, void* buffer, size_t count) override;
+
  private:
   std::string FBytes;
 };

@@ -7,7 +7,9 @@
 namespace kv {
 
 char16_t AsciiUpperChar(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
-static char16_t AsciiLowerChar(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
+static char16_t AsciiLowerChar(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
 
 std::u16string AsciiUpper(std::u16string_view text) {
   std::u16string out(text);
@@ -65,10 +67,14 @@ namespace {
 
 int DigitValue(char16_t c, int base) {
   int v;
-  if (c >= u'0' && c <= u'9') v = c - u'0';
-  else if (c >= u'a' && c <= u'f') v = c - u'a' + 10;
-  else if (c >= u'A' && c <= u'F') v = c - u'A' + 10;
-  else return -1;
+  if (c >= u'0' && c <= u'9')
+    v = c - u'0';
+  else if (c >= u'a' && c <= u'f')
+    v = c - u'a' + 10;
+  else if (c >= u'A' && c <= u'F')
+    v = c - u'A' + 10;
+  else
+    return -1;
   return v < base ? v : -1;
 }
 
@@ -213,7 +219,8 @@ std::u16string Join(const TStringList& parts, std::u16string_view separator) {
   return out;
 }
 
-std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, std::u16string_view to) {
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from,
+                          std::u16string_view to) {
   if (from.empty()) return std::u16string(text);
   std::u16string out;
   size_t start = 0;

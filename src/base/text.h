@@ -50,6 +50,7 @@ std::u16string Ascii(std::string_view text);
 // Splits on a single code unit; empty fields are kept.
 TStringList Split(std::u16string_view text, char16_t separator);
 std::u16string Join(const TStringList& parts, std::u16string_view separator);
-std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, std::u16string_view to);
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from,
+                          std::u16string_view to);
 
 }  // namespace kv

@@ -89,8 +89,7 @@ TParsedCommand TArgParser::Parse(std::span<const std::string> args) const {
       parsed.Arguments.push_back(arg);
       continue;
     }
-    if (!arg.starts_with("--"))
-      throw EUsageError("unknown option " + Quoted(arg) + tryCommandHelp);
+    if (!arg.starts_with("--")) throw EUsageError("unknown option " + Quoted(arg) + tryCommandHelp);
     std::string name = arg.substr(2);
     std::optional<std::string> value;
     if (auto eq = name.find('='); eq != std::string::npos) {
@@ -98,7 +97,7 @@ TParsedCommand TArgParser::Parse(std::span<const std::string> args) const {
       name.resize(eq);
     }
     auto optionSpec = std::find_if(command->Options.begin(), command->Options.end(),
-                             [&](const TOptionSpec& o) { return o.Name == name; });
+                                   [&](const TOptionSpec& o) { return o.Name == name; });
     if (optionSpec == command->Options.end())
       throw EUsageError("unknown option " + Quoted("--" + name) + tryCommandHelp);
     if (parsed.Has(name)) throw EUsageError("option --" + name + " given more than once");
@@ -114,11 +113,12 @@ TParsedCommand TArgParser::Parse(std::span<const std::string> args) const {
       value = args[++i];
     }
     if (!optionSpec->Choices.empty() &&
-        std::find(optionSpec->Choices.begin(), optionSpec->Choices.end(), *value) == optionSpec->Choices.end()) {
+        std::find(optionSpec->Choices.begin(), optionSpec->Choices.end(), *value) ==
+            optionSpec->Choices.end()) {
       std::string choices;
       for (const auto& c : optionSpec->Choices) choices += (choices.empty() ? "" : ", ") + c;
-      throw EUsageError("invalid value " + Quoted(*value) + " for --" + name + " (use one of: " +
-                        choices + ")");
+      throw EUsageError("invalid value " + Quoted(*value) + " for --" + name +
+                        " (use one of: " + choices + ")");
     }
     parsed.Options[name] = *value;
   }

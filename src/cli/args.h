@@ -32,27 +32,27 @@ class EUsageError : public EKolvaneError {
 };
 
 struct TOptionSpec {
-  std::string Name;                  // without the leading "--"
-  std::string ValueName;             // "FILE", "COLUMN[:asc|:desc]"; empty: a flag without value
+  std::string Name;       // without the leading "--"
+  std::string ValueName;  // "FILE", "COLUMN[:asc|:desc]"; empty: a flag without value
   std::string Help;
   std::vector<std::string> Choices;  // when not empty, the only values allowed
 };
 
 struct TArgumentSpec {
-  std::string Name;                  // "FILE"
+  std::string Name;  // "FILE"
   bool Required = true;
 };
 
 struct TCommandSpec {
   std::string Name;
-  std::string Summary;               // one line for the command list
-  std::string Description;           // the paragraph of the command's help
+  std::string Summary;      // one line for the command list
+  std::string Description;  // the paragraph of the command's help
   std::vector<TArgumentSpec> Arguments;
   std::vector<TOptionSpec> Options;
 };
 
 struct TParsedCommand {
-  std::string Command;               // empty when only --help or --version was given
+  std::string Command;  // empty when only --help or --version was given
   bool Help = false;
   bool Version = false;
   std::vector<std::string> Arguments;
@@ -70,9 +70,9 @@ class TArgParser {
   TParsedCommand Parse(std::span<const std::string> args) const;
   TParsedCommand Parse(int argc, const char* const* argv) const;
 
-  std::string HelpText() const;                              // the program's help
+  std::string HelpText() const;                               // the program's help
   std::string CommandHelp(const std::string& command) const;  // one command's help
-  std::string VersionText() const;                           // "kolvane-cli 0.1.0\n"
+  std::string VersionText() const;                            // "kolvane-cli 0.1.0\n"
 
   const TCommandSpec* FindCommand(std::string_view name) const;
   const std::string& Program() const { return FProgram; }

@@ -73,8 +73,8 @@ struct TLoadedFile {
 TLoadedFile LoadFile(const TCliEnvironment& env, std::u16string_view file) {
   TLoadedFile f;
   f.Context = std::make_unique<TSystemContext>(env.LivePlatform());
-  f.Viewer = std::make_unique<TViewerController>(*f.Context, CreateClientPages(*f.Context),
-                                                 LocaleOf(env));
+  f.Viewer =
+      std::make_unique<TViewerController>(*f.Context, CreateClientPages(*f.Context), LocaleOf(env));
   // The collectors alone: a command-line load needs no page choice nor folder tree.
   for (size_t p = 0; p < f.Viewer->PageCount(); ++p)
     f.Viewer->CollectorOf(int(p)).LoadFromStorage(file, ZDecompressStream);
@@ -114,7 +114,8 @@ fs::path DefaultDataFolder(const TCliEnvironment& env) {
   return PathFromUtf8(env.DataFolder);
 }
 
-int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const TCliEnvironment& env) {
+int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
+         const TCliEnvironment& env) {
   auto root = cmd.Value("windows-root");
   std::unique_ptr<IPlatform> platform =
       root ? env.WindowsTreePlatform(*root, U16(cmd.Value("user").value_or("")))
@@ -171,10 +172,11 @@ int Folders(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   WarnUnlessHistoryFile(cmd, file, err);
   auto writer = Writer(cmd, out, FolderColumns());
   std::vector<std::u16string> cells;
-  loaded.Viewer->ForEachFolder({}, [&](const TClientPage&, TVix_EMails& c, const std::u16string& folder) {
-    FolderCells(c.EID(), folder, c.RecordCount(), cells);
-    writer->WriteRow(cells);
-  });
+  loaded.Viewer->ForEachFolder(
+      {}, [&](const TClientPage&, TVix_EMails& c, const std::u16string& folder) {
+        FolderCells(c.EID(), folder, c.RecordCount(), cells);
+        writer->WriteRow(cells);
+      });
   writer->Finish();
   return kExitSuccess;
 }
@@ -199,7 +201,8 @@ int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
       search, rows);
   std::vector<int32_t> order(rows.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(i);
-  SortRows(order, [&rows](int32_t i) { return rows[size_t(i)]; }, SortStateOf(cmd), locale);
+  SortRows(
+      order, [&rows](int32_t i) { return rows[size_t(i)]; }, SortStateOf(cmd), locale);
 
   const TOutputFormat format = OutputFormatOf(cmd);
   const bool withFolders = folders > 1;
@@ -213,8 +216,7 @@ int List(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   return kExitSuccess;
 }
 
-int Info(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
-         const TCliEnvironment&) {
+int Info(const TParsedCommand& cmd, std::ostream& out, std::ostream& err, const TCliEnvironment&) {
   const std::u16string file = ExistingFile(cmd);
   TStorageInfoRecord h;
   ReadStorageInfo(file, h);

@@ -20,7 +20,7 @@ struct TCliEnvironment {
       WindowsTreePlatform;
   // Where a scan without --out writes: the program's folder when writable, else the data folder.
   std::string ProgramFolder;
-  std::string DataFolder;  // $XDG_DATA_HOME/kolvane or ~/.local/share/kolvane
+  std::string DataFolder;           // $XDG_DATA_HOME/kolvane or ~/.local/share/kolvane
   bool ProgressOnTerminal = false;  // stderr is a terminal
   std::string Locale;               // POSIX locale name for dates, numbers and collation
 };

@@ -8,10 +8,12 @@ namespace kv {
 namespace {
 
 TOptionSpec FormatOption(const char* fallback) {
-  return {"format", "FORMAT",
-          std::string("table, csv (RFC 4180, UTF-8) or jsonl (one JSON object per line); default ") +
-              fallback,
-          {"table", "csv", "jsonl"}};
+  return {
+      "format",
+      "FORMAT",
+      std::string("table, csv (RFC 4180, UTF-8) or jsonl (one JSON object per line); default ") +
+          fallback,
+      {"table", "csv", "jsonl"}};
 }
 
 }  // namespace
@@ -53,8 +55,12 @@ const std::vector<TCommandSpec>& CliCommands() {
        {{"FILE", true}},
        {{"client", "C", "only this client: oe, winmail, winlivemail or thunderbird", ClientKeys()},
         {"folder", "F", "only the folder named F", {}},
-        {"search", "TEXT", "only messages whose subject, sender name or address holds TEXT (any case)", {}},
-        {"sort", "COLUMN[:asc|:desc]",
+        {"search",
+         "TEXT",
+         "only messages whose subject, sender name or address holds TEXT (any case)",
+         {}},
+        {"sort",
+         "COLUMN[:asc|:desc]",
          "sort by priority, attachment, sender, subject, received, receiver or size (default "
          "received:desc)",
          {}},
@@ -77,7 +83,8 @@ const std::vector<TCommandSpec>& CliCommands() {
        {{"FILE", true}},
        {{"out", "PATH", "write to PATH instead of standard output", {}},
         {"bom", "", "start the CSV with a UTF-8 byte-order mark; texts stay exact", {}},
-        {"spreadsheet", "",
+        {"spreadsheet",
+         "",
          "the byte-order mark, and a ' before texts a spreadsheet would run as formulas",
          {}},
         FormatOption("csv")}},

@@ -7,9 +7,9 @@ namespace kv {
 std::u16string ClientName(TEmailClient client) { return Ascii(MailClientKey(client)); }
 
 std::optional<TEmailClient> ParseClientName(std::string_view name) {
-  for (auto client : {TEmailClient::ecOutlookExpress, TEmailClient::ecWindowsMail,
-                      TEmailClient::ecWindowsLiveMail, TEmailClient::ecThunderbird,
-                      TEmailClient::ecOutlook})
+  for (auto client :
+       {TEmailClient::ecOutlookExpress, TEmailClient::ecWindowsMail,
+        TEmailClient::ecWindowsLiveMail, TEmailClient::ecThunderbird, TEmailClient::ecOutlook})
     if (!name.empty() && name == MailClientKey(client)) return client;
   return std::nullopt;
 }
@@ -43,12 +43,14 @@ std::u16string IsoDateTime(TDateTime value) {
 
 const std::vector<TColumn>& ExportColumns() {
   auto text = [](const char* key) { return TColumn{key, Ascii(key), TCellKind::ckText, false, 0}; };
-  auto number = [](const char* key) { return TColumn{key, Ascii(key), TCellKind::ckNumber, true, 0}; };
+  auto number = [](const char* key) {
+    return TColumn{key, Ascii(key), TCellKind::ckNumber, true, 0};
+  };
   static const std::vector<TColumn> columns = {
-      text("client"),       text("folder"),         number("index"),         text("id"),
-      number("flags"),      text("subject"),        text("server"),          text("sender_name"),
-      text("sender_email"), text("received_date"),  text("received"),        text("receiver_name"),
-      text("receiver_email"), text("account"),      number("size"),          number("priority"),
+      text("client"),         text("folder"),        number("index"),  text("id"),
+      number("flags"),        text("subject"),       text("server"),   text("sender_name"),
+      text("sender_email"),   text("received_date"), text("received"), text("receiver_name"),
+      text("receiver_email"), text("account"),       number("size"),   number("priority"),
   };
   return columns;
 }

@@ -13,7 +13,8 @@ constexpr uint32_t kElementStorage = 1;
 bool IsHistoryFile(std::u16string_view path) {
   if (!StgIsStorageFile(path)) return false;
   auto root = OpenStorageFile(path, kModeRead);
-  for (std::u16string_view client : {kStorageOE, kStorageWinMail, kStorageWinLiveMail, kStorageThunderbird})
+  for (std::u16string_view client :
+       {kStorageOE, kStorageWinMail, kStorageWinLiveMail, kStorageThunderbird})
     if (root->FindElement(client).Props.Type == kElementStorage) return true;
   auto set = root->OpenPropertySet(FMTID_SummaryInformation, kModeRead, false);
   const TPropertyStorage* ps = set ? set->_IPropertyStorage() : nullptr;

@@ -21,34 +21,35 @@ std::vector<TColumn> ListColumnsFor(TOutputFormat format, bool withFolders) {
   if (HasFolderColumns(format, withFolders)) {
     const bool table = format == TOutputFormat::ofTable;
     columns.push_back({"client", table ? u"Client" : u"client", TCellKind::ckText, false, 0});
-    columns.push_back({"folder", table ? u"Folder" : u"folder", TCellKind::ckText, false, table ? 30u : 0u});
+    columns.push_back(
+        {"folder", table ? u"Folder" : u"folder", TCellKind::ckText, false, table ? 30u : 0u});
   }
   if (format == TOutputFormat::ofTable) {
     columns.insert(columns.end(), {
-        {"marks", u"", TCellKind::ckText, false, 3},
-        {"sender", title(lcSender), TCellKind::ckText, false, 30},
-        {"subject", title(lcSubject), TCellKind::ckText, false, 50},
-        {"received", title(lcReceived), TCellKind::ckText, false, 0},
-        {"receiver", title(lcReceiver), TCellKind::ckText, false, 30},
-        {"size", title(lcSize), TCellKind::ckNumber, true, 0},
-    });
+                                      {"marks", u"", TCellKind::ckText, false, 3},
+                                      {"sender", title(lcSender), TCellKind::ckText, false, 30},
+                                      {"subject", title(lcSubject), TCellKind::ckText, false, 50},
+                                      {"received", title(lcReceived), TCellKind::ckText, false, 0},
+                                      {"receiver", title(lcReceiver), TCellKind::ckText, false, 30},
+                                      {"size", title(lcSize), TCellKind::ckNumber, true, 0},
+                                  });
     return columns;
   }
   columns.insert(columns.end(), {
-      {"priority", u"priority", TCellKind::ckText, false, 0},
-      {"attachment", u"attachment", TCellKind::ckBoolean, false, 0},
-      {"read", u"read", TCellKind::ckBoolean, false, 0},
-      {"sender", u"sender", TCellKind::ckText, false, 0},
-      {"subject", u"subject", TCellKind::ckText, false, 0},
-      {"received", u"received", TCellKind::ckText, false, 0},
-      {"receiver", u"receiver", TCellKind::ckText, false, 0},
-      {"size", u"size", TCellKind::ckNumber, true, 0},
-  });
+                                    {"priority", u"priority", TCellKind::ckText, false, 0},
+                                    {"attachment", u"attachment", TCellKind::ckBoolean, false, 0},
+                                    {"read", u"read", TCellKind::ckBoolean, false, 0},
+                                    {"sender", u"sender", TCellKind::ckText, false, 0},
+                                    {"subject", u"subject", TCellKind::ckText, false, 0},
+                                    {"received", u"received", TCellKind::ckText, false, 0},
+                                    {"receiver", u"receiver", TCellKind::ckText, false, 0},
+                                    {"size", u"size", TCellKind::ckNumber, true, 0},
+                                });
   return columns;
 }
 
-void ListCells(const TMessageView& r, const TLocale& locale, TOutputFormat format,
-               bool withFolders, std::vector<std::u16string>& cells) {
+void ListCells(const TMessageView& r, const TLocale& locale, TOutputFormat format, bool withFolders,
+               std::vector<std::u16string>& cells) {
   auto priority = CellImage(r, lcPriority, TImageKind::ikNormal);
   bool attachment = CellImage(r, lcAttachment, TImageKind::ikNormal).has_value();
   bool read = CellImage(r, lcSender, TImageKind::ikNormal) == TListImage::liRead;
@@ -56,7 +57,8 @@ void ListCells(const TMessageView& r, const TLocale& locale, TOutputFormat forma
   // Sender, subject, received and receiver, the viewer's texts in both forms, from `from` on.
   auto viewerTexts = [&](size_t from) {
     const int columns[] = {lcSender, lcSubject, lcReceived, lcReceiver};
-    for (size_t k = 0; k < std::size(columns); ++k) cells[from + k] = CellText(r, columns[k], locale);
+    for (size_t k = 0; k < std::size(columns); ++k)
+      cells[from + k] = CellText(r, columns[k], locale);
   };
   if (format == TOutputFormat::ofTable) {
     cells.resize(at + 6);

@@ -26,9 +26,8 @@ TCliEnvironment ProcessEnvironment(const char*) {
   // The progress line redraws itself with terminal escapes: only on a console that takes them.
   HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
-  env.ProgressOnTerminal =
-      GetConsoleMode(console, &mode) &&
-      SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  env.ProgressOnTerminal = GetConsoleMode(console, &mode) &&
+                           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
   return env;
 }
 

@@ -27,19 +27,19 @@ std::optional<TOutputFormat> ParseOutputFormat(std::string_view name);
 enum class TCellKind { ckText, ckNumber, ckBoolean };
 
 struct TColumn {
-  std::string Key;          // CSV header and JSON key
-  std::u16string Title;     // table header
+  std::string Key;       // CSV header and JSON key
+  std::u16string Title;  // table header
   TCellKind Kind = TCellKind::ckText;
   bool RightAligned = false;
-  size_t MaxWidth = 0;      // table: cells wider than this are cut with "…"; 0 = the default
+  size_t MaxWidth = 0;  // table: cells wider than this are cut with "…"; 0 = the default
 };
 
 struct TWriterOptions {
-  bool Bom = false;               // csv: start with the UTF-8 byte-order mark
+  bool Bom = false;  // csv: start with the UTF-8 byte-order mark
   // csv: a text cell a spreadsheet would run as a formula (see csv_writer.h) gets a leading "'".
   bool GuardFormulas = false;
-  size_t TableProbeRows = 500;    // table: rows read ahead to measure the column widths
-  size_t TableMaxWidth = 48;      // table: default cap of a text column's width
+  size_t TableProbeRows = 500;  // table: rows read ahead to measure the column widths
+  size_t TableMaxWidth = 48;    // table: default cap of a text column's width
 };
 
 class TRowWriter {

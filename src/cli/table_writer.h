@@ -22,9 +22,9 @@ class TTableWriter final : public TLineRowWriter {
   void WriteLine(const TCells& cells);
 
   TWriterOptions FOptions;
-  std::vector<TCells> FHeld;      // rows read ahead until the widths are fixed
-  std::vector<size_t> FWidths;    // empty until fixed
-  TCells FCells;                  // reused for rows written at once
+  std::vector<TCells> FHeld;    // rows read ahead until the widths are fixed
+  std::vector<size_t> FWidths;  // empty until fixed
+  TCells FCells;                // reused for rows written at once
 };
 
 }  // namespace kv

@@ -45,7 +45,8 @@ int CharWidth(char32_t cp) {
 
 size_t DisplayWidth(std::u16string_view text) {
   size_t width = 0, units = 0;
-  for (size_t i = 0; i < text.size(); i += units) width += size_t(CharWidth(CodePointAt(text, i, units)));
+  for (size_t i = 0; i < text.size(); i += units)
+    width += size_t(CharWidth(CodePointAt(text, i, units)));
   return width;
 }
 

@@ -23,7 +23,8 @@ class TVix_EMLClient : public TVix_EMails {
   TVix_EMLClient(const TSystemContext& context, TEmailClient client, std::u16string_view clientKey);
   std::u16string_view ClientKey() const { return FClientKey; }
   // Where the client's folders begin below `root`, the store root of `user`.
-  virtual std::u16string FolderBelowRoot(const std::u16string& user, const std::u16string& root) = 0;
+  virtual std::u16string FolderBelowRoot(const std::u16string& user,
+                                         const std::u16string& root) = 0;
   // Reads the .eml files directly inside the folder (see eml_folder.h), then sorts by date.
   void ReadFolderMessages() override;
 

@@ -16,7 +16,8 @@ namespace {
 TMboxScan gScan = TMboxScan::Widest;
 
 bool BeginsWith(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+  return text.size() >= prefix.size() &&
+         std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
 // The lines Thunderbird writes right after a separator line of its own.
@@ -57,16 +58,18 @@ void CountLineEndsSse2(const char*& p, const char* end, uint64_t& ends) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
       const __m128i isLF = _mm_cmpeq_epi8(x, lf);
-      if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, f), _mm_cmpeq_epi8(before, lf))))
-        break;
-      counts = _mm_sub_epi8(counts, _mm_add_epi8(isLF, _mm_and_si128(isLF, _mm_cmpeq_epi8(before, cr))));
+      if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, f), _mm_cmpeq_epi8(before, lf)))) break;
+      counts =
+          _mm_sub_epi8(counts, _mm_add_epi8(isLF, _mm_and_si128(isLF, _mm_cmpeq_epi8(before, cr))));
     }
     const __m128i sums = _mm_sad_epu8(counts, zero);
-    ends += uint64_t(_mm_cvtsi128_si32(sums)) + uint64_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    ends +=
+        uint64_t(_mm_cvtsi128_si32(sums)) + uint64_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     if (end - p >= 16) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
-      if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, f), _mm_cmpeq_epi8(before, lf)))) return;
+      if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, f), _mm_cmpeq_epi8(before, lf))))
+        return;
     }
   }
 }
@@ -74,7 +77,7 @@ void CountLineEndsSse2(const char*& p, const char* end, uint64_t& ends) {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define KV_MBOX_AVX2 1
 __attribute__((target("avx2"))) void CountLineEndsAvx2(const char*& p, const char* end,
-                                                      uint64_t& ends) {
+                                                       uint64_t& ends) {
   const __m256i lf = _mm256_set1_epi8('\n'), cr = _mm256_set1_epi8('\r'), f = _mm256_set1_epi8('F');
   const __m256i zero = _mm256_setzero_si256();
   while (end - p >= 32) {
@@ -115,8 +118,10 @@ const char* SkipBodyLines(const char* p, const char* end, uint64_t& lineEnds) {
     ++p;
 #if defined(KV_MBOX_AVX2)
     static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    if (hasAvx2 && gScan == TMboxScan::Widest) CountLineEndsAvx2(p, end, ends);
-    else CountLineEndsSse2(p, end, ends);
+    if (hasAvx2 && gScan == TMboxScan::Widest)
+      CountLineEndsAvx2(p, end, ends);
+    else
+      CountLineEndsSse2(p, end, ends);
 #else
     CountLineEndsSse2(p, end, ends);
 #endif
@@ -149,8 +154,8 @@ void TMboxSplitter::Feed(std::string_view bytes) {
   while (lastLF > data && lastLF[-1] != '\n') --lastLF;
   lastLF = lastLF > data ? lastLF - 1 : nullptr;
   while (p < end) {
-    if (lastLF && p <= lastLF && FCarryLength == 0 && !FPrevIsFrom && !(FInMessage && FHeaderOpen) &&
-        *p != 'F') {
+    if (lastLF && p <= lastLF && FCarryLength == 0 && !FPrevIsFrom &&
+        !(FInMessage && FHeaderOpen) && *p != 'F') {
       // Body lines (or lines before the first message): only their bytes count.
       uint64_t lineEnds = 0;
       const char* const next = SkipBodyLines(p, lastLF + 1, lineEnds);

@@ -72,12 +72,12 @@ class TMboxSplitter {
   bool FPrevEmpty = true;
   // The previous line, kept when it begins with "From " (it may start the next message).
   bool FPrevIsFrom = false;
-  bool FPrevAfterEmpty = false;     // it is the text's first line or follows an empty line
+  bool FPrevAfterEmpty = false;  // it is the text's first line or follows an empty line
   std::string FPrev;
   uint64_t FPrevLength = 0;
   uint64_t FPrevOffset = 0;
-  bool FPrevInHeader = false;       // its bytes end the header block kept so far
-  size_t FHeaderBeforePrev = 0;     // header block size before them
+  bool FPrevInHeader = false;    // its bytes end the header block kept so far
+  size_t FHeaderBeforePrev = 0;  // header block size before them
 
   // The current message.
   bool FInMessage = false;

@@ -11,10 +11,7 @@
 
 namespace kv {
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 TOEFiles PlatformOEFiles(const TSystemContext& context) {
   IPlatform* platform = &context.Platform();

@@ -15,7 +15,8 @@ std::unique_ptr<IRegistryKey> OpenClientKey(const TSystemContext& context, std::
   path += clientKey;
   if (context.Facts().OSVersion.PlatformId == kPlatformWin32NT) {
     // The named user's own hive, which is loaded while that user is logged on.
-    const std::u16string name = user.empty() ? context.Facts().CurrentUserName : std::u16string(user);
+    const std::u16string name =
+        user.empty() ? context.Facts().CurrentUserName : std::u16string(user);
     return context.Platform().OpenKey(TRegistryRoot::Users, GetUserSID(context, u"", name) + path);
   }
   return context.Platform().OpenKey(TRegistryRoot::CurrentUser, path);

@@ -10,9 +10,8 @@ namespace kv {
 namespace {
 
 std::u16string DecodeIniText(std::string_view bytes) {
-  return DecodeMarkedText(bytes, [](std::string_view b) {
-    return IsValidUtf8(b) ? Utf8ToUtf16(b) : Cp1252ToUtf16(b);
-  });
+  return DecodeMarkedText(
+      bytes, [](std::string_view b) { return IsValidUtf8(b) ? Utf8ToUtf16(b) : Cp1252ToUtf16(b); });
 }
 
 }  // namespace
@@ -35,8 +34,8 @@ void TIniFile::LoadFromBytes(std::string_view bytes) {
     if (line.empty() || line[0] == u';' || line[0] == u'#') continue;
     if (line[0] == u'[') {
       const size_t close = line.find(u']');
-      const std::u16string_view name =
-          TrimView(line.substr(1, close == std::u16string_view::npos ? line.size() - 1 : close - 1));
+      const std::u16string_view name = TrimView(
+          line.substr(1, close == std::u16string_view::npos ? line.size() - 1 : close - 1));
       FSections.push_back({std::u16string(name), {}});
       current = &FSections.back();
       continue;

@@ -67,9 +67,10 @@ bool TryServerFolder(IPlatform& platform, std::u16string_view value, char16_t se
                      std::u16string& store) {
   const std::u16string folder = ExcludeTrailingSeparator(value, sep);
   const size_t last = folder.rfind(sep);
-  store = IncludeTrailingSeparator(
-      last == std::u16string::npos ? std::u16string_view() : std::u16string_view(folder).substr(0, last + 1),
-      sep);
+  store = IncludeTrailingSeparator(last == std::u16string::npos
+                                       ? std::u16string_view()
+                                       : std::u16string_view(folder).substr(0, last + 1),
+                                   sep);
   // A value without any separator has no parent: it must not stand for the root of the drive.
   return !folder.empty() && last != std::u16string::npos && FolderExists(platform, store, sep);
 }
@@ -85,8 +86,9 @@ std::u16string FindThunderbirdFolder(const TSystemContext& context, std::u16stri
     const std::u16string folder = base + u"Thunderbird\\";
     return FileExists(platform, folder + u"profiles.ini") ? folder : std::u16string();
   }
-  for (const char16_t* relative : {u".thunderbird", u".var/app/org.mozilla.Thunderbird/.thunderbird",
-                                   u"snap/thunderbird/common/.thunderbird"}) {
+  for (const char16_t* relative :
+       {u".thunderbird", u".var/app/org.mozilla.Thunderbird/.thunderbird",
+        u"snap/thunderbird/common/.thunderbird"}) {
     const std::u16string folder = IncludeTrailingSeparator(JoinPath(base, relative, sep), sep);
     if (FileExists(platform, folder + u"profiles.ini")) return folder;
   }

@@ -13,7 +13,8 @@ TVix_WinLiveMail::TVix_WinLiveMail(const TSystemContext& context)
 
 std::u16string TVix_WinLiveMail::FolderBelowRoot(const std::u16string& user,
                                                  const std::u16string& root) {
-  const std::u16string account = ReadClientText(Context(), user, ClientKey(), u"Default Mail Account");
+  const std::u16string account =
+      ReadClientText(Context(), user, ClientKey(), u"Default Mail Account");
   TStringList accounts;
   FindFilePaths(Context(), root, u"*.oeaccount", faAnyFile, accounts, true, true);
   const char16_t sep = Context().Separator();

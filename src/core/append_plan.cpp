@@ -1,8 +1,8 @@
 #include "core/append_plan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
-#include <algorithm>
 
 namespace kv {
 
@@ -53,7 +53,8 @@ int64_t SecondsOfDateText(std::u16string_view text) {
     return days ? std::llround(*days * 86400.0) : 0;
   }
   const uint64_t fracSeconds = frac * 86400;  // below 8.64e14
-  return int64_t(whole * 86400 + fracSeconds / kScale + (fracSeconds % kScale >= kScale / 2 ? 1 : 0));
+  return int64_t(whole * 86400 + fracSeconds / kScale +
+                 (fracSeconds % kScale >= kScale / 2 ? 1 : 0));
 }
 
 // The fields as the line reader cuts them: each field ends at the next ";", and once none is
@@ -112,15 +113,16 @@ bool SameAsStored(std::u16string_view field, std::u16string_view text) {
 bool StoredLineHolds(std::u16string_view line, const TMessageView& r, int64_t seconds) {
   const TLineFields f = SplitMessageLine(line);
   return SameAsStored(f[lfID], r.ID) && SameAsStored(f[lfSubject], r.Subject) &&
-         SameAsStored(f[lfSenderEmail], r.SenderEmail) && SecondsOfDateText(f[lfReceivedDate]) == seconds &&
-         SizeOf(f[lfSize]) == r.Size;
+         SameAsStored(f[lfSenderEmail], r.SenderEmail) &&
+         SecondsOfDateText(f[lfReceivedDate]) == seconds && SizeOf(f[lfSize]) == r.Size;
 }
 
 }  // namespace
 
 std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessages& records) {
   return RecordsToAppend(
-      storedLines.size(), [&](size_t k, std::u16string&) { return std::u16string_view(storedLines[k]); },
+      storedLines.size(),
+      [&](size_t k, std::u16string&) { return std::u16string_view(storedLines[k]); },
       records.size(), [&](size_t i) { return TMessageView(records[i]); });
 }
 
@@ -153,14 +155,16 @@ std::vector<size_t> RecordsToAppend(size_t storedCount, const TStoredLineText& s
       continue;
     }
     const TMessageView r = record(i);
-    if (next < storedCount && !claimed[next] && StoredLineHolds(stored(next, buffer), r, SecondsOfRecord(r))) {
+    if (next < storedCount && !claimed[next] &&
+        StoredLineHolds(stored(next, buffer), r, SecondsOfRecord(r))) {
       claim(next);
       continue;
     }
     FromRecord(r, live);
     if (index.empty()) {
       index.reserve(storedCount);
-      for (uint32_t k = 0; k < storedCount; ++k) index.emplace_back(FromStoredLine(stored(k, buffer)).Hash(), k);
+      for (uint32_t k = 0; k < storedCount; ++k)
+        index.emplace_back(FromStoredLine(stored(k, buffer)).Hash(), k);
       std::sort(index.begin(), index.end());
     }
     const size_t hash = live.Hash();

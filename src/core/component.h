@@ -108,7 +108,8 @@ class TVix_Component {
  protected:
   void SetDataAvailable(bool value) { FDA = value; }
   // The header writer's part of a write through an open file.
-  void WriteHeaderInto(TStructuredStorage& file, std::u16string_view comment, TCodeStreamProcedure code);
+  void WriteHeaderInto(TStructuredStorage& file, std::u16string_view comment,
+                       TCodeStreamProcedure code);
 
  private:
   const TSystemContext& FContext;

@@ -27,7 +27,9 @@ void TVix_EMails::Clear(bool preserveFolders) {
   FData.clear();
 }
 
-void TVix_EMails::GetRecord(size_t index, TMessageInfo& info) const { info = FData.at(index).ToInfo(); }
+void TVix_EMails::GetRecord(size_t index, TMessageInfo& info) const {
+  info = FData.at(index).ToInfo();
+}
 
 void TVix_EMails::AddRecord(const TMessageView& info) {
   TMessageView added = info;
@@ -119,9 +121,10 @@ void TVix_EMails::Search(std::u16string_view text) {
   const std::u16string needle = AsciiUpper(text);
   for (size_t i = 0; i < FData.size(); ++i) {
     const TMessageView r = FData[i];
-    FData.SetMarked(i, !needle.empty() && (AsciiUpper(r.Subject).find(needle) != std::u16string::npos ||
-                                           AsciiUpper(r.SenderName).find(needle) != std::u16string::npos ||
-                                           AsciiUpper(r.SenderEmail).find(needle) != std::u16string::npos));
+    FData.SetMarked(
+        i, !needle.empty() && (AsciiUpper(r.Subject).find(needle) != std::u16string::npos ||
+                               AsciiUpper(r.SenderName).find(needle) != std::u16string::npos ||
+                               AsciiUpper(r.SenderEmail).find(needle) != std::u16string::npos));
   }
 }
 

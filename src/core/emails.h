@@ -47,7 +47,7 @@ class TVix_EMails : public TVix_Component {
   // an EStorageError naming the client and folder, when the stored lines cannot be read whole.
   // Returns the number of lines added.
   size_t AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
-                       TCodeStreamProcedure code, TCodeStreamProcedure decode);
+                         TCodeStreamProcedure code, TCodeStreamProcedure decode);
   void SaveToStorage(std::u16string_view fileName, std::u16string_view comment,
                      TCodeStreamProcedure code) override;
   bool LoadFromStorage(std::u16string_view fileName, TCodeStreamProcedure code) override;

@@ -6,9 +6,9 @@
 #include "core/append_plan.h"
 #include "core/emails.h"
 #include "storage/data_file_layout.h"
-#include "storage/stream_lines.h"
 #include "storage/storage_file.h"
 #include "storage/storage_stream.h"
+#include "storage/stream_lines.h"
 #include "storage/structured_storage.h"
 #include "system/file_search.h"
 
@@ -49,10 +49,11 @@ void WriteFolderStream(TStructuredStorage& root, std::u16string_view storageFold
   target.DeleteElement(streamName);
   auto stream = target.OpenStream(streamName, kModeReadWrite, true);
   if (!stream)
-    throw EStorageError(TStorageStatus::WriteFault,
-                        u"cannot create the stream of folder " +
-                            ClientFolderText(storageFolder, streamName));
-  if ((kept && !kept->empty()) || more.Count > 0 || writeEmpty) SaveStreamLines(kept, more, *stream, code);
+    throw EStorageError(
+        TStorageStatus::WriteFault,
+        u"cannot create the stream of folder " + ClientFolderText(storageFolder, streamName));
+  if ((kept && !kept->empty()) || more.Count > 0 || writeEmpty)
+    SaveStreamLines(kept, more, *stream, code);
 }
 
 }  // namespace
@@ -70,17 +71,16 @@ std::u16string TVix_EMails::FolderStreamName(std::u16string_view folder) const {
 // the stream rewritten under the same lock, so another writer can never slip in between the
 // read and the rewrite (its lines would be lost), and the file changes whole or not at all.
 size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string_view comment,
-                                  TCodeStreamProcedure code, TCodeStreamProcedure decode) {
+                                    TCodeStreamProcedure code, TCodeStreamProcedure decode) {
   const std::u16string streamName = FolderStreamName(FFolder);
   auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
   TStoredLines lines;
   if (!streamName.empty() &&
       ReadStorageLines(*root, FStorageFolder, streamName, decode, lines) == TLinesResult::lrDamaged)
-    throw EStorageError(TStorageStatus::DocFileCorrupt,
-                        u"the stored messages of folder " +
-                            ClientFolderText(FStorageFolder, streamName) + u" in " +
-                            std::u16string(fileName) +
-                            u" cannot be read whole; the folder is left as it is");
+    throw EStorageError(
+        TStorageStatus::DocFileCorrupt,
+        u"the stored messages of folder " + ClientFolderText(FStorageFolder, streamName) + u" in " +
+            std::u16string(fileName) + u" cannot be read whole; the folder is left as it is");
   std::vector<size_t> added = RecordsToAppend(
       lines.size(), [&lines](size_t k, std::u16string& buffer) { return lines.Text(k, buffer); },
       FData.size(), [this](size_t i) { return FData[i]; });
@@ -91,7 +91,8 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
   const bool rewrite = !streamName.empty() && (!added.empty() || lines.empty());
   const size_t count = added.size();
   if (rewrite)
-    WriteFolderStream(*root, FStorageFolder, streamName, &lines, RecordLines(FData, std::move(added)), code, false);
+    WriteFolderStream(*root, FStorageFolder, streamName, &lines,
+                      RecordLines(FData, std::move(added)), code, false);
   root->Commit();  // a failure to make it durable is an error, not a quiet rollback
   return rewrite ? count : 0;
 }
@@ -102,7 +103,8 @@ void TVix_EMails::SaveToStorage(std::u16string_view fileName, std::u16string_vie
   WriteHeaderInto(*root, comment, code);
   const std::u16string streamName = FolderStreamName(FFolder);
   if (!streamName.empty()) {
-    WriteFolderStream(*root, FStorageFolder, streamName, nullptr, RecordLines(FData, AllRecords(FData)), code, true);
+    WriteFolderStream(*root, FStorageFolder, streamName, nullptr,
+                      RecordLines(FData, AllRecords(FData)), code, true);
   }
   root->Commit();
 }
@@ -145,8 +147,7 @@ bool TVix_EMails::LoadFromStorage(std::u16string_view fileNameArg, TCodeStreamPr
   TStoredLines lines;
   // A damaged stream shows the lines before the damage; only writers must refuse it.
   (void)lines.Load(*stream, code);
-  const std::u16string folderName =
-      isListedName ? folder : FolderNameFromPath(Context(), folder);
+  const std::u16string folderName = isListedName ? folder : FolderNameFromPath(Context(), folder);
   FData.reserve(lines.size());
   TMessageInfo r;  // refilled line by line: its strings keep their storage
   std::u16string text;

@@ -63,8 +63,8 @@ std::u16string FormatMessageLine(const TMessageView& r) {
 }
 
 bool FitsCp1252(const TMessageView& r) {
-  for (std::u16string_view text : {r.ID, r.Subject, r.Server, r.SenderName, r.SenderEmail, r.Received,
-                                   r.ReceiverName, r.ReceiverEmail, r.Account})
+  for (std::u16string_view text : {r.ID, r.Subject, r.Server, r.SenderName, r.SenderEmail,
+                                   r.Received, r.ReceiverName, r.ReceiverEmail, r.Account})
     if (!FitsCp1252(text)) return false;
   return true;
 }
@@ -100,7 +100,8 @@ void FormatMessageLine(const TMessageView& r, std::u16string& line) {
 
 void FormatMessageLines(const TMessages& records, TStringList& lines, int64_t start) {
   if (start < 0) start = 0;
-  for (size_t i = size_t(start); i < records.size(); ++i) lines.push_back(FormatMessageLine(records[i]));
+  for (size_t i = size_t(start); i < records.size(); ++i)
+    lines.push_back(FormatMessageLine(records[i]));
 }
 
 std::u16string_view NextLineField(std::u16string_view& rest) {

@@ -16,7 +16,7 @@ namespace kv {
 struct TMessageInfo {
   uint32_t Address = 0;
   uint32_t Index = 0;
-  uint32_t Flags = 0;       // kFlagFlagged, kFlagRead, kFlagAttachment
+  uint32_t Flags = 0;  // kFlagFlagged, kFlagRead, kFlagAttachment
   uint32_t DataOffset = 0;
   std::u16string ID;
   std::u16string Subject;
@@ -29,7 +29,7 @@ struct TMessageInfo {
   std::u16string ReceiverEmail;
   std::u16string Account;
   uint32_t Size = 0;
-  uint32_t Priority = 0;    // 1 highest, 3 normal, 5 lowest, 0 none
+  uint32_t Priority = 0;  // 1 highest, 3 normal, 5 lowest, 0 none
   TEmailClient _Client = TEmailClient::ecOutlookExpress;
   bool _Marked = false;
   bool _Checked = false;
@@ -43,8 +43,8 @@ using TMessages = std::vector<TMessageInfo>;
 // A text read in place; where a string of its own is needed, it converts to one.
 struct TTextView : std::u16string_view {
   TTextView() = default;
-  TTextView(std::u16string_view text) : std::u16string_view(text) {}  // NOLINT
-  TTextView(const std::u16string& text) : std::u16string_view(text) {}  // NOLINT
+  TTextView(std::u16string_view text) : std::u16string_view(text) {}          // NOLINT
+  TTextView(const std::u16string& text) : std::u16string_view(text) {}        // NOLINT
   operator std::u16string() const { return std::u16string(data(), size()); }  // NOLINT
 };
 
@@ -122,8 +122,20 @@ std::u16string_view NextLineField(std::u16string_view& rest);
 
 // The fields of a record line, in their order.
 enum TLineField : size_t {
-  lfIndex, lfID, lfFlags, lfSubject, lfServer, lfSenderName, lfSenderEmail, lfReceivedDate,
-  lfReceived, lfReceiverName, lfReceiverEmail, lfAccount, lfSize, lfPriority,
+  lfIndex,
+  lfID,
+  lfFlags,
+  lfSubject,
+  lfServer,
+  lfSenderName,
+  lfSenderEmail,
+  lfReceivedDate,
+  lfReceived,
+  lfReceiverName,
+  lfReceiverEmail,
+  lfAccount,
+  lfSize,
+  lfPriority,
 };
 constexpr size_t kLineFieldCount = 14;
 using TLineFields = std::array<std::u16string_view, kLineFieldCount>;

@@ -32,8 +32,8 @@ TDBXReader::~TDBXReader() = default;
 
 std::u16string TDBXReader::FolderName() const {
   const auto* name = FFileInfo.Bytes.data() + TDBX_MsgFileInfo::kFolderNameOffset;
-  return oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(name),
-                                           TDBX_MsgFileInfo::kFolderNameSize));
+  return oe_detail::Text8(
+      std::string_view(reinterpret_cast<const char*>(name), TDBX_MsgFileInfo::kFolderNameSize));
 }
 
 uint32_t TDBXReader::MessageCount() const {
@@ -130,11 +130,20 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
     const uint32_t value = U24(body + 4 * k + 1);
     if (id & 0x80) {
       switch (id) {
-        case dbxIndexDirect: info.Index = value; break;
-        case dbxFlagsDirect: info.Flags = value; break;
-        case dbxDataOffsetDirect: info.DataOffset = value; break;
-        case dbxPriorityDirect: info.Priority = value; break;
-        default: break;
+        case dbxIndexDirect:
+          info.Index = value;
+          break;
+        case dbxFlagsDirect:
+          info.Flags = value;
+          break;
+        case dbxDataOffsetDirect:
+          info.DataOffset = value;
+          break;
+        case dbxPriorityDirect:
+          info.Priority = value;
+          break;
+        default:
+          break;
       }
       continue;
     }
@@ -147,22 +156,45 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
       oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(data), left), out);
     };
     switch (id) {
-      case dbxFlags: if (left >= 4) info.Flags = U32(data); break;
-      case dbxDataOffset: if (left >= 4) info.DataOffset = U32(data); break;
-      case dbxPriority: if (left >= 4) info.Priority = U32(data); break;
+      case dbxFlags:
+        if (left >= 4) info.Flags = U32(data);
+        break;
+      case dbxDataOffset:
+        if (left >= 4) info.DataOffset = U32(data);
+        break;
+      case dbxPriority:
+        if (left >= 4) info.Priority = U32(data);
+        break;
       case dbxReceived:
         if (left >= 8)
           info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
         break;
-      case dbxMessageId: text(info.ID); break;
-      case dbxSubject: text(info.Subject); break;
-      case dbxServer: text(info.Server); break;
-      case dbxSenderName: text(info.SenderName); break;
-      case dbxSenderEmail: text(info.SenderEmail); break;
-      case dbxReceiverName: text(info.ReceiverName); break;
-      case dbxReceiverEmail: text(info.ReceiverEmail); break;
-      case dbxAccount: text(info.Account); break;
-      default: break;
+      case dbxMessageId:
+        text(info.ID);
+        break;
+      case dbxSubject:
+        text(info.Subject);
+        break;
+      case dbxServer:
+        text(info.Server);
+        break;
+      case dbxSenderName:
+        text(info.SenderName);
+        break;
+      case dbxSenderEmail:
+        text(info.SenderEmail);
+        break;
+      case dbxReceiverName:
+        text(info.ReceiverName);
+        break;
+      case dbxReceiverEmail:
+        text(info.ReceiverEmail);
+        break;
+      case dbxAccount:
+        text(info.Account);
+        break;
+      default:
+        break;
     }
   }
 

@@ -49,10 +49,21 @@ struct TDBX_MsgFileInfo {
 
 // Attribute ids of a message-info object. Ids with bit 7 set carry their value in the entry.
 enum TDBXAttribute : uint8_t {
-  dbxFlags = 0x01, dbxDataOffset = 0x04, dbxMessageId = 0x07, dbxSubject = 0x08,
-  dbxServer = 0x0C, dbxSenderName = 0x0D, dbxSenderEmail = 0x0E, dbxPriority = 0x10,
-  dbxReceived = 0x12, dbxReceiverName = 0x13, dbxReceiverEmail = 0x14, dbxAccount = 0x1A,
-  dbxIndexDirect = 0x80, dbxFlagsDirect = 0x81, dbxDataOffsetDirect = 0x84,
+  dbxFlags = 0x01,
+  dbxDataOffset = 0x04,
+  dbxMessageId = 0x07,
+  dbxSubject = 0x08,
+  dbxServer = 0x0C,
+  dbxSenderName = 0x0D,
+  dbxSenderEmail = 0x0E,
+  dbxPriority = 0x10,
+  dbxReceived = 0x12,
+  dbxReceiverName = 0x13,
+  dbxReceiverEmail = 0x14,
+  dbxAccount = 0x1A,
+  dbxIndexDirect = 0x80,
+  dbxFlagsDirect = 0x81,
+  dbxDataOffsetDirect = 0x84,
   dbxPriorityDirect = 0x90,
 };
 
@@ -104,7 +115,7 @@ class TDBXReader : public TOEReader {
   // whichever chain leads to it, so chains that share blocks (damage) share one walk.
   std::unordered_map<uint32_t, uint32_t> FSizeFrom;
   std::vector<std::pair<uint32_t, uint32_t>> FWalk;  // block, its text bytes, in chain order
-  std::string FBody;                         // message-info body buffer, reused
+  std::string FBody;                                 // message-info body buffer, reused
 };
 
 }  // namespace kv

@@ -14,7 +14,6 @@ namespace {
 
 constexpr size_t npos = std::u16string_view::npos;
 
-
 bool IsBlankOrBreak(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 struct TEncodedWord {
@@ -31,8 +30,10 @@ enum class TWordScan { Found, NotHere, NoneFurther };
 TWordScan ParseEncodedWord(std::u16string_view s, size_t at, TEncodedWord& word) {
   // Charset names are short; looking no further keeps a value full of "=?" linear.
   constexpr size_t kMaxCharset = 64;
-  const size_t charsetEnd = s.substr(0, std::min(s.size(), at + 3 + kMaxCharset)).find(u'?', at + 2);
-  if (charsetEnd == npos) return at + 3 + kMaxCharset >= s.size() ? TWordScan::NoneFurther : TWordScan::NotHere;
+  const size_t charsetEnd =
+      s.substr(0, std::min(s.size(), at + 3 + kMaxCharset)).find(u'?', at + 2);
+  if (charsetEnd == npos)
+    return at + 3 + kMaxCharset >= s.size() ? TWordScan::NoneFurther : TWordScan::NotHere;
   if (charsetEnd == at + 2 || charsetEnd + 2 >= s.size()) return TWordScan::NotHere;
   std::u16string_view charset = s.substr(at + 2, charsetEnd - at - 2);
   for (char16_t c : charset)
@@ -56,9 +57,12 @@ TWordScan ParseEncodedWord(std::u16string_view s, size_t at, TEncodedWord& word)
 std::string WordBytes(const TEncodedWord& word) {
   const std::string text = Utf16ToCp1252(word.Text);
   switch (word.Encoding) {
-    case u'B': return DecodeBase64Bytes(text);
-    case u'U': return DecodeUULine(text);
-    default: return DecodeQEncodingBytes(text);
+    case u'B':
+      return DecodeBase64Bytes(text);
+    case u'U':
+      return DecodeUULine(text);
+    default:
+      return DecodeQEncodingBytes(text);
   }
 }
 
@@ -117,7 +121,6 @@ class TWordRun {
 };
 
 }  // namespace
-
 
 std::u16string DecodeHeaderText(std::u16string_view text) {
   size_t b = 0, e = text.size();

@@ -42,12 +42,22 @@ enum TField : uint8_t {
 };
 
 // Field names in upper case, without their colon, indexed by TField.
-constexpr std::array<std::string_view, fFieldCount> kFieldNames = {
-    "X-MOZILLA-STATUS", "X-MOZILLA-STATUS2", "FROM",         "SENDER",
-    "MESSAGE-ID",       "RETURN-PATH",       "REPLY-TO",     "TO",
-    "CC",               "DATE",              "SUBJECT",      "X-PRIORITY",
-    "CONTENT-TYPE",     "CONTENT-TRANSFER-ENCODING",         "X-TILVAN-REVISIONID",
-    "X-TILVAN-DOCUMENTID"};
+constexpr std::array<std::string_view, fFieldCount> kFieldNames = {"X-MOZILLA-STATUS",
+                                                                   "X-MOZILLA-STATUS2",
+                                                                   "FROM",
+                                                                   "SENDER",
+                                                                   "MESSAGE-ID",
+                                                                   "RETURN-PATH",
+                                                                   "REPLY-TO",
+                                                                   "TO",
+                                                                   "CC",
+                                                                   "DATE",
+                                                                   "SUBJECT",
+                                                                   "X-PRIORITY",
+                                                                   "CONTENT-TYPE",
+                                                                   "CONTENT-TRANSFER-ENCODING",
+                                                                   "X-TILVAN-REVISIONID",
+                                                                   "X-TILVAN-DOCUMENTID"};
 
 // For each initial letter the fields whose name begins with it, ended by fFieldCount.
 struct TFieldIndex {
@@ -121,7 +131,8 @@ TBlock ScanHeaderBlock(std::basic_string_view<CharT> text) {
   while (p < end) {
     const CharT* const eol = LineEnd(p, end);
     const CharT* next = eol;
-    if (next < end) next += (*next == CharT('\r') && next + 1 < end && next[1] == CharT('\n')) ? 2 : 1;
+    if (next < end)
+      next += (*next == CharT('\r') && next + 1 < end && next[1] == CharT('\n')) ? 2 : 1;
     if (eol == p) {  // an empty line
       if (block.HasLine) break;
       p = next;
@@ -221,7 +232,8 @@ bool HoldsRawHeaderBytes(std::string_view charset) {
 // own charsets. The declared charset is looked up when first needed: most headers are ASCII.
 class TRawText {
  public:
-  TRawText(std::string_view text, const TSpan& contentType) : FText(text), FContentType(contentType) {}
+  TRawText(std::string_view text, const TSpan& contentType)
+      : FText(text), FContentType(contentType) {}
 
   std::u16string operator()(std::string_view raw) {
     if (!HasHighBytes(raw)) return Cp1252ToUtf16(raw);
@@ -285,11 +297,11 @@ template <class CharT>
 void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
   // Every field but Timestamp and Size starts empty; clearing keeps the strings' storage for
   // a caller that parses message after message into one record.
-  for (std::u16string* s : {&header.Date, &header.UserName, &header.From, &header.Sender,
-                            &header.ReplyTo, &header.ReturnPath, &header.SendTo, &header.CC,
-                            &header.BCC, &header.Subject, &header.ContentTransferEncoding,
-                            &header.MessageId, &header.ContentType, &header.RevisionID,
-                            &header.DocumentID})
+  for (std::u16string* s :
+       {&header.Date, &header.UserName, &header.From, &header.Sender, &header.ReplyTo,
+        &header.ReturnPath, &header.SendTo, &header.CC, &header.BCC, &header.Subject,
+        &header.ContentTransferEncoding, &header.MessageId, &header.ContentType, &header.RevisionID,
+        &header.DocumentID})
     s->clear();
   header.Priority = 0;
   header.Attachments = false;
@@ -300,34 +312,67 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
   header.ContentType = u"TEXT/PLAIN";
   header.ContentTransferEncoding = u"7BIT";
   auto read = [&] {
-    if constexpr (std::is_same_v<CharT, char>) return TRawText(text, block.Spans[fContentType]);
-    else return TDecodedText();
+    if constexpr (std::is_same_v<CharT, char>)
+      return TRawText(text, block.Spans[fContentType]);
+    else
+      return TDecodedText();
   }();
   for (uint8_t f = 0; f < fFieldCount; ++f) {
     const TSpan& span = block.Spans[f];
     if (span.Begin == npos) continue;
     std::u16string value = FieldValue(text, span, TField(f), read);
     switch (TField(f)) {
-      case fStatus: header.Read = (HexFlags(value) & 0x00000001u) != 0; break;
-      case fStatus2: header.Attachments = (HexFlags(value) & 0x10000000u) != 0; break;
-      case fFrom: header.From = DecodeHeaderText(value); break;
-      case fSender: header.Sender = DecodeHeaderText(value); break;
-      case fMessageId: header.MessageId = std::move(value); break;
-      case fReturnPath: header.ReturnPath = std::move(value); break;
-      case fReplyTo: header.ReplyTo = std::move(value); break;
-      case fTo: header.SendTo = DecodeHeaderText(value); break;
-      case fCc: header.CC = DecodeHeaderText(value); break;
+      case fStatus:
+        header.Read = (HexFlags(value) & 0x00000001u) != 0;
+        break;
+      case fStatus2:
+        header.Attachments = (HexFlags(value) & 0x10000000u) != 0;
+        break;
+      case fFrom:
+        header.From = DecodeHeaderText(value);
+        break;
+      case fSender:
+        header.Sender = DecodeHeaderText(value);
+        break;
+      case fMessageId:
+        header.MessageId = std::move(value);
+        break;
+      case fReturnPath:
+        header.ReturnPath = std::move(value);
+        break;
+      case fReplyTo:
+        header.ReplyTo = std::move(value);
+        break;
+      case fTo:
+        header.SendTo = DecodeHeaderText(value);
+        break;
+      case fCc:
+        header.CC = DecodeHeaderText(value);
+        break;
       case fDate:
         header.Timestamp = ParseMailDate(value);
         header.Date = std::move(value);
         break;
-      case fSubject: header.Subject = DecodeHeaderText(value); break;
-      case fPriority: header.Priority = LeadingInteger(value); break;
-      case fContentType: header.ContentType = AsciiUpper(value); break;
-      case fTransferEncoding: header.ContentTransferEncoding = AsciiUpper(value); break;
-      case fRevisionId: header.RevisionID = AsciiUpper(value); break;
-      case fDocumentId: header.DocumentID = AsciiUpper(value); break;
-      case fFieldCount: break;
+      case fSubject:
+        header.Subject = DecodeHeaderText(value);
+        break;
+      case fPriority:
+        header.Priority = LeadingInteger(value);
+        break;
+      case fContentType:
+        header.ContentType = AsciiUpper(value);
+        break;
+      case fTransferEncoding:
+        header.ContentTransferEncoding = AsciiUpper(value);
+        break;
+      case fRevisionId:
+        header.RevisionID = AsciiUpper(value);
+        break;
+      case fDocumentId:
+        header.DocumentID = AsciiUpper(value);
+        break;
+      case fFieldCount:
+        break;
     }
   }
 }

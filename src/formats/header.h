@@ -22,42 +22,42 @@
 namespace kv {
 
 struct TEMLHeader {
-  std::u16string Date;          // "Date:" value as it stands
-  TDateTime Timestamp = 0;      // ParseMailDate(Date); written only when a Date field is found
-  std::u16string UserName;      // not filled by the parser
-  std::u16string From;          // encoded words decoded
-  std::u16string Sender;        // encoded words decoded
+  std::u16string Date;      // "Date:" value as it stands
+  TDateTime Timestamp = 0;  // ParseMailDate(Date); written only when a Date field is found
+  std::u16string UserName;  // not filled by the parser
+  std::u16string From;      // encoded words decoded
+  std::u16string Sender;    // encoded words decoded
   std::u16string ReplyTo;
   std::u16string ReturnPath;
-  std::u16string SendTo;        // "To:", encoded words decoded
-  std::u16string CC;            // encoded words decoded
-  std::u16string BCC;           // not filled by the parser
-  std::u16string Subject;       // encoded words decoded, keeps its semicolons
-  uint32_t Priority = 0;        // leading integer of "X-Priority:", 0 when there is none
+  std::u16string SendTo;                   // "To:", encoded words decoded
+  std::u16string CC;                       // encoded words decoded
+  std::u16string BCC;                      // not filled by the parser
+  std::u16string Subject;                  // encoded words decoded, keeps its semicolons
+  uint32_t Priority = 0;                   // leading integer of "X-Priority:", 0 when there is none
   std::u16string ContentTransferEncoding;  // upper-cased; "7BIT" when absent
   std::u16string MessageId;
-  std::u16string ContentType;   // upper-cased, parameters cut; "TEXT/PLAIN" when absent
-  int64_t Size = 0;             // not written by the parser
-  std::u16string RevisionID;    // "X-Tilvan-RevisionID:", upper-cased
-  std::u16string DocumentID;    // "X-Tilvan-DocumentID:", upper-cased
-  bool Attachments = false;     // bit 0x10000000 of "X-Mozilla-Status2:"
-  bool Read = false;            // bit 0x00000001 of "X-Mozilla-Status:"
+  std::u16string ContentType;  // upper-cased, parameters cut; "TEXT/PLAIN" when absent
+  int64_t Size = 0;            // not written by the parser
+  std::u16string RevisionID;   // "X-Tilvan-RevisionID:", upper-cased
+  std::u16string DocumentID;   // "X-Tilvan-DocumentID:", upper-cased
+  bool Attachments = false;    // bit 0x10000000 of "X-Mozilla-Status2:"
+  bool Read = false;           // bit 0x00000001 of "X-Mozilla-Status:"
 };
 
 // Parses the header block of a message given as its raw bytes. A UTF-8 byte-order mark is
 // skipped and a UTF-16 one (either order) selects UTF-16; otherwise raw 8-bit values that are
 // valid UTF-8 read as UTF-8, and other 8-bit values in the charset that the header's
 // Content-Type declares (iconv knowing it and it reading ASCII as ASCII), else through
-// Windows-1252. Every field but Timestamp and Size is reset first. The defaults of ContentType and ContentTransferEncoding are
-// set only when the text holds a non-empty line.
+// Windows-1252. Every field but Timestamp and Size is reset first. The defaults of ContentType and
+// ContentTransferEncoding are set only when the text holds a non-empty line.
 void ReadEMLHeader(std::string_view message, TEMLHeader& header);
 // The same for a message already decoded to text.
 void ReadEMLHeader(std::u16string_view message, TEMLHeader& header);
 // The same for a message given as text lines without their line ends. The list is not changed.
 void ReadEMLHeader(const TStringList& lines, TEMLHeader& header);
 
-// DecodeHeaderText for a raw 8-bit value: text outside encoded words is read as UTF-8 when the value is
-// valid UTF-8 with bytes above 0x7F, otherwise through Windows-1252.
+// DecodeHeaderText for a raw 8-bit value: text outside encoded words is read as UTF-8 when the
+// value is valid UTF-8 with bytes above 0x7F, otherwise through Windows-1252.
 std::u16string DecodeHeaderBytes(std::string_view raw);
 
 }  // namespace kv

@@ -17,14 +17,13 @@ namespace kv {
 namespace {
 
 // Unix seconds ever representable as a date-time: years 1..9999.
-constexpr int64_t kFirstSecond = -62135596800;   // 0001-01-01 00:00:00
-constexpr int64_t kLastSecond = 253402300799;    // 9999-12-31 23:59:59
+constexpr int64_t kFirstSecond = -62135596800;  // 0001-01-01 00:00:00
+constexpr int64_t kLastSecond = 253402300799;   // 9999-12-31 23:59:59
 
 std::optional<TDateTime> SecondsToDateTime(int64_t seconds, int millisecond) {
   if (seconds < kFirstSecond || seconds > kLastSecond) return std::nullopt;
   return EncodeDateTime(UnixSecondsToCalendar(seconds, millisecond));
 }
-
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -45,9 +44,15 @@ std::optional<int> ZoneOffsetMinutes(std::u16string_view zone) {
     std::u16string_view Name;
     int Hours;
   };
-  static constexpr std::array<TZoneName, 10> kZones = {{{u"UT", 0},   {u"GMT", 0}, {u"EST", -5},
-                                                        {u"EDT", -4}, {u"CST", -6}, {u"CDT", -5},
-                                                        {u"MST", -7}, {u"MDT", -6}, {u"PST", -8},
+  static constexpr std::array<TZoneName, 10> kZones = {{{u"UT", 0},
+                                                        {u"GMT", 0},
+                                                        {u"EST", -5},
+                                                        {u"EDT", -4},
+                                                        {u"CST", -6},
+                                                        {u"CDT", -5},
+                                                        {u"MST", -7},
+                                                        {u"MDT", -6},
+                                                        {u"PST", -8},
                                                         {u"PDT", -7}}};
   for (const TZoneName& z : kZones)
     if (SameTextAscii(zone, z.Name)) return z.Hours * 60;
@@ -106,8 +111,10 @@ std::optional<int64_t> ParseMailDateSeconds(std::u16string_view text) {
   const std::optional<int32_t> yearValue = ParseInt32(fields[3]);
   if (!yearValue || *yearValue < 0) return std::nullopt;
   int year = *yearValue;
-  if (year < 100) year += year >= 50 ? 1900 : 2000;
-  else if (year < 1000) year += 1900;  // three digits: years since 1900, as old mailers wrote them
+  if (year < 100)
+    year += year >= 50 ? 1900 : 2000;
+  else if (year < 1000)
+    year += 1900;  // three digits: years since 1900, as old mailers wrote them
   const int day = ParseInt32(fields[1]).value_or(0);
   if (month == 0 || !IsValidDate(year, month, day)) return std::nullopt;
 

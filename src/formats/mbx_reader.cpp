@@ -201,10 +201,16 @@ bool TMBXReader::ReadIndexFile(TMessages& records) {
       bool complete = true;
       for (auto& s : strings) {
         unsigned char len[4];
-        if (!idx.ReadFull(at, len, 4)) { complete = false; break; }
+        if (!idx.ReadFull(at, len, 4)) {
+          complete = false;
+          break;
+        }
         const uint32_t n = U32(len);
         at += 4;
-        if (n > idx.Size() - std::min(at, idx.Size())) { complete = false; break; }
+        if (n > idx.Size() - std::min(at, idx.Size())) {
+          complete = false;
+          break;
+        }
         bytes.resize(n);
         idx.ReadFull(at, bytes.data(), n);
         s = oe_detail::Text8(bytes);
@@ -218,8 +224,7 @@ bool TMBXReader::ReadIndexFile(TMessages& records) {
       if (!complete) break;
       offset = uint32_t(U32(r + 12) + U32(r + 16));
     }
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   return true;
 }
 

@@ -14,9 +14,12 @@ std::unique_ptr<TOEReader> CreateOEReader(const TOEFiles& files, const std::u16s
     type = probe.FileType();
   }
   std::unique_ptr<TOEReader> reader;
-  if (type == TOEFileType::oe4) reader = std::make_unique<TMBXReader>(files);
-  else if (type == TOEFileType::oe5) reader = std::make_unique<TDBXReader>(files);
-  else throw EOEReaderException(kOENotSupported);
+  if (type == TOEFileType::oe4)
+    reader = std::make_unique<TMBXReader>(files);
+  else if (type == TOEFileType::oe5)
+    reader = std::make_unique<TDBXReader>(files);
+  else
+    throw EOEReaderException(kOENotSupported);
   reader->LoadFromFile(AFileName);
   reader->ReadMessages();
   return reader;

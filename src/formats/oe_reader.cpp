@@ -42,8 +42,10 @@ void TOEReader::OpenFile(const std::u16string& AFileName) {
   unsigned char sig[4];
   if (FContent->ReadAt(0, sig, 4) != 4) throw EKolvaneError(kOEReadError);
   const uint32_t value = oe_detail::U32(sig);
-  if (value == kMbxSignature) FFT = TOEFileType::oe4;
-  else if (value == kDbxSignature) FFT = TOEFileType::oe5;
+  if (value == kMbxSignature)
+    FFT = TOEFileType::oe4;
+  else if (value == kDbxSignature)
+    FFT = TOEFileType::oe5;
   FLoaded = true;
 }
 

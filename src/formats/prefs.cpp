@@ -106,7 +106,8 @@ void TPrefsJS::LoadFromBytes(std::string_view bytes, std::u16string_view fileNam
     TUserPref pref;
     if (ParsePrefsLine(all.substr(pos, eol - pos), pref)) FUserPrefs.push_back(std::move(pref));
     pos = eol;
-    if (pos < all.size()) pos += (all[pos] == u'\r' && pos + 1 < all.size() && all[pos + 1] == u'\n') ? 2 : 1;
+    if (pos < all.size())
+      pos += (all[pos] == u'\r' && pos + 1 < all.size() && all[pos + 1] == u'\n') ? 2 : 1;
   }
 }
 

@@ -33,7 +33,8 @@ uint64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t base = origin == TSeekOrigin::soBeginning ? 0
                  : origin == TSeekOrigin::soCurrent ? int64_t(FPosition)
                                                     : int64_t(FBytes.size());
-  if (base + offset < 0) throw EStorageError(TStorageStatus::InvalidParameter, u"seek before the start of a stream");
+  if (base + offset < 0)
+    throw EStorageError(TStorageStatus::InvalidParameter, u"seek before the start of a stream");
   FPosition = size_t(base + offset);
   return FPosition;
 }

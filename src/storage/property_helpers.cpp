@@ -15,7 +15,9 @@ std::u16string TextOf(const std::optional<cfb::TPropValue>& v) {
   return v && v->IsText() ? v->Text : std::u16string();
 }
 
-int64_t IntegerOf(const std::optional<cfb::TPropValue>& v) { return v && v->IsInteger() ? v->Int : 0; }
+int64_t IntegerOf(const std::optional<cfb::TPropValue>& v) {
+  return v && v->IsInteger() ? v->Int : 0;
+}
 
 std::optional<TCalendar> UtcToLocal(const TCalendar& utc) {
   const int64_t seconds = CalendarToUnixSeconds(utc);
@@ -26,8 +28,10 @@ std::optional<TCalendar> UtcToLocal(const TCalendar& utc) {
 
 }  // namespace
 
-void WriteStringProperty(TPropertyStorage* storage, std::u16string_view name, std::u16string_view text) {
-  Require(storage)->WriteByName(name, cfb::TPropValue::FromText(std::u16string(text)), kFirstNamedProperty);
+void WriteStringProperty(TPropertyStorage* storage, std::u16string_view name,
+                         std::u16string_view text) {
+  Require(storage)->WriteByName(name, cfb::TPropValue::FromText(std::u16string(text)),
+                                kFirstNamedProperty);
 }
 
 void WriteIntegerProperty(TPropertyStorage* storage, std::u16string_view name, int64_t value) {
@@ -42,7 +46,9 @@ void WriteDateTimePropertyID(TPropertyStorage* storage, uint32_t number, TDateTi
   Require(storage);
   auto calendar = DecodeDateTime(value);
   auto fileTime = calendar ? CalendarToFileTime(*calendar) : std::nullopt;
-  if (!fileTime) throw EStorageError(TStorageStatus::InvalidParameter, u"the date cannot be stored as a FILETIME");
+  if (!fileTime)
+    throw EStorageError(TStorageStatus::InvalidParameter,
+                        u"the date cannot be stored as a FILETIME");
   storage->Write(number, cfb::TPropValue::FromFileTime(fileTime->Value()));
 }
 

@@ -15,7 +15,8 @@ namespace kv {
 // Names get numbers from this one upward (the lowest the set may hand out).
 constexpr uint32_t kFirstNamedProperty = 2;
 
-void WriteStringProperty(TPropertyStorage* storage, std::u16string_view name, std::u16string_view text);
+void WriteStringProperty(TPropertyStorage* storage, std::u16string_view name,
+                         std::u16string_view text);
 void WriteIntegerProperty(TPropertyStorage* storage, std::u16string_view name, int64_t value);
 void WriteStringPropertyID(TPropertyStorage* storage, uint32_t number, std::u16string_view text);
 // The date-time's fields become a FILETIME unchanged: no time-zone shift.

@@ -22,8 +22,7 @@ TPropertyStorage::~TPropertyStorage() {
     // The set could not be written: the transaction must not commit without it.
     try {
       FFile->Rollback();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
 }
 
@@ -31,7 +30,8 @@ std::unique_ptr<TPropertyStorage> TPropertyStorage::Open(std::shared_ptr<cfb::TC
                                                          uint32_t storage, const TGuid& formatId,
                                                          bool writable) {
   uint32_t stream = file->Find(storage, cfb::PropertySetStreamName(formatId));
-  if (stream == cfb::kNoStream || file->Entry(stream).Type != cfb::TEntryType::Stream) return nullptr;
+  if (stream == cfb::kNoStream || file->Entry(stream).Type != cfb::TEntryType::Stream)
+    return nullptr;
   try {
     cfb::TPropertySet set = cfb::ParsePropertySet(file->ReadWholeStream(stream), file->Path());
     if (set.Sections.front().FormatId != formatId) return nullptr;
@@ -82,9 +82,11 @@ std::u16string TPropertyStorage::NameOf(uint32_t number) const {
 }
 
 void TPropertyStorage::Write(uint32_t number, cfb::TPropValue value) {
-  if (!FWritable) throw EStorageError(TStorageStatus::AccessDenied, u"the property set is open for reading only");
+  if (!FWritable)
+    throw EStorageError(TStorageStatus::AccessDenied, u"the property set is open for reading only");
   if (number == cfb::kPidDictionary || number == cfb::kPidCodePage || number >= 0x80000000u) {
-    throw EStorageError(TStorageStatus::InvalidParameter, u"this property number cannot be written");
+    throw EStorageError(TStorageStatus::InvalidParameter,
+                        u"this property number cannot be written");
   }
   FSet.Sections.front().Values[number] = std::move(value);
   FChanged = true;
@@ -92,8 +94,10 @@ void TPropertyStorage::Write(uint32_t number, cfb::TPropValue value) {
 
 void TPropertyStorage::WriteByName(std::u16string_view name, cfb::TPropValue value,
                                    uint32_t firstNumber) {
-  if (!FWritable) throw EStorageError(TStorageStatus::AccessDenied, u"the property set is open for reading only");
-  if (name.empty()) throw EStorageError(TStorageStatus::InvalidParameter, u"a property name is empty");
+  if (!FWritable)
+    throw EStorageError(TStorageStatus::AccessDenied, u"the property set is open for reading only");
+  if (name.empty())
+    throw EStorageError(TStorageStatus::InvalidParameter, u"a property name is empty");
   cfb::TPropertySection& section = FSet.Sections.front();
   auto number = section.FindName(name);
   if (!number) {

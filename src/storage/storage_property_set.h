@@ -14,7 +14,8 @@ class TStructuredStorage;
 class TStoragePropertySet {
  public:
   // Holds `propertyStorage` and counts as a holder of `storage`.
-  TStoragePropertySet(std::unique_ptr<TPropertyStorage> propertyStorage, TStructuredStorage* storage);
+  TStoragePropertySet(std::unique_ptr<TPropertyStorage> propertyStorage,
+                      TStructuredStorage* storage);
   ~TStoragePropertySet();
   TStoragePropertySet(const TStoragePropertySet&) = delete;
   TStoragePropertySet& operator=(const TStoragePropertySet&) = delete;

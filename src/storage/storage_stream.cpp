@@ -29,7 +29,8 @@ size_t TStorageStream::Read(void* buffer, size_t count) {
 
 size_t TStorageStream::Write(const void* buffer, size_t count) {
   if (!FStream) return 0;
-  if (!FWritable) throw EStorageError(TStorageStatus::AccessDenied, u"the stream is open for reading only");
+  if (!FWritable)
+    throw EStorageError(TStorageStatus::AccessDenied, u"the stream is open for reading only");
   FStream.File->WriteStream(FStream.Id, FPosition, buffer, count);
   FPosition += count;
   return count;
@@ -40,7 +41,8 @@ uint64_t TStorageStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t base = origin == TSeekOrigin::soBeginning ? 0
                  : origin == TSeekOrigin::soCurrent ? int64_t(FPosition)
                                                     : int64_t(Size());
-  if (base + offset < 0) throw EStorageError(TStorageStatus::InvalidParameter, u"seek before the start of a stream");
+  if (base + offset < 0)
+    throw EStorageError(TStorageStatus::InvalidParameter, u"seek before the start of a stream");
   FPosition = uint64_t(base + offset);
   return FPosition;
 }
@@ -49,7 +51,8 @@ uint64_t TStorageStream::Size() const { return FStream ? FStream.File->StreamSiz
 
 void TStorageStream::SetSize(uint64_t size) {
   if (!FStream) return;
-  if (!FWritable) throw EStorageError(TStorageStatus::AccessDenied, u"the stream is open for reading only");
+  if (!FWritable)
+    throw EStorageError(TStorageStatus::AccessDenied, u"the stream is open for reading only");
   FStream.File->ResizeStream(FStream.Id, size);
 }
 

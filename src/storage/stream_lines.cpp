@@ -58,9 +58,12 @@ class TLineOutput {
  private:
   static constexpr size_t kChunk = 1 << 16;
   void Flush() {
-    if (FZlib) FZlib->Write(FPending);
-    else if (FCode) FBuffered += FPending;
-    else FStream.Write(FPending.data(), FPending.size());
+    if (FZlib)
+      FZlib->Write(FPending);
+    else if (FCode)
+      FBuffered += FPending;
+    else
+      FStream.Write(FPending.data(), FPending.size());
     FPending.clear();
   }
   TStream& FStream;
@@ -173,7 +176,8 @@ TLinesResult TStoredLines::Load(TStream& stream, TCodeStreamProcedure decode) {
 // lines: they end at CR LF, lone CR and lone LF, which no multi-byte sequence of UTF-8 holds;
 // no empty line follows a final break.
 void TStoredLines::Finish(bool damaged) {
-  const std::string_view head = FBlocks.empty() ? std::string_view() : std::string_view(FBlocks.front());
+  const std::string_view head =
+      FBlocks.empty() ? std::string_view() : std::string_view(FBlocks.front());
   const TByteOrderMark mark = SniffByteOrderMark(head);
   if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
     // UTF-16 (only other programs write it) is kept as UTF-8.
@@ -214,7 +218,8 @@ void TStoredLines::Finish(bool damaged) {
       while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
       FLines.push_back({uint32_t(k), uint32_t(start), uint32_t(end - start)});
       start = end + 1;
-      if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
+      if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+        ++start;
     }
   }
   FLines.shrink_to_fit();

@@ -75,18 +75,21 @@ void SaveStreamLines(const TStoredLines* kept, const TLineSource& more, TStream&
 void SaveStreamLines(const TStringList& lines, TStream& stream, TCodeStreamProcedure code);
 
 // Replaces `lines` with the stream's lines, as TStoredLines::Load reads them.
-[[nodiscard]] TLinesResult LoadStreamLines(TStream& stream, TStringList& lines, TCodeStreamProcedure decode);
+[[nodiscard]] TLinesResult LoadStreamLines(TStream& stream, TStringList& lines,
+                                           TCodeStreamProcedure decode);
 
 // The lines of stream `streamName` in storage `subStorage` ("" or "\" for the root) of the
 // file; no lines, and lrComplete, when the file is not a compound file or the storage or
 // stream is missing. Raises when the compound file cannot be opened (held by a writer).
-[[nodiscard]] TLinesResult ReadStorageLines(std::u16string_view fileName, std::u16string_view subStorage,
-                                            std::u16string_view streamName, TCodeStreamProcedure decode,
-                                            TStringList& lines);
+[[nodiscard]] TLinesResult ReadStorageLines(std::u16string_view fileName,
+                                            std::u16string_view subStorage,
+                                            std::u16string_view streamName,
+                                            TCodeStreamProcedure decode, TStringList& lines);
 // The same inside a file that is open already (for reading or writing).
-[[nodiscard]] TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subStorage,
-                                            std::u16string_view streamName, TCodeStreamProcedure decode,
-                                            TStoredLines& lines);
+[[nodiscard]] TLinesResult ReadStorageLines(TStructuredStorage& root,
+                                            std::u16string_view subStorage,
+                                            std::u16string_view streamName,
+                                            TCodeStreamProcedure decode, TStoredLines& lines);
 
 // The text of a buffer as the reading rule takes it: byte-order marks of UTF-8, UTF-16 LE and
 // BE are honoured and removed, anything else is Windows-1252.

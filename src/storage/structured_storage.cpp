@@ -117,7 +117,8 @@ TStructuredStorage::TPathWalk TStructuredStorage::Walk(std::u16string_view path,
 }
 
 std::unique_ptr<TStructuredStorage> TStructuredStorage::OpenSubStorage(std::u16string_view name,
-                                                                       uint32_t mode, bool canCreate) {
+                                                                       uint32_t mode,
+                                                                       bool canCreate) {
   if (name.empty()) return nullptr;
   TSplitPath split = SplitPath(name);
   TPathWalk walk = Walk(name.substr(0, name.size() - split.Name.size()), mode, canCreate);
@@ -141,8 +142,8 @@ std::unique_ptr<TStructuredStorage> TStructuredStorage::OpenSubStorage(std::u16s
   return result;
 }
 
-std::unique_ptr<TStorageStream> TStructuredStorage::OpenStream(std::u16string_view name, uint32_t mode,
-                                                               bool canCreate) {
+std::unique_ptr<TStorageStream> TStructuredStorage::OpenStream(std::u16string_view name,
+                                                               uint32_t mode, bool canCreate) {
   if (name.empty()) return nullptr;
   TSplitPath split = SplitPath(name);
   if (split.Name.empty()) return nullptr;
@@ -205,7 +206,8 @@ bool TStructuredStorage::DeleteElement(std::u16string_view name) {
   return done;
 }
 
-std::unique_ptr<TStoragePropertySet> TStructuredStorage::OpenPropertySet(const TGuid& formatId, uint32_t mode,
+std::unique_ptr<TStoragePropertySet> TStructuredStorage::OpenPropertySet(const TGuid& formatId,
+                                                                         uint32_t mode,
                                                                          bool canCreate,
                                                                          std::u16string_view name) {
   bool writable = IsWriteMode(mode);
@@ -220,10 +222,9 @@ std::unique_ptr<TStoragePropertySet> TStructuredStorage::OpenPropertySet(const T
   return set;
 }
 
-std::unique_ptr<TStoragePropertySet> TStructuredStorage::CreatePropertySet(std::u16string_view /*name*/,
-                                                                           const TGuid& formatId,
-                                                                           const TGuid& classId,
-                                                                           uint32_t /*flags*/, uint32_t mode) {
+std::unique_ptr<TStoragePropertySet> TStructuredStorage::CreatePropertySet(
+    std::u16string_view /*name*/, const TGuid& formatId, const TGuid& classId, uint32_t /*flags*/,
+    uint32_t mode) {
   CheckMode(mode | STGM_CREATE);
   auto ps = TPropertyStorage::Create(FStorage.File, FStorage.Id, formatId, classId);
   auto set = std::make_unique<TStoragePropertySet>(std::move(ps), this);

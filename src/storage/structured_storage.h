@@ -61,16 +61,21 @@ class TStructuredStorage {
   const TPropSet& GetPropertySet(size_t index) const { return FPropSets.at(index); }
 
   // nullptr for an empty name. Raises when a storage on the path cannot be opened or created.
-  std::unique_ptr<TStructuredStorage> OpenSubStorage(std::u16string_view name, uint32_t mode, bool canCreate);
+  std::unique_ptr<TStructuredStorage> OpenSubStorage(std::u16string_view name, uint32_t mode,
+                                                     bool canCreate);
   // nullptr when the stream does not exist (and canCreate is false) or cannot be opened.
-  std::unique_ptr<TStorageStream> OpenStream(std::u16string_view name, uint32_t mode, bool canCreate);
+  std::unique_ptr<TStorageStream> OpenStream(std::u16string_view name, uint32_t mode,
+                                             bool canCreate);
   // Removes the element and everything below it; false when there was none. Never raises.
   bool DeleteElement(std::u16string_view name);
   // nullptr when the set is absent and canCreate is false.
-  std::unique_ptr<TStoragePropertySet> OpenPropertySet(const TGuid& formatId, uint32_t mode, bool canCreate,
+  std::unique_ptr<TStoragePropertySet> OpenPropertySet(const TGuid& formatId, uint32_t mode,
+                                                       bool canCreate,
                                                        std::u16string_view name = {});
-  std::unique_ptr<TStoragePropertySet> CreatePropertySet(std::u16string_view name, const TGuid& formatId,
-                                                         const TGuid& classId, uint32_t flags, uint32_t mode);
+  std::unique_ptr<TStoragePropertySet> CreatePropertySet(std::u16string_view name,
+                                                         const TGuid& formatId,
+                                                         const TGuid& classId, uint32_t flags,
+                                                         uint32_t mode);
   // Makes every change to the file so far durable (it happens anyway when the file closes
   // normally; calling it lets a writer see a failure as an error).
   void Commit();

@@ -33,8 +33,10 @@ struct TZlibWriter::TState {
   static constexpr size_t kBlock = 1 << 16;
 };
 
-TZlibWriter::TZlibWriter(TStream& destination) : FState(std::make_unique<TState>()), FDestination(destination) {
-  const int rc = deflateInit2(&FState->Z, kLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
+TZlibWriter::TZlibWriter(TStream& destination)
+    : FState(std::make_unique<TState>()), FDestination(destination) {
+  const int rc =
+      deflateInit2(&FState->Z, kLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
   if (rc != Z_OK) throw EZlibError(rc, ZMessage("deflateInit2", rc, FState->Z));
   FState->Open = true;
 }
@@ -82,7 +84,8 @@ void ZCompressStream(TStream& source, TStream& destination) {
   {
     TZlibWriter writer(destination);
     std::vector<char> block(1 << 18);
-    for (size_t n; (n = source.Read(block.data(), block.size())) > 0;) writer.Write({block.data(), n});
+    for (size_t n; (n = source.Read(block.data(), block.size())) > 0;)
+      writer.Write({block.data(), n});
     writer.Finish();
   }
   source.SetPosition(0);

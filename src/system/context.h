@@ -15,7 +15,7 @@ namespace kv {
 struct TStartupFacts {
   bool Is64BitHost = false;
   uint32_t ProcessorArchitecture = 0;
-  TOSVersionRecord OSVersion;   // CSDVersion as GetOSName left it ("Service Pack 6a")
+  TOSVersionRecord OSVersion;  // CSDVersion as GetOSName left it ("Service Pack 6a")
   std::u16string OSName;
   std::u16string OSEdition;
   std::u16string CurrentUserName;

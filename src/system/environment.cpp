@@ -14,8 +14,9 @@ std::u16string ExpandVariables(const TStringList& environment, std::u16string_vi
     size_t eq = entry.find(u'=');
     std::u16string_view name = std::u16string_view(entry).substr(0, eq);
     if (TrimView(name).empty()) continue;
-    std::u16string_view value =
-        eq == std::u16string::npos ? std::u16string_view() : std::u16string_view(entry).substr(eq + 1);
+    std::u16string_view value = eq == std::u16string::npos
+                                    ? std::u16string_view()
+                                    : std::u16string_view(entry).substr(eq + 1);
     std::u16string ref(1, u'%');
     ref += name;
     ref += u'%';
@@ -31,8 +32,9 @@ std::u16string ExpandVariables(const TStringList& environment, std::u16string_vi
 
 std::u16string ExpandEnvVars(const TSystemContext& context, std::u16string_view text) {
   IPlatform& platform = context.Platform();
-  return ExpandVariables(platform.Environment(), text,
-                         [&platform](const std::u16string& path) { return platform.Status(path).has_value(); });
+  return ExpandVariables(platform.Environment(), text, [&platform](const std::u16string& path) {
+    return platform.Status(path).has_value();
+  });
 }
 
 }  // namespace kv

@@ -201,8 +201,10 @@ std::optional<TFileStatus> TFakePlatform::Status(std::u16string_view path) {
 
 std::unique_ptr<IReadStream> TFakePlatform::OpenRead(std::u16string_view path) {
   TNode* node = Find(path);
-  if (!node) throw EKolvaneError(u"Cannot open file \"" + std::u16string(path) + u"\": no such file");
-  if (node->Folder) throw EKolvaneError(u"Cannot open file \"" + std::u16string(path) + u"\": is a folder");
+  if (!node)
+    throw EKolvaneError(u"Cannot open file \"" + std::u16string(path) + u"\": no such file");
+  if (node->Folder)
+    throw EKolvaneError(u"Cannot open file \"" + std::u16string(path) + u"\": is a folder");
   return std::make_unique<TMemoryReadStream>(node->Contents);
 }
 
@@ -227,8 +229,8 @@ void TFakePlatform::AddKey(TRegistryRoot root, std::u16string_view key) {
   FindKey(root, key, true);
 }
 
-void TFakePlatform::SetValue(TRegistryRoot root, std::u16string_view key,
-                             std::u16string_view name, TRegistryValue value) {
+void TFakePlatform::SetValue(TRegistryRoot root, std::u16string_view key, std::u16string_view name,
+                             TRegistryValue value) {
   TKeyNode* node = FindKey(root, key, true);
   for (auto& [n, v] : node->Values) {
     if (SameTextFold(n, name)) {
@@ -239,8 +241,7 @@ void TFakePlatform::SetValue(TRegistryRoot root, std::u16string_view key,
   node->Values.emplace_back(std::u16string(name), std::move(value));
 }
 
-std::unique_ptr<IRegistryKey> TFakePlatform::OpenKey(TRegistryRoot root,
-                                                     std::u16string_view path) {
+std::unique_ptr<IRegistryKey> TFakePlatform::OpenKey(TRegistryRoot root, std::u16string_view path) {
   TKeyNode* node = FindKey(root, path, false);
   if (!node) return nullptr;
   return std::make_unique<TFakeKey>(node);

@@ -36,7 +36,7 @@ struct TFakeFacts {
   int32_t ProcessSession = 1;
   int32_t ConsoleSession = 1;
   bool HasTerminalServices = false;
-  std::map<int32_t, TAccountName> SessionUsers;        // -1 is the current session
+  std::map<int32_t, TAccountName> SessionUsers;         // -1 is the current session
   std::map<int32_t, TProcessAccount> ExplorerAccounts;  // by session
   std::u16string ProgramFile = u"C:\\Program Files\\Kolvane\\kolvane.exe";
   std::vector<std::pair<std::u16string, TFileVersionFacts>> FileVersions;

@@ -106,8 +106,13 @@ class TWalk {
  public:
   TWalk(IPlatform& platform, std::u16string_view mask, uint32_t attrMask, TStringList* list,
         bool recursive, bool wantSizes)
-      : FPlatform(platform), FSep(platform.PathSeparator()), FMask(FoldCase(mask)),
-        FAttrMask(attrMask), FList(list), FRecursive(recursive), FWantSizes(wantSizes) {
+      : FPlatform(platform),
+        FSep(platform.PathSeparator()),
+        FMask(FoldCase(mask)),
+        FAttrMask(attrMask),
+        FList(list),
+        FRecursive(recursive),
+        FWantSizes(wantSizes) {
     if (FList) FSeen = std::make_unique<TPathSet>(*FList);
   }
 
@@ -196,8 +201,8 @@ int64_t FindFiles(const TSystemContext& context, std::u16string_view folder,
 }
 
 void FindFilePaths(const TSystemContext& context, std::u16string_view folder,
-                   std::u16string_view mask, uint32_t attrMask, TStringList& list,
-                   bool recursive, bool unique) {
+                   std::u16string_view mask, uint32_t attrMask, TStringList& list, bool recursive,
+                   bool unique) {
   IPlatform& platform = context.Platform();
   TWalk walk(platform, mask, attrMask, &list, recursive, false);
   walk.Walk(IncludeTrailingSeparator(folder, platform.PathSeparator()), unique);

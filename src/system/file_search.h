@@ -30,8 +30,8 @@ int64_t FindFiles(const TSystemContext& context, std::u16string_view folder,
 // The same walk and list as FindFiles without the total. Use it when the total is not wanted:
 // a directory listing gives no sizes on Linux, so the total costs one status call per match.
 void FindFilePaths(const TSystemContext& context, std::u16string_view folder,
-                   std::u16string_view mask, uint32_t attrMask, TStringList& list,
-                   bool recursive, bool unique);
+                   std::u16string_view mask, uint32_t attrMask, TStringList& list, bool recursive,
+                   bool unique);
 
 // The last component of a path (after the last separator, or a drive colon on a "\" platform)
 // without its extension; "." and ".." stay as they are.

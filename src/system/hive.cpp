@@ -30,7 +30,8 @@ std::u16string TextFromUtf16Le(std::string_view bytes) {
 
 uint64_t LittleEndian(std::string_view bytes, size_t count) {
   uint64_t v = 0;
-  for (size_t i = 0; i < count && i < bytes.size(); ++i) v |= uint64_t(uint8_t(bytes[i])) << (8 * i);
+  for (size_t i = 0; i < count && i < bytes.size(); ++i)
+    v |= uint64_t(uint8_t(bytes[i])) << (8 * i);
   return v;
 }
 
@@ -138,15 +139,18 @@ std::optional<TRegistryValue> THive::Value(size_t node, std::u16string_view name
   int type = 0;
   std::string raw = RawValue(v, type);
   switch (type) {
-    case kRegSz: return TRegistryValue::FromText(TextFromUtf16Le(raw));
-    case kRegExpandSz: return TRegistryValue::FromText(TextFromUtf16Le(raw), true);
+    case kRegSz:
+      return TRegistryValue::FromText(TextFromUtf16Le(raw));
+    case kRegExpandSz:
+      return TRegistryValue::FromText(TextFromUtf16Le(raw), true);
     case kRegDword:
       if (raw.size() < 4) return std::nullopt;
       return TRegistryValue::FromDWord(uint32_t(LittleEndian(raw, 4)));
     case kRegQword:
       if (raw.size() < 8) return std::nullopt;
       return TRegistryValue::FromQWord(LittleEndian(raw, 8));
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -189,8 +189,10 @@ class TLinuxPlatform final : public IPlatform {
     while (home.size() > 1 && home.back() == '/') home.pop_back();
     std::u16string h = Utf8ToUtf16(home);
     switch (id) {
-      case sfDesktop: return JoinPath(h, u"Desktop", u'/');
-      case sfAppData: return h;
+      case sfDesktop:
+        return JoinPath(h, u"Desktop", u'/');
+      case sfAppData:
+        return h;
       case sfLocalAppData: {
         std::string data = Env("XDG_DATA_HOME");
         if (!data.empty() && data[0] == '/') {
@@ -199,13 +201,13 @@ class TLinuxPlatform final : public IPlatform {
         }
         return JoinPath(h, u".local/share", u'/');
       }
-      default: return {};
+      default:
+        return {};
     }
   }
 
   bool IsRemoteSession() override {
-    return !Env("SSH_CONNECTION").empty() || !Env("SSH_CLIENT").empty() ||
-           !Env("SSH_TTY").empty();
+    return !Env("SSH_CONNECTION").empty() || !Env("SSH_CLIENT").empty() || !Env("SSH_TTY").empty();
   }
   int32_t ProcessSessionId() override { return -1; }
   int32_t ConsoleSessionId() override { return -1; }
@@ -253,9 +255,12 @@ std::pair<std::u16string, std::u16string> ParseOsRelease(std::string_view text) 
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
       value = value.substr(1, value.size() - 2);
     }
-    if (key == "NAME") name = value;
-    else if (key == "VERSION") version = value;
-    else if (key == "VERSION_ID") versionId = value;
+    if (key == "NAME")
+      name = value;
+    else if (key == "VERSION")
+      version = value;
+    else if (key == "VERSION_ID")
+      versionId = value;
   }
   if (version.empty()) version = versionId;
   return {Utf8ToUtf16(name), Utf8ToUtf16(version)};

@@ -19,9 +19,9 @@ namespace {
 constexpr const char16_t* kProfileListKey = u"Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
 // Folders under Users / Documents and Settings that are not anyone's profile.
-constexpr const char16_t* kNotProfiles[] = {u"All Users", u"Default", u"Default User", u"Public",
-                                           u"LocalService", u"NetworkService", u"Default.migrated",
-                                           u"defaultuser0"};
+constexpr const char16_t* kNotProfiles[] = {u"All Users",        u"Default",      u"Default User",
+                                            u"Public",           u"LocalService", u"NetworkService",
+                                            u"Default.migrated", u"defaultuser0"};
 
 std::vector<TOfflineProfile> ProfilesOfTheRegistry(const THive& software,
                                                    const std::u16string& systemRoot) {

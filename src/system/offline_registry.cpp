@@ -32,27 +32,30 @@ std::shared_ptr<THive> TOfflineRegistry::OpenHive(const std::u16string& path) {
 }
 
 std::optional<TRegistryValue> TOfflineRegistry::SoftwareValue(std::u16string_view key,
-                                                               std::u16string_view name) const {
+                                                              std::u16string_view name) const {
   return FSoftware ? FSoftware->Value(FSoftware->Find(key), name) : std::nullopt;
 }
 
 std::optional<TRegistryValue> TOfflineRegistry::SystemValue(std::u16string_view key,
-                                                             std::u16string_view name) const {
+                                                            std::u16string_view name) const {
   if (!FSystem || FControlSet.empty()) return std::nullopt;
   return FSystem->Value(FSystem->Find(FControlSet + u"\\" + std::u16string(key)), name);
 }
 
-std::u16string TOfflineRegistry::SoftwareText(std::u16string_view key, std::u16string_view name) const {
+std::u16string TOfflineRegistry::SoftwareText(std::u16string_view key,
+                                              std::u16string_view name) const {
   auto v = SoftwareValue(key, name);
   return v && v->IsText() ? Trim(v->Text) : std::u16string();
 }
 
-std::u16string TOfflineRegistry::SystemText(std::u16string_view key, std::u16string_view name) const {
+std::u16string TOfflineRegistry::SystemText(std::u16string_view key,
+                                            std::u16string_view name) const {
   auto v = SystemValue(key, name);
   return v && v->IsText() ? Trim(v->Text) : std::u16string();
 }
 
-TStringList TOfflineRegistry::SystemMultiText(std::u16string_view key, std::u16string_view name) const {
+TStringList TOfflineRegistry::SystemMultiText(std::u16string_view key,
+                                              std::u16string_view name) const {
   if (!FSystem || FControlSet.empty()) return {};
   return FSystem->MultiText(FSystem->Find(FControlSet + u"\\" + std::u16string(key)), name);
 }
@@ -74,12 +77,14 @@ std::shared_ptr<THive> TOfflineRegistry::UserHive(const std::u16string& sid) {
   auto it = FUserHives.find(key);
   if (it != FUserHives.end()) return it->second;
   auto folder = FFolderBySid.find(key);
-  std::shared_ptr<THive> hive = folder == FFolderBySid.end() ? nullptr : ProfileHive(folder->second);
+  std::shared_ptr<THive> hive =
+      folder == FFolderBySid.end() ? nullptr : ProfileHive(folder->second);
   FUserHives.emplace(key, hive);
   return hive;
 }
 
-std::unique_ptr<IRegistryKey> TOfflineRegistry::OpenKey(TRegistryRoot root, std::u16string_view path) {
+std::unique_ptr<IRegistryKey> TOfflineRegistry::OpenKey(TRegistryRoot root,
+                                                        std::u16string_view path) {
   TStringList parts;
   for (std::u16string& p : Split(path, u'\\')) {
     if (!p.empty()) parts.push_back(std::move(p));
@@ -88,8 +93,10 @@ std::unique_ptr<IRegistryKey> TOfflineRegistry::OpenKey(TRegistryRoot root, std:
   size_t first = 0;
   if (root == TRegistryRoot::LocalMachine) {
     if (parts.empty()) return nullptr;
-    if (SameTextFold(parts[0], u"SOFTWARE")) hive = FSoftware;
-    else if (SameTextFold(parts[0], u"SYSTEM")) hive = FSystem;
+    if (SameTextFold(parts[0], u"SOFTWARE"))
+      hive = FSoftware;
+    else if (SameTextFold(parts[0], u"SYSTEM"))
+      hive = FSystem;
     first = 1;
     if (hive == FSystem && parts.size() > 1 && SameTextFold(parts[1], u"CurrentControlSet")) {
       if (FControlSet.empty()) return nullptr;

@@ -27,8 +27,10 @@ class TOfflineRegistry {
   bool HasSoftware() const { return FSoftware != nullptr; }
   const THive* Software() const { return FSoftware.get(); }
   // A value of HKLM\SOFTWARE\<key>, or of HKLM\SYSTEM\CurrentControlSet\<key>.
-  std::optional<TRegistryValue> SoftwareValue(std::u16string_view key, std::u16string_view name) const;
-  std::optional<TRegistryValue> SystemValue(std::u16string_view key, std::u16string_view name) const;
+  std::optional<TRegistryValue> SoftwareValue(std::u16string_view key,
+                                              std::u16string_view name) const;
+  std::optional<TRegistryValue> SystemValue(std::u16string_view key,
+                                            std::u16string_view name) const;
   // The same as trimmed text; empty when absent or not text.
   std::u16string SoftwareText(std::u16string_view key, std::u16string_view name) const;
   std::u16string SystemText(std::u16string_view key, std::u16string_view name) const;
@@ -51,7 +53,7 @@ class TOfflineRegistry {
   TOfflinePaths& FPaths;
   std::shared_ptr<THive> FSoftware, FSystem, FCurrentUser;
   std::u16string FControlSet;  // "ControlSet001"; empty without a SYSTEM hive that names one
-  std::map<std::u16string, std::u16string> FFolderBySid;       // folded SID -> profile folder
+  std::map<std::u16string, std::u16string> FFolderBySid;        // folded SID -> profile folder
   std::map<std::u16string, std::shared_ptr<THive>> FUserHives;  // folded SID -> hive or null
   TStringList FDiagnostics;
 };

@@ -28,8 +28,10 @@ TStringList Assignments(const TVariables& env) {
 std::u16string ShellFolder(const THive* hive, const TStringList& env, const std::u16string& profile,
                            std::u16string_view valueName, std::u16string_view fallback) {
   if (hive) {
-    const char16_t* kUserShell = u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    const char16_t* kShell = u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const char16_t* kUserShell =
+        u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    const char16_t* kShell =
+        u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     for (const char16_t* key : {kUserShell, kShell}) {
       auto v = hive->Value(hive->Find(key), valueName);
       if (v && v->IsText() && !Trim(v->Text).empty()) {
@@ -54,18 +56,12 @@ TOfflineSession BuildOfflineSession(const TOfflineProfile& user, const TOfflineV
   std::u16string temp = vista ? local + u"\\Temp" : profile + u"\\Local Settings\\Temp";
   std::u16string allUsers = vista ? u"C:\\ProgramData" : u"C:\\Documents and Settings\\All Users";
   TVariables env = {
-      {u"ALLUSERSPROFILE", allUsers},
-      {u"COMPUTERNAME", computer},
-      {u"HOMEDRIVE", u"C:"},
-      {u"HOMEPATH", profile.substr(2)},
-      {u"OS", u"Windows_NT"},
-      {u"ProgramFiles", u"C:\\Program Files"},
-      {u"SystemDrive", u"C:"},
-      {u"SystemRoot", version.SystemRoot},
-      {u"USERDOMAIN", computer},
-      {u"USERNAME", user.Name},
-      {u"USERPROFILE", profile},
-      {u"windir", version.SystemRoot},
+      {u"ALLUSERSPROFILE", allUsers}, {u"COMPUTERNAME", computer},
+      {u"HOMEDRIVE", u"C:"},          {u"HOMEPATH", profile.substr(2)},
+      {u"OS", u"Windows_NT"},         {u"ProgramFiles", u"C:\\Program Files"},
+      {u"SystemDrive", u"C:"},        {u"SystemRoot", version.SystemRoot},
+      {u"USERDOMAIN", computer},      {u"USERNAME", user.Name},
+      {u"USERPROFILE", profile},      {u"windir", version.SystemRoot},
   };
   if (vista) {
     env.push_back({u"ProgramData", u"C:\\ProgramData"});

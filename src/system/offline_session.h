@@ -15,7 +15,7 @@ struct TOfflineProfile;
 struct TOfflineVersion;
 
 struct TOfflineSession {
-  TStringList Environment;                          // "NAME=value"
+  TStringList Environment;                       // "NAME=value"
   std::map<int, std::u16string> SpecialFolders;  // by TSpecialFolder
 };
 

@@ -39,16 +39,28 @@ void ReadVersionNumbers(const TOfflineRegistry& registry, TOSVersionRecord& v) {
 
 void ReadProductOptions(const TOfflineRegistry& registry, TOSVersionRecord& v) {
   std::u16string type = registry.SystemText(u"Control\\ProductOptions", u"ProductType");
-  if (SameTextFold(type, u"LanmanNT")) v.ProductType = 2;
-  else if (SameTextFold(type, u"ServerNT")) v.ProductType = 3;
+  if (SameTextFold(type, u"LanmanNT"))
+    v.ProductType = 2;
+  else if (SameTextFold(type, u"ServerNT"))
+    v.ProductType = 3;
   static constexpr std::pair<const char16_t*, uint16_t> kSuites[] = {
-      {u"Small Business", 0x1}, {u"Enterprise", 0x2}, {u"BackOffice", 0x4},
-      {u"CommunicationServer", 0x8}, {u"Terminal Server", 0x10},
-      {u"Small Business(Restricted)", 0x20}, {u"EmbeddedNT", 0x40}, {u"DataCenter", 0x80},
-      {u"Personal", 0x200}, {u"Blade", 0x400}, {u"Embedded(Restricted)", 0x800},
-      {u"Security Appliance", 0x1000}, {u"Storage Server", 0x2000},
-      {u"Compute Server", 0x4000}, {u"WH Server", 0x8000}};
-  for (const std::u16string& s : registry.SystemMultiText(u"Control\\ProductOptions", u"ProductSuite")) {
+      {u"Small Business", 0x1},
+      {u"Enterprise", 0x2},
+      {u"BackOffice", 0x4},
+      {u"CommunicationServer", 0x8},
+      {u"Terminal Server", 0x10},
+      {u"Small Business(Restricted)", 0x20},
+      {u"EmbeddedNT", 0x40},
+      {u"DataCenter", 0x80},
+      {u"Personal", 0x200},
+      {u"Blade", 0x400},
+      {u"Embedded(Restricted)", 0x800},
+      {u"Security Appliance", 0x1000},
+      {u"Storage Server", 0x2000},
+      {u"Compute Server", 0x4000},
+      {u"WH Server", 0x8000}};
+  for (const std::u16string& s :
+       registry.SystemMultiText(u"Control\\ProductOptions", u"ProductSuite")) {
     for (const auto& [name, bit] : kSuites) {
       if (SameTextFold(s, name)) v.SuiteMask |= bit;
     }
@@ -89,9 +101,12 @@ TOfflineVersion ReadOfflineVersion(const TOfflineRegistry& registry, TOfflinePat
   if (FindFold(name, u"Media Center") != std::u16string::npos) out.SystemKinds |= skMediaCenter;
   std::u16string arch =
       registry.SystemText(u"Control\\Session Manager\\Environment", u"PROCESSOR_ARCHITECTURE");
-  if (SameTextFold(arch, u"AMD64")) out.Architecture = kArchitectureX64;
-  else if (SameTextFold(arch, u"IA64")) out.Architecture = kArchitectureIA64;
-  else if (SameTextFold(arch, u"ARM64")) out.Architecture = kArchitectureArm64;
+  if (SameTextFold(arch, u"AMD64"))
+    out.Architecture = kArchitectureX64;
+  else if (SameTextFold(arch, u"IA64"))
+    out.Architecture = kArchitectureIA64;
+  else if (SameTextFold(arch, u"ARM64"))
+    out.Architecture = kArchitectureArm64;
   out.SystemRoot = FindSystemRoot(registry, paths);
   return out;
 }

@@ -13,26 +13,54 @@ struct TProductType {
 
 // The editions of the product-information query.
 constexpr TProductType kProductTypes[] = {
-    {0, u"An unknown product"}, {1, u"Ultimate"}, {2, u"Home Basic"}, {3, u"Home Premium"},
-    {4, u"Enterprise"}, {5, u"Home Basic N"}, {6, u"Business"}, {7, u"Standard Full"},
-    {8, u"Datacenter Full"}, {9, u"Windows Small Business Server"}, {10, u"Enterprise Full"},
-    {11, u"Starter"}, {12, u"Datacenter Core"}, {13, u"Standard Core"},
-    {14, u"Enterprise Core"}, {15, u"Enterprise for Itanium-based Systems"},
-    {16, u"Business N"}, {17, u"Web Server Full"}, {18, u"HPC Edition"},
-    {20, u"Storage Server Express"}, {21, u"Storage Server Standard"},
-    {22, u"Storage Server Workgroup"}, {23, u"Storage Server Enterprise"},
-    {24, u"Windows Essential Server Solutions"}, {26, u"Home Premium N"},
-    {27, u"Enterprise N"}, {28, u"Ultimate N"}, {29, u"Web Server Core"},
+    {0, u"An unknown product"},
+    {1, u"Ultimate"},
+    {2, u"Home Basic"},
+    {3, u"Home Premium"},
+    {4, u"Enterprise"},
+    {5, u"Home Basic N"},
+    {6, u"Business"},
+    {7, u"Standard Full"},
+    {8, u"Datacenter Full"},
+    {9, u"Windows Small Business Server"},
+    {10, u"Enterprise Full"},
+    {11, u"Starter"},
+    {12, u"Datacenter Core"},
+    {13, u"Standard Core"},
+    {14, u"Enterprise Core"},
+    {15, u"Enterprise for Itanium-based Systems"},
+    {16, u"Business N"},
+    {17, u"Web Server Full"},
+    {18, u"HPC Edition"},
+    {20, u"Storage Server Express"},
+    {21, u"Storage Server Standard"},
+    {22, u"Storage Server Workgroup"},
+    {23, u"Storage Server Enterprise"},
+    {24, u"Windows Essential Server Solutions"},
+    {26, u"Home Premium N"},
+    {27, u"Enterprise N"},
+    {28, u"Ultimate N"},
+    {29, u"Web Server Core"},
     {30, u"Windows Essential Business Server Management Server"},
     {31, u"Windows Essential Business Server Security Server"},
-    {32, u"Windows Essential Business Server Messaging Server"}, {33, u"Server Foundation"},
+    {32, u"Windows Essential Business Server Messaging Server"},
+    {33, u"Server Foundation"},
     {35, u"without Hyper-V for Windows Essential Server Solutions"},
-    {36, u"Standard without Hyper-V Full"}, {37, u"Datacenter without Hyper-V Full"},
-    {38, u"Enterprise without Hyper-V Full"}, {39, u"Datacenter without Hyper-V Core"},
-    {40, u"Standard without Hyper-V Core"}, {41, u"Enterprise without Hyper-V Core"},
-    {42, u"Microsoft Hyper-V Server"}, {47, u"Starter N"}, {48, u"Professional"},
-    {49, u"Professional N"}, {66, u"Starter E"}, {67, u"Home Basic E"},
-    {68, u"Home Premium E"}, {69, u"Professional E"}, {70, u"Enterprise E"},
+    {36, u"Standard without Hyper-V Full"},
+    {37, u"Datacenter without Hyper-V Full"},
+    {38, u"Enterprise without Hyper-V Full"},
+    {39, u"Datacenter without Hyper-V Core"},
+    {40, u"Standard without Hyper-V Core"},
+    {41, u"Enterprise without Hyper-V Core"},
+    {42, u"Microsoft Hyper-V Server"},
+    {47, u"Starter N"},
+    {48, u"Professional"},
+    {49, u"Professional N"},
+    {66, u"Starter E"},
+    {67, u"Home Basic E"},
+    {68, u"Home Premium E"},
+    {69, u"Professional E"},
+    {70, u"Enterprise E"},
     {71, u"Ultimate E"},
 };
 
@@ -53,18 +81,20 @@ struct TSuiteEdition {
   uint16_t Bit;
   const char16_t* Edition;
 };
-constexpr TSuiteEdition kServer2003Itanium[] = {
-    {0x80, u"Datacenter for Itanium-based Systems"}, {0x2, u"Enterprise for Itanium-based Systems"}};
+constexpr TSuiteEdition kServer2003Itanium[] = {{0x80, u"Datacenter for Itanium-based Systems"},
+                                                {0x2, u"Enterprise for Itanium-based Systems"}};
 constexpr TSuiteEdition kServer2003X64[] = {{0x80, u"Datacenter x64"}, {0x2, u"Enterprise x64"}};
 constexpr TSuiteEdition kServer2003[] = {
     {0x4000, u"Compute Cluster"}, {0x80, u"Datacenter"}, {0x2, u"Enterprise"}, {0x400, u"Web"}};
-constexpr TSuiteEdition kServer2003Names[] = {
-    {0x2000, u"Windows Storage Server 2003"}, {0x8000, u"Windows Home Server"}};
-constexpr TSuiteEdition kWindows2000Server[] = {
-    {0x80, u"Datacenter Server"}, {0x2, u"Advanced Server"}};
+constexpr TSuiteEdition kServer2003Names[] = {{0x2000, u"Windows Storage Server 2003"},
+                                              {0x8000, u"Windows Home Server"}};
+constexpr TSuiteEdition kWindows2000Server[] = {{0x80, u"Datacenter Server"},
+                                                {0x2, u"Advanced Server"}};
 constexpr TSuiteEdition kNT4Server[] = {{0x2, u"Server 4.0, Enterprise"}};
 constexpr TSuiteEdition kXPKinds[] = {  // system kinds, checked in this order
-    {skStarter, u" Starter"}, {skTabletPC, u" Tablet PC"}, {skMediaCenter, u" Media Center"}};
+    {skStarter, u" Starter"},
+    {skTabletPC, u" Tablet PC"},
+    {skMediaCenter, u" Media Center"}};
 
 struct TNamedType {
   const char16_t* Value;
@@ -83,7 +113,8 @@ std::u16string BySuite(const TSuiteEdition (&table)[N], uint32_t bits, const cha
 
 char16_t SecondChar(const std::u16string& text) { return text.size() >= 2 ? text[1] : 0; }
 
-constexpr const char16_t* kProductOptionsKey = u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
+constexpr const char16_t* kProductOptionsKey =
+    u"SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
 constexpr const char16_t* kHotfixKey =
     u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009";
 
@@ -93,10 +124,17 @@ void WindowsName(IPlatform& platform, TOSVersionRecord& v, uint32_t arch, TOSNam
     if (v.MajorVersion == 4 && v.MinorVersion == 0) {
       out.Name = u"Windows 95";
       switch (SecondChar(v.CSDVersion)) {
-        case u'A': out.Edition = u"OSR 1"; break;
-        case u'B': out.Edition = u"OSR 2"; break;
-        case u'C': out.Edition = u"OSR 2.5"; break;
-        default: break;
+        case u'A':
+          out.Edition = u"OSR 1";
+          break;
+        case u'B':
+          out.Edition = u"OSR 2";
+          break;
+        case u'C':
+          out.Edition = u"OSR 2.5";
+          break;
+        default:
+          break;
       }
     } else if (v.MajorVersion == 4 && v.MinorVersion == 10) {
       out.Name = u"Windows 98";
@@ -113,13 +151,13 @@ void WindowsName(IPlatform& platform, TOSVersionRecord& v, uint32_t arch, TOSNam
     for (const TVistaFamily& f : kVistaFamily) {
       if (f.Minor == v.MinorVersion) out.Name = workstation ? f.Workstation : f.Server;
     }
-    std::optional<uint32_t> type =
-        platform.ProductInfo(v.MajorVersion, v.MinorVersion, v.ServicePackMajor,
-                             v.ServicePackMinor);
+    std::optional<uint32_t> type = platform.ProductInfo(v.MajorVersion, v.MinorVersion,
+                                                        v.ServicePackMajor, v.ServicePackMinor);
     if (type) {
       if (std::optional<std::u16string> name = ProductTypeName(*type)) out.Edition = *name;
     }
-    if (arch == kArchitectureX64) out.Edition = out.Edition.empty() ? u"x64" : out.Edition + u" x64";
+    if (arch == kArchitectureX64)
+      out.Edition = out.Edition.empty() ? u"x64" : out.Edition + u" x64";
   } else if (v.MajorVersion == 5 && v.MinorVersion == 2) {
     if (workstation && arch == kArchitectureX64) {
       out.Name = u"Windows XP";
@@ -142,21 +180,21 @@ void WindowsName(IPlatform& platform, TOSVersionRecord& v, uint32_t arch, TOSNam
     out.Edition += BySuite(kXPKinds, platform.SystemKinds(), u"");
   } else if (v.MajorVersion == 5 && v.MinorVersion == 0) {
     out.Name = u"Windows 2000";
-    out.Edition = workstation ? u"Professional"
-                              : BySuite(kWindows2000Server, v.SuiteMask, u"Server");
+    out.Edition =
+        workstation ? u"Professional" : BySuite(kWindows2000Server, v.SuiteMask, u"Server");
   } else if (v.MajorVersion == 4) {
     out.Name = u"Windows NT 4";
     out.Edition = workstation ? u"Workstation" : BySuite(kNT4Server, v.SuiteMask, u"Server 4.0");
-    if (std::optional<std::u16string> type = ReadRegistryText(
-            platform, TRegistryRoot::LocalMachine, kProductOptionsKey, u"ProductType")) {
+    if (std::optional<std::u16string> type = ReadRegistryText(platform, TRegistryRoot::LocalMachine,
+                                                              kProductOptionsKey, u"ProductType")) {
       for (const TNamedType& t : kNT4ProductTypes) {
         if (SameTextAscii(*type, t.Value)) out.Edition = t.Edition;
       }
     }
     std::optional<TRegistryValue> installed =
         ReadRegistryValue(platform, TRegistryRoot::LocalMachine, kHotfixKey, u"Installed");
-    bool hotfix = installed && (installed->IsText() ? installed->Text == u"1"
-                                                    : installed->Number == 1);
+    bool hotfix =
+        installed && (installed->IsText() ? installed->Text == u"1" : installed->Number == 1);
     if (hotfix && v.CSDVersion == u"Service Pack 6") v.CSDVersion = u"Service Pack 6a";
   }
 }

@@ -38,9 +38,9 @@ constexpr uint32_t faAnyFile = 0x1FF;
 // The shell's special folders by number, as the system asks for them.
 enum TSpecialFolder : int {
   sfDesktop = 0,
-  sfPersonal = 5,        // the documents folder
-  sfAppData = 26,        // the roaming application-data folder
-  sfLocalAppData = 28,   // the local application-data folder
+  sfPersonal = 5,       // the documents folder
+  sfAppData = 26,       // the roaming application-data folder
+  sfLocalAppData = 28,  // the local application-data folder
 };
 
 struct TDirEntry {
@@ -111,7 +111,7 @@ struct TOSVersionRecord {
   uint32_t MajorVersion = 0;
   uint32_t MinorVersion = 0;
   uint32_t BuildNumber = 0;
-  uint32_t PlatformId = 0;  // 2 NT family, 1 the older family; see linux_platform.h for Linux
+  uint32_t PlatformId = 0;    // 2 NT family, 1 the older family; see linux_platform.h for Linux
   std::u16string CSDVersion;  // service-pack text, at most 128 characters
   uint16_t ServicePackMajor = 0;
   uint16_t ServicePackMinor = 0;
@@ -121,7 +121,10 @@ struct TOSVersionRecord {
 
 enum : uint32_t { kPlatformWin32Windows = 1, kPlatformWin32NT = 2 };
 enum : uint32_t {
-  kArchitectureX86 = 0, kArchitectureArm = 5, kArchitectureIA64 = 6, kArchitectureX64 = 9,
+  kArchitectureX86 = 0,
+  kArchitectureArm = 5,
+  kArchitectureIA64 = 6,
+  kArchitectureX64 = 9,
   kArchitectureArm64 = 12,
 };
 
@@ -189,7 +192,7 @@ class IPlatform {
   // Name and edition of a system outside the Windows families, or of a Windows version the
   // name tables do not know; nullopt when the platform has none.
   virtual std::optional<std::pair<std::u16string, std::u16string>> OwnOSName() = 0;
-  virtual uint32_t VirtualMachines() = 0;  // vm* bits found without the registry
+  virtual uint32_t VirtualMachines() = 0;   // vm* bits found without the registry
   virtual TStringList IPv4Addresses() = 0;  // dotted form
   // Domain or workgroup of a server (empty: this machine); empty when unknown.
   virtual std::u16string WorkgroupName(std::u16string_view server) = 0;

@@ -38,7 +38,8 @@ class TPosixReadStream final : public IReadStream {
       ssize_t n = ::pread(FFd, out + done, count - done, off_t(offset + done));
       if (n < 0) {
         if (errno == EINTR) continue;
-        throw EKolvaneError(u"Cannot read file \"" + FName + u"\": " + Utf8ToUtf16(strerror(errno)));
+        throw EKolvaneError(u"Cannot read file \"" + FName + u"\": " +
+                            Utf8ToUtf16(strerror(errno)));
       }
       if (n == 0) break;  // the file shrank since it was opened
       done += size_t(n);

@@ -3,8 +3,7 @@
 namespace kv {
 
 std::optional<TRegistryValue> ReadRegistryValue(IPlatform& platform, TRegistryRoot root,
-                                                std::u16string_view key,
-                                                std::u16string_view name) {
+                                                std::u16string_view key, std::u16string_view name) {
   std::unique_ptr<IRegistryKey> k = platform.OpenKey(root, key);
   if (!k) return std::nullopt;
   return k->Value(name);

@@ -10,8 +10,7 @@
 namespace kv {
 
 std::optional<TRegistryValue> ReadRegistryValue(IPlatform& platform, TRegistryRoot root,
-                                                std::u16string_view key,
-                                                std::u16string_view name);
+                                                std::u16string_view key, std::u16string_view name);
 // The text of a REG_SZ or REG_EXPAND_SZ value (unexpanded); nullopt when absent or a number.
 std::optional<std::u16string> ReadRegistryText(IPlatform& platform, TRegistryRoot root,
                                                std::u16string_view key, std::u16string_view name);

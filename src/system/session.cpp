@@ -8,21 +8,29 @@ namespace kv {
 
 std::u16string SessionTypeName(TSessionType type) {
   switch (type) {
-    case TSessionType::stLocal: return u"Local";
-    case TSessionType::stVMWare: return u"VMWare";
-    case TSessionType::stVPC: return u"VirtualPC";
-    case TSessionType::stVBOX: return u"VirtualBox";
-    case TSessionType::stQEMU: return u"QEMU";
-    case TSessionType::stTerminal: return u"Terminal";
-    case TSessionType::stCitrix: return u"Citrix";
+    case TSessionType::stLocal:
+      return u"Local";
+    case TSessionType::stVMWare:
+      return u"VMWare";
+    case TSessionType::stVPC:
+      return u"VirtualPC";
+    case TSessionType::stVBOX:
+      return u"VirtualBox";
+    case TSessionType::stQEMU:
+      return u"QEMU";
+    case TSessionType::stTerminal:
+      return u"Terminal";
+    case TSessionType::stCitrix:
+      return u"Citrix";
   }
   return {};
 }
 
 std::u16string SessionTypesToText(TSessionTypes types) {
-  static constexpr TSessionType kOrder[] = {
-      TSessionType::stLocal, TSessionType::stTerminal, TSessionType::stCitrix,
-      TSessionType::stVMWare, TSessionType::stVPC, TSessionType::stVBOX, TSessionType::stQEMU};
+  static constexpr TSessionType kOrder[] = {TSessionType::stLocal,  TSessionType::stTerminal,
+                                            TSessionType::stCitrix, TSessionType::stVMWare,
+                                            TSessionType::stVPC,    TSessionType::stVBOX,
+                                            TSessionType::stQEMU};
   std::u16string out;
   for (TSessionType t : kOrder) {
     if (!types.Contains(t)) continue;
@@ -44,8 +52,8 @@ namespace {
 
 // Whether a device name directly below Enum\IDE, or else below Enum\SCSI, contains `marker`.
 bool HasVirtualDisk(IPlatform& platform, std::u16string_view marker) {
-  for (const char16_t* bus : {u"SYSTEM\\CurrentControlSet\\Enum\\IDE",
-                              u"SYSTEM\\CurrentControlSet\\Enum\\SCSI"}) {
+  for (const char16_t* bus :
+       {u"SYSTEM\\CurrentControlSet\\Enum\\IDE", u"SYSTEM\\CurrentControlSet\\Enum\\SCSI"}) {
     std::unique_ptr<IRegistryKey> key = platform.OpenKey(TRegistryRoot::LocalMachine, bus);
     if (!key) continue;
     for (const std::u16string& name : key->SubKeyNames()) {
@@ -61,7 +69,11 @@ TSessionTypes GetSessionTypes(const TSystemContext& context) {
   IPlatform& p = context.Platform();
   TSessionTypes out;
   const uint32_t vms = p.VirtualMachines();
-  struct { TSessionType type; const char16_t* marker; uint32_t vm; } const kDisks[] = {
+  struct {
+    TSessionType type;
+    const char16_t* marker;
+    uint32_t vm;
+  } const kDisks[] = {
       {TSessionType::stVMWare, u"VMWARE_VIRTUAL", vmVMWare},
       {TSessionType::stVBOX, u"VBOX_HARD", vmVirtualBox},
       {TSessionType::stVPC, u"VIRTUAL_HD", vmVirtualPC},

@@ -10,7 +10,15 @@ namespace kv {
 
 class TSystemContext;
 
-enum class TSessionType : uint8_t { stLocal, stVMWare, stVPC, stVBOX, stQEMU, stTerminal, stCitrix };
+enum class TSessionType : uint8_t {
+  stLocal,
+  stVMWare,
+  stVPC,
+  stVBOX,
+  stQEMU,
+  stTerminal,
+  stCitrix
+};
 
 // A set of session types; enumerator i is bit i of the integer form.
 class TSessionTypes {

@@ -32,7 +32,10 @@ void VersionInfoFromFacts(const TFileVersionFacts& facts, TVersionInfo& info) {
   info.ProductBuild = facts.ProductVersionLS & 0xFFFF;
   info.PreRelease = (facts.FileFlags & 0x2) != 0;
 
-  struct Slot { const char16_t* name; std::u16string TVersionInfo::*field; };
+  struct Slot {
+    const char16_t* name;
+    std::u16string TVersionInfo::*field;
+  };
   static const Slot kSlots[] = {
       {u"ProductVersion", &TVersionInfo::ProductVersion},
       {u"FileVersion", &TVersionInfo::FileVersion},

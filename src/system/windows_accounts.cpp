@@ -1,14 +1,14 @@
 #include "system/windows_accounts.h"
 
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 #include <wtsapi32.h>
 
 #include <vector>
 
+#include "base/windows_text.h"
 #include "system/case_fold.h"
 #include "system/sid.h"
-#include "base/windows_text.h"
 
 namespace kv {
 namespace {
@@ -117,8 +117,7 @@ std::optional<TAccountName> WindowsSessionUser(int32_t session) {
   return TAccountName{SessionText(id, WTSUserName), SessionText(id, WTSDomainName)};
 }
 
-std::optional<TProcessAccount> WindowsProcessAccount(std::u16string_view exeName,
-                                                     int32_t session) {
+std::optional<TProcessAccount> WindowsProcessAccount(std::u16string_view exeName, int32_t session) {
   TOwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.Valid()) return std::nullopt;
   PROCESSENTRY32W entry{};
@@ -131,7 +130,8 @@ std::optional<TProcessAccount> WindowsProcessAccount(std::u16string_view exeName
         int32_t(processSession) != session)
       continue;
     // The first such process decides, whether or not its token can be read.
-    TOwnedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    TOwnedHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     TOwnedHandle token;
     if (!process.Valid() || !OpenProcessToken(process.Get(), TOKEN_QUERY, token.Out()))
       return std::nullopt;

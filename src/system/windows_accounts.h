@@ -22,7 +22,6 @@ int32_t WindowsConsoleSessionId();
 // User and domain of a session (-1: the current one) from the terminal services.
 std::optional<TAccountName> WindowsSessionUser(int32_t session);
 // The token account of the first process running `exeName` (case ignored) in `session`.
-std::optional<TProcessAccount> WindowsProcessAccount(std::u16string_view exeName,
-                                                     int32_t session);
+std::optional<TProcessAccount> WindowsProcessAccount(std::u16string_view exeName, int32_t session);
 
 }  // namespace kv

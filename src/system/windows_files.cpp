@@ -13,7 +13,8 @@ namespace {
 constexpr uint32_t kStandardBits = 0x1FF;
 
 [[noreturn]] void FailOpen(std::u16string_view path, DWORD error) {
-  throw EKolvaneError(u"Cannot open file \"" + std::u16string(path) + u"\": " + SystemErrorText(error));
+  throw EKolvaneError(u"Cannot open file \"" + std::u16string(path) + u"\": " +
+                      SystemErrorText(error));
 }
 
 class THandle {

@@ -1,10 +1,10 @@
 #include "system/windows_machine.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
 #include <lm.h>
 #include <shlobj.h>
+#include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <vector>
 
@@ -15,9 +15,9 @@ namespace {
 
 // The names of the version resource's string table that the version record reads.
 constexpr const wchar_t* kVersionStrings[] = {
-    L"ProductVersion", L"FileVersion", L"FileDescription", L"LegalCopyright", L"LegalTrademarks",
-    L"Comments", L"SpecialBuild", L"ProductName", L"CompanyName", L"InternalName",
-    L"OriginalFileName"};
+    L"ProductVersion",  L"FileVersion",  L"FileDescription", L"LegalCopyright",
+    L"LegalTrademarks", L"Comments",     L"SpecialBuild",    L"ProductName",
+    L"CompanyName",     L"InternalName", L"OriginalFileName"};
 
 using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOEXW*);
 

@@ -10,8 +10,7 @@
 namespace kv {
 namespace {
 
-constexpr const char16_t* kCurrentVersionKey =
-    u"\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+constexpr const char16_t* kCurrentVersionKey = u"\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
 class TWindowsPlatform final : public IPlatform {
  public:
@@ -53,9 +52,9 @@ class TWindowsPlatform final : public IPlatform {
                                        v.ServicePackMinor))
       edition = ProductTypeName(*type).value_or(u"");
     if (edition.empty())
-      edition = ReadRegistryText(*this, TRegistryRoot::LocalMachine, kCurrentVersionKey,
-                                 u"EditionID")
-                    .value_or(u"");
+      edition =
+          ReadRegistryText(*this, TRegistryRoot::LocalMachine, kCurrentVersionKey, u"EditionID")
+              .value_or(u"");
     return std::make_pair(std::move(name), std::move(edition));
   }
 

@@ -6,7 +6,8 @@ namespace kv {
 
 namespace {
 
-TFolderNode* FindIn(const std::vector<std::unique_ptr<TFolderNode>>& nodes, std::u16string_view text) {
+TFolderNode* FindIn(const std::vector<std::unique_ptr<TFolderNode>>& nodes,
+                    std::u16string_view text) {
   for (const auto& n : nodes) {
     if (SameTextAscii(n->DisplayText, text)) return n.get();
     if (TFolderNode* found = FindIn(n->Children, text)) return found;
@@ -94,7 +95,9 @@ void TFolderTree::Build(const TStringList& folders, std::u16string_view store, b
   }
 }
 
-TFolderNode* TFolderTree::FindFolderNode(std::u16string_view text) const { return FindIn(FRoots, text); }
+TFolderNode* TFolderTree::FindFolderNode(std::u16string_view text) const {
+  return FindIn(FRoots, text);
+}
 
 TFolderNode* TFolderTree::ShownNode() const {
   if (FInbox) return FInbox;

@@ -4,8 +4,9 @@
 
 namespace kv {
 
-std::vector<std::u16string> JoinCommandLine(const std::vector<std::u16string>& args,
-                                            const std::function<bool(const std::u16string&)>& exists) {
+std::vector<std::u16string> JoinCommandLine(
+    const std::vector<std::u16string>& args,
+    const std::function<bool(const std::u16string&)>& exists) {
   std::vector<std::u16string> paths;
   std::u16string pending;
   for (const auto& arg : args) {
@@ -22,7 +23,8 @@ std::vector<std::u16string> JoinCommandLine(const std::vector<std::u16string>& a
 }
 
 std::u16string FileViewerCaption(std::u16string_view path, bool keepExtension, char16_t sep) {
-  const size_t slash = path.find_last_of(sep == u'/' ? std::u16string_view(u"/") : std::u16string_view(u"/\\"));
+  const size_t slash =
+      path.find_last_of(sep == u'/' ? std::u16string_view(u"/") : std::u16string_view(u"/\\"));
   std::u16string name(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
   if (!keepExtension) {
     const size_t dot = name.rfind(u'.');

@@ -15,8 +15,9 @@ namespace kv {
 // The arguments joined with blanks into paths: arguments accumulate, each followed by a blank,
 // until the accumulated text (trailing blanks ignored) names an existing file; that path is
 // taken and the next one starts. What is left at the end names no file and is dropped.
-std::vector<std::u16string> JoinCommandLine(const std::vector<std::u16string>& args,
-                                            const std::function<bool(const std::u16string&)>& exists);
+std::vector<std::u16string> JoinCommandLine(
+    const std::vector<std::u16string>& args,
+    const std::function<bool(const std::u16string&)>& exists);
 
 // The caption of a viewer of a file: its name without the folder, and without its extension
 // unless `keepExtension` (a file opened by the open-path event keeps it). `sep` is the
@@ -31,9 +32,9 @@ bool GettingStartedVisible(size_t viewerCount, TMDIAction action);
 
 // The window bar's pop-up menu as it opens: its title, and which items can be chosen.
 struct TBarPopup {
-  std::u16string Title;         // the hot button's caption, or "<none>"
-  bool WindowItems = false;     // title, Restore, Minimize, Maximize, Close
-  bool AllItems = true;         // Minimize All, Close All
+  std::u16string Title;      // the hot button's caption, or "<none>"
+  bool WindowItems = false;  // title, Restore, Minimize, Maximize, Close
+  bool AllItems = true;      // Minimize All, Close All
 };
 TBarPopup BarPopupFor(const TWindowBarModel& bar);
 

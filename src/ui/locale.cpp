@@ -57,9 +57,7 @@ int ComparePlain(std::u16string_view a, std::u16string_view b) {
   return 0;
 }
 
-std::u16string TwoDigits(int v) {
-  return {char16_t(u'0' + v / 10 % 10), char16_t(u'0' + v % 10)};
-}
+std::u16string TwoDigits(int v) { return {char16_t(u'0' + v / 10 % 10), char16_t(u'0' + v % 10)}; }
 
 }  // namespace
 

@@ -45,10 +45,11 @@ class TLocale {
   class TKey {
    public:
     TKey() = default;
+
    private:
     friend class TLocale;
-    std::wstring FWide;         // named locales: the collation key of the text
-    std::u16string FText;       // plain locale: the text itself
+    std::wstring FWide;    // named locales: the collation key of the text
+    std::u16string FText;  // plain locale: the text itself
   };
   TKey MakeKey(std::u16string_view text) const;
   int CompareKeys(const TKey& a, const TKey& b) const;

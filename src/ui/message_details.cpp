@@ -30,8 +30,8 @@ std::u16string FlagsText(uint32_t flags) {
 }
 
 std::u16string PriorityText(uint32_t priority) {
-  static constexpr std::u16string_view kNames[] = {u"none", u"highest", u"high", u"normal",
-                                                   u"low", u"lowest"};
+  static constexpr std::u16string_view kNames[] = {u"none",   u"highest", u"high",
+                                                   u"normal", u"low",     u"lowest"};
   std::u16string text = UIntToStr(priority);
   if (priority < std::size(kNames)) text += u" (" + std::u16string(kNames[priority]) + u")";
   return text;

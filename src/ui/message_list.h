@@ -19,14 +19,14 @@ namespace kv {
 
 // The small images shared by the list and the folder tree, by number.
 enum class TListImage : int {
-  liPaperclip = 0,      // message has attachments
-  liHighPriority = 1,   // red exclamation mark: highest priority
-  liLowPriority = 2,    // blue downward arrow: lowest priority
-  liFlag = 3,           // red flag: flag bit set
-  liRead = 4,           // open envelope
-  liUnread = 5,         // closed envelope
-  liMailTray = 6,       // top-level folder-tree node
-  liFolder = 7,         // deeper folder-tree node
+  liPaperclip = 0,     // message has attachments
+  liHighPriority = 1,  // red exclamation mark: highest priority
+  liLowPriority = 2,   // blue downward arrow: lowest priority
+  liFlag = 3,          // red flag: flag bit set
+  liRead = 4,          // open envelope
+  liUnread = 5,        // closed envelope
+  liMailTray = 6,      // top-level folder-tree node
+  liFolder = 7,        // deeper folder-tree node
 };
 
 // What kind of image the list or tree asks for; overlays never get one.
@@ -53,7 +53,7 @@ struct TListColumn {
   std::optional<TListImage> HeaderImage;  // the image shown as header instead of a text
   int Width = 0;                          // pixels at 96 dots per inch
   bool RightAligned = false;
-  bool Shown = true;                      // the flag column exists but is never shown
+  bool Shown = true;  // the flag column exists but is never shown
 };
 
 // The eight columns in index order. Column 4 (Subject) is the main column.
@@ -84,8 +84,7 @@ std::u16string_view TextSortKey(const TMessageView& record, int column);
 double NumericSortKey(const TMessageView& record, int column);
 
 // -1, 0 or +1: the record's key of `column` against the other record's key.
-int CompareRecords(const TMessageView& a, const TMessageView& b, int column,
-                   const TLocale& locale);
+int CompareRecords(const TMessageView& a, const TMessageView& b, int column, const TLocale& locale);
 
 // The Received column's sort key: the date, a value that is not a number counting as 0.
 double DateSortKey(TDateTime date);

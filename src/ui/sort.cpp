@@ -10,9 +10,8 @@ namespace kv {
 
 TSortState HeaderClick(TSortState state, int column) {
   if (column == state.Column) {
-    state.Direction = state.Direction == TSortDirection::sdAscending
-                          ? TSortDirection::sdDescending
-                          : TSortDirection::sdAscending;
+    state.Direction = state.Direction == TSortDirection::sdAscending ? TSortDirection::sdDescending
+                                                                     : TSortDirection::sdAscending;
   } else {
     state.Column = column;
     state.Direction = TSortDirection::sdAscending;
@@ -72,7 +71,8 @@ void SortByTexts(std::vector<size_t>& order, const std::vector<int32_t>& rows,
             [&](uint32_t a, uint32_t b) { return locale.CompareKeys(keys[a], keys[b]) < 0; });
   std::vector<uint32_t> rank(keys.size());
   for (size_t k = 1; k < byKey.size(); ++k)
-    rank[byKey[k]] = rank[byKey[k - 1]] + (locale.CompareKeys(keys[byKey[k - 1]], keys[byKey[k]]) != 0);
+    rank[byKey[k]] =
+        rank[byKey[k - 1]] + (locale.CompareKeys(keys[byKey[k - 1]], keys[byKey[k]]) != 0);
   SortPositions(order, state.Direction, [&](size_t x, size_t y) {
     const uint32_t a = rank[textOf[x]], b = rank[textOf[y]];
     return (a > b) - (a < b);
@@ -97,9 +97,8 @@ std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& re
     std::vector<double> keys;
     keys.reserve(rows.size());
     for (int32_t row : rows) keys.push_back(NumericSortKey(record(row), state.Column));
-    SortPositions(order, state.Direction, [&](size_t x, size_t y) {
-      return (keys[x] > keys[y]) - (keys[x] < keys[y]);
-    });
+    SortPositions(order, state.Direction,
+                  [&](size_t x, size_t y) { return (keys[x] > keys[y]) - (keys[x] < keys[y]); });
   }
   std::vector<int32_t> sorted;
   sorted.reserve(rows.size());

@@ -30,7 +30,8 @@ constexpr size_t kKeyedSortLimit = 200000;
 // their current order in either direction (record order after a fill). The order is the one
 // CompareRecords gives. Returns where each row came from: row i now holds what row `from[i]`
 // held before (a view keeps its selection on the same record with it).
-std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& record, TSortState state,
-              const TLocale& locale, size_t keyedLimit = kKeyedSortLimit);
+std::vector<size_t> SortRows(std::vector<int32_t>& rows, const TRecordLookup& record,
+                             TSortState state, const TLocale& locale,
+                             size_t keyedLimit = kKeyedSortLimit);
 
 }  // namespace kv

@@ -179,7 +179,8 @@ void TViewerController::BuildFolderTree() {
     TChange tree(*this, TViewChange::vcTree);
     FSelected = nullptr;
     FReturnNode = nullptr;
-    FTree.Build(c.Folders(), c.Store(), c.EID() == TEmailClient::ecThunderbird, FContext.Separator());
+    FTree.Build(c.Folders(), c.Store(), c.EID() == TEmailClient::ecThunderbird,
+                FContext.Separator());
   }
   // The tree reports its new selection once its update ends: that choice fills the rows, so
   // the folder is switched once per build.

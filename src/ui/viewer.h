@@ -81,10 +81,10 @@ class TViewerController {
   const std::u16string& DataFile() const { return FFilename; }
 
   // Commands.
-  void SelectPage(int page);                    // the client bar's choice
-  void ChooseFolder(const TFolderNode* node);   // the folder tree's choice; none does nothing
-  void Search(std::u16string_view text);        // sets the search text and runs the search
-  void SortByColumn(int column);                // a header click
+  void SelectPage(int page);                   // the client bar's choice
+  void ChooseFolder(const TFolderNode* node);  // the folder tree's choice; none does nothing
+  void Search(std::u16string_view text);       // sets the search text and runs the search
+  void SortByColumn(int column);               // a header click
   // The box's text as it is edited: it filters the next fill even before a search runs.
   void SetSearchText(std::u16string text) { FSearchText = std::move(text); }
   // Whether a search runs over every folder of the current page. Its rows then stand for
@@ -100,7 +100,8 @@ class TViewerController {
   void ForEachFolder(const TPageFilter& pages, const TFolderVisit& visit);
   // The records of those folders (of them, those `folders` accepts, or all) that a search for
   // `text` marks (every record when it is empty), copied into `out`; returns the folders read.
-  size_t CollectMatches(const TPageFilter& pages, const std::function<bool(std::u16string_view)>& folders,
+  size_t CollectMatches(const TPageFilter& pages,
+                        const std::function<bool(std::u16string_view)>& folders,
                         std::u16string_view text, TRecordStore& out);
 
   // The viewer's own header writer: six properties of the summary property set.

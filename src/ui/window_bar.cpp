@@ -24,9 +24,12 @@ THls ToHls(TRgb c) {
   const double r = (maxc - c.R) * (kHlsMax / 6.0) / diff;
   const double g = (maxc - c.G) * (kHlsMax / 6.0) / diff;
   const double b = (maxc - c.B) * (kHlsMax / 6.0) / diff;
-  if (c.R == maxc) hls.H = b - g;
-  else if (c.G == maxc) hls.H = kHlsMax / 3.0 + r - b;
-  else hls.H = 2.0 * kHlsMax / 3.0 + g - r;
+  if (c.R == maxc)
+    hls.H = b - g;
+  else if (c.G == maxc)
+    hls.H = kHlsMax / 3.0 + r - b;
+  else
+    hls.H = 2.0 * kHlsMax / 3.0 + g - r;
   if (hls.H < 0) hls.H += kHlsMax;
   if (hls.H > kHlsMax) hls.H -= kHlsMax;
   return hls;
@@ -37,7 +40,8 @@ double HueToRgb(double n1, double n2, double hue) {
   if (hue > kHlsMax) hue -= kHlsMax;
   if (hue < kHlsMax / 6.0) return n1 + (n2 - n1) * hue / (kHlsMax / 6.0);
   if (hue < kHlsMax / 2.0) return n2;
-  if (hue < 2.0 * kHlsMax / 3.0) return n1 + (n2 - n1) * (2.0 * kHlsMax / 3.0 - hue) / (kHlsMax / 6.0);
+  if (hue < 2.0 * kHlsMax / 3.0)
+    return n1 + (n2 - n1) * (2.0 * kHlsMax / 3.0 - hue) / (kHlsMax / 6.0);
   return n1;
 }
 
@@ -69,7 +73,8 @@ TRgb GlassRowColor(TRgb face, TRgb glass, int y, int h) {
   if (h <= 0) return face;
   TRgb color = Blend(face, glass, int(std::lround(double(y) / h * 255)));
   const int half = h / 2;
-  if (y < half) color = Blend(color, {255, 255, 255}, int(std::lround(double(y) / (2.0 * half) * 255)));
+  if (y < half)
+    color = Blend(color, {255, 255, 255}, int(std::lround(double(y) / (2.0 * half) * 255)));
   return color;
 }
 
@@ -114,7 +119,8 @@ int FrameAllowance(const TBarMetrics& m) {
 int WindowBarHeight(const TBarMetrics& m, size_t buttons, int clientWidth) {
   const int f = FrameAllowance(m);
   if (!m.AutoSize) return f + m.ButtonHeight;
-  const size_t perRow = m.FullSize ? 1 : size_t(std::max(1, clientWidth / std::max(1, m.ButtonWidth)));
+  const size_t perRow =
+      m.FullSize ? 1 : size_t(std::max(1, clientWidth / std::max(1, m.ButtonWidth)));
   return f + int((buttons + perRow - 1) / perRow) * m.ButtonHeight;
 }
 
@@ -154,8 +160,10 @@ void TWindowBarModel::WindowDestroyed(TWindow window, TWindow activeAfter) {
       if (const auto& own = FSaved[size_t(index)].Destroy) own();
       FButtons.erase(FButtons.begin() + index);
       FSaved.erase(FSaved.begin() + index);
-      if (FHot == index) FHot = -1;
-      else if (FHot > index) --FHot;
+      if (FHot == index)
+        FHot = -1;
+      else if (FHot > index)
+        --FHot;
     }
     Select(activeAfter == window ? -1 : GetChildIndex(activeAfter));
     if (OnChange) OnChange(TMDIAction::mdiClose);

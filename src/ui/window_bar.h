@@ -101,7 +101,9 @@ class TWindowBarModel {
   int Selected() const { return FSelected; }
   int HotButtonIndex() const { return FHot; }
   TWindow HotWindow() const { return FHot >= 0 ? FButtons[size_t(FHot)].Window : nullptr; }
-  TWindow ActiveMDIChild() const { return FSelected >= 0 ? FButtons[size_t(FSelected)].Window : nullptr; }
+  TWindow ActiveMDIChild() const {
+    return FSelected >= 0 ? FButtons[size_t(FSelected)].Window : nullptr;
+  }
   // Every window, last first: the order in which Minimize All and Close All act.
   std::vector<TWindow> WindowsLastFirst() const;
 

@@ -22,7 +22,7 @@ TEST(Codepage, Utf8DecodesValidAndReplacesInvalidSequences) {
   EXPECT_EQ(Utf8ToUtf16("\xc5\xa1\xe2\x82\xac\xf0\x9f\x98\x80"), u"\u0161\u20ac\U0001F600");
   EXPECT_EQ(Utf8ToUtf16("a\xffz"), u"a\ufffdz");
   EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\ufffd\ufffd");  // overlong
-  EXPECT_EQ(Utf8ToUtf16("\xe2\x82"), u"\ufffd\ufffd");   // cut short
+  EXPECT_EQ(Utf8ToUtf16("\xe2\x82"), u"\ufffd\ufffd");  // cut short
   EXPECT_TRUE(IsValidUtf8("plain \xc3\xa9"));
   EXPECT_FALSE(IsValidUtf8("\xe9t\xe9"));
   EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));  // encoded surrogate
@@ -43,12 +43,14 @@ constexpr bool kReadsJis0212 = true;
 
 TEST(Codepage, NamedCharsetsDecode) {
   EXPECT_EQ(DecodeCharset("windows-1250", "\x9a"), u"\u0161");
-  EXPECT_EQ(DecodeCharset("KOI8-R", "\xf0\xd2\xc9\xd7\xc5\xd4"), u"\u041f\u0440\u0438\u0432\u0435\u0442");
+  EXPECT_EQ(DecodeCharset("KOI8-R", "\xf0\xd2\xc9\xd7\xc5\xd4"),
+            u"\u041f\u0440\u0438\u0432\u0435\u0442");
   EXPECT_EQ(DecodeCharset("iso-2022-jp", "\x1b$B$3$s\x1b(B"), u"\u3053\u3093");
   EXPECT_EQ(DecodeCharset("gb2312", "\xc4\xe3\xba\xc3"), u"\u4f60\u597d");
   EXPECT_EQ(DecodeCharset("UTF-8", "\xc3\xa9"), u"\u00e9");
   EXPECT_FALSE(DecodeCharset("x-no-such-charset", "abc").has_value());
-  EXPECT_EQ(DecodeCharset("shift_jis", "a\x82"), u"a" + std::u16string(1, kUndefinedPair));  // cut-off lead byte
+  EXPECT_EQ(DecodeCharset("shift_jis", "a\x82"),
+            u"a" + std::u16string(1, kUndefinedPair));  // cut-off lead byte
   EXPECT_EQ(DecodeCharset("KOI8-U", "\xa6"), u"\u0456");
   EXPECT_EQ(DecodeCharset("ISO-8859-15", "\xa4"), u"\u20ac");
   EXPECT_EQ(DecodeCharset("big5", "\xa4\xa4"), u"\u4e2d");
@@ -66,13 +68,18 @@ TEST(Codepage, NamedCharsetsDecode) {
 // ISO-2022-JP as Windows mail programs write it: the JIS X 0208 of Windows with its NEC and IBM
 // extensions, half-width katakana, JIS X 0212; one U+FFFD for each character that cannot be read.
 TEST(Codepage, Iso2022JpReadsTheWindowsExtensions) {
-  const auto jp = [](std::string_view bytes) { return DecodeCharset("ISO-2022-JP", bytes).value(); };
-  EXPECT_EQ(jp("\x1b$B'('%\x1b(B"), u"\u0416\u0414");                  // as strict ISO-2022-JP
+  const auto jp = [](std::string_view bytes) {
+    return DecodeCharset("ISO-2022-JP", bytes).value();
+  };
+  EXPECT_EQ(jp("\x1b$B'('%\x1b(B"), u"\u0416\u0414");  // as strict ISO-2022-JP
   EXPECT_EQ(jp("\x1b$B-b\x1b(B41 \x1b$B-!-\"\x1b(B"), u"\u211641 \u2460\u2461");  // NEC row 13
   EXPECT_EQ(jp("\x1b$By!|~\x1b(B"), u"\u7E8A\uFF02");  // NEC-selected IBM rows 89 to 92
   EXPECT_EQ(jp("\x1b$B!A!]\x1b(B"), u"\uFF5E\uFF0D");  // Windows' wave dash and minus
   EXPECT_EQ(jp("\x1b$@F|\x1b(Ja\\~"), u"\u65E5a\\~");  // 1978 kanji; Roman read as ASCII
-  EXPECT_EQ(jp("\x1b(I1\x1b(B \x0e" "2\x0f" "b"), u"\uFF71 \uFF72b");      // half-width katakana
+  EXPECT_EQ(jp("\x1b(I1\x1b(B \x0e"
+               "2\x0f"
+               "b"),
+            u"\uFF71 \uFF72b");                                             // half-width katakana
   EXPECT_EQ(jp("\x1b$(D0!\x1b(B"), kReadsJis0212 ? u"\u4E02" : u"\uFFFD");  // JIS X 0212
   EXPECT_EQ(jp("\x1b&@\x1b$BF|\x1b(B"), u"\u65E5");  // the 1990 announcer changes nothing
   // A line end returns to ASCII; blanks and controls stay in a two-byte set.
@@ -81,13 +88,18 @@ TEST(Codepage, Iso2022JpReadsTheWindowsExtensions) {
   // Invalid: a character the set lacks and one with a byte out of range (each whole, so the
   // next one is read right), high-bit bytes, an odd last byte, a katakana out of range, other
   // sets and escapes cut short.
-  EXPECT_EQ(jp("\x1b$B)!F|F\x80" "F|F"),
+  EXPECT_EQ(jp("\x1b$B)!F|F\x80"
+               "F|F"),
             kUndefinedPair + std::u16string(u"\u65E5\uFFFD\uFFFD\u65E5\uFFFD"));
-  EXPECT_EQ(jp("a\xA4\xA2" "b"), u"a\uFFFD\uFFFDb");
+  EXPECT_EQ(jp("a\xA4\xA2"
+               "b"),
+            u"a\uFFFD\uFFFDb");
   EXPECT_EQ(jp("\x1b(Ia\x1b(B"), u"\uFFFD");
   EXPECT_EQ(jp("\x1b$A:C\x1b(Bx\x1b$)Cy\x1b.Az"), u"\uFFFDx\uFFFDy\uFFFDz");
   EXPECT_EQ(jp("a\x1b$"), u"a\uFFFD");
-  EXPECT_EQ(jp("a\x1b\x80" "b"), u"a\uFFFD\uFFFDb");
+  EXPECT_EQ(jp("a\x1b\x80"
+               "b"),
+            u"a\uFFFD\uFFFDb");
   EXPECT_EQ(DecodeCharset("csISO2022JP", "\x1b$B-b\x1b(B"), u"\u2116");
 }
 

@@ -9,12 +9,18 @@ namespace {
 
 TArgParser Parser() {
   std::vector<TCommandSpec> commands = {
-      {"list", "the rows of a folder", "", {{"FILE", true}},
+      {"list",
+       "the rows of a folder",
+       "",
+       {{"FILE", true}},
        {{"client", "C", "only this client", {"oe", "winmail", "winlivemail", "thunderbird"}},
         {"sort", "COLUMN[:asc|:desc]", "sort order", {}},
         {"format", "FORMAT", "output form", {"table", "csv", "jsonl"}},
         {"search", "TEXT", "search text", {}}}},
-      {"scan", "scan this machine", "Scans the mail stores.", {},
+      {"scan",
+       "scan this machine",
+       "Scans the mail stores.",
+       {},
        {{"out", "FILE", "data file", {}}, {"quiet", "", "no progress", {}}}},
   };
   return TArgParser("kolvane-cli", "0.1.0", commands);
@@ -74,7 +80,8 @@ TEST(Args, UsageErrorsNameTheProblem) {
             "unknown option '--frob' (try 'kolvane-cli list --help')");
   EXPECT_EQ(UsageError({"list", "f", "-q"}), "unknown option '-q' (try 'kolvane-cli list --help')");
   EXPECT_EQ(UsageError({"list"}), "missing argument FILE (try 'kolvane-cli list --help')");
-  EXPECT_EQ(UsageError({"list", "a", "b"}), "unexpected argument 'b' (try 'kolvane-cli list --help')");
+  EXPECT_EQ(UsageError({"list", "a", "b"}),
+            "unexpected argument 'b' (try 'kolvane-cli list --help')");
   EXPECT_EQ(UsageError({"scan", "--out"}), "option --out needs a value FILE");
   EXPECT_EQ(UsageError({"scan", "--out", "--quiet"}), "option --out needs a value FILE");
   EXPECT_EQ(UsageError({"scan", "--quiet=yes"}), "option --quiet takes no value");

@@ -1,8 +1,8 @@
 #include "cli/cli_app.h"
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 
@@ -79,7 +79,9 @@ class Cli : public ::testing::Test {
     return streams;
   }
 
-  static size_t Lines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+  static size_t Lines(const std::string& text) {
+    return size_t(std::count(text.begin(), text.end(), '\n'));
+  }
 
   // Appends one folder of `client` (its storage named `storage`) to `file`, as a scan does.
   static void AppendFolder(const std::string& file, std::u16string storage, TEmailClient client,
@@ -123,7 +125,9 @@ TEST_F(Cli, ScansTheSamplesAndAppendsOnlyWhatIsNew) {
   EXPECT_EQ(Streams(file), streams);
 
   // Two new Thunderbird messages; the newest .eml of a Windows Mail folder deleted.
-  fs::path tb = tree / "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/Mail/Local Folders/Trash";
+  fs::path tb =
+      tree /
+      "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/Mail/Local Folders/Trash";
   {
     std::ofstream mbox(tb, std::ios::app | std::ios::binary);
     for (int i = 1; i <= 2; ++i)
@@ -132,7 +136,8 @@ TEST_F(Cli, ScansTheSamplesAndAppendsOnlyWhatIsNew) {
            << "Subject: New message " << i << "\r\nMessage-ID: <new" << i << "@example.org>\r\n"
            << "Date: Mon, 2 Dec 2013 10:00:0" << i << " +0100\r\n\r\nBody\r\n\r\n";
   }
-  fs::path sent = tree / "Users/Clara/AppData/Local/Microsoft/Windows Mail/Local Folders/Sent Items";
+  fs::path sent =
+      tree / "Users/Clara/AppData/Local/Microsoft/Windows Mail/Local Folders/Sent Items";
   fs::path newest;
   for (auto& e : fs::directory_iterator(sent))
     if (newest.empty() || e.path() > newest) newest = e.path();
@@ -200,9 +205,7 @@ TEST_F(Cli, BadUseGetsOneLineAndTheRightStatus) {
   EXPECT_EQ(missing.Err.rfind("kolvane-cli: ", 0), 0u);
   EXPECT_EQ(Lines(missing.Err), 1u);
 
-  {
-    std::ofstream(Path("letter.txt")) << "Dear Anna";
-  }
+  { std::ofstream(Path("letter.txt")) << "Dear Anna"; }
   TRun foreign = Run({"folders", Path("letter.txt"), "--format", "csv"});
   EXPECT_EQ(foreign.Status, 0) << foreign.Err;
   EXPECT_EQ(Lines(foreign.Out), 1u);
@@ -243,8 +246,9 @@ TEST_F(Cli, ALockedDataFileFailsTheScanAndStaysUnchanged) {
 TEST_F(Cli, AFolderThatCannotBeReadGetsAWarningAndStatusThree) {
   REQUIRE_OFFLINE_TREES();
   fs::path tree = CopySamples();
-  const fs::path oe = tree / "Users/Clara/AppData/Local/Identities/{BB17E13B-2B69-4F33-8EF3-5CC51B3095F2}/"
-                             "Microsoft/Outlook Express";
+  const fs::path oe = tree /
+                      "Users/Clara/AppData/Local/Identities/{BB17E13B-2B69-4F33-8EF3-5CC51B3095F2}/"
+                      "Microsoft/Outlook Express";
   {
     std::fstream dbx(oe / "Sent Items.dbx", std::ios::in | std::ios::out | std::ios::binary);
     dbx.seekp(4);
@@ -297,7 +301,8 @@ TEST_F(Cli, ScanWithoutOutWritesBesideTheProgramOrInTheDataFolder) {
   TRun beside = Run({"scan", "--windows-root", samples});
   ASSERT_EQ(beside.Status, 0) << beside.Err;
   bool found = false;
-  for (auto& e : fs::directory_iterator(env.ProgramFolder)) found = found || e.path().extension() == ".qmr";
+  for (auto& e : fs::directory_iterator(env.ProgramFolder))
+    found = found || e.path().extension() == ".qmr";
   EXPECT_TRUE(found);
   env.ProgramFolder = Path("no-such-folder");  // cannot take the file
   TRun data = Run({"scan", "--windows-root", samples});
@@ -315,7 +320,8 @@ TEST_F(Cli, AFileThatIsNoHistoryFileGetsOneWarningAndShowsNothing) {
       SCOPED_TRACE(std::string(name) + " " + command);
       TRun run = Run({command, file, "--format", "csv"});
       EXPECT_EQ(run.Status, 0);
-      EXPECT_EQ(run.Err, "kolvane-cli: warning: " + file + " is not a history file; it holds no folders\n");
+      EXPECT_EQ(run.Err,
+                "kolvane-cli: warning: " + file + " is not a history file; it holds no folders\n");
       if (std::string(command) != "info") {
         EXPECT_EQ(Lines(run.Out), 1u);  // the header row only
       }
@@ -360,7 +366,8 @@ TEST_F(Cli, ListOfSeveralFoldersNamesClientAndFolder) {
     cells >> client >> folder;
     origins.push_back(client + " " + folder);
   }
-  EXPECT_EQ(origins, (std::vector<std::string>{"oe Inbox", "oe Sent", "thunderbird Inbox"})) << all.Out;
+  EXPECT_EQ(origins, (std::vector<std::string>{"oe Inbox", "oe Sent", "thunderbird Inbox"}))
+      << all.Out;
   // Inbox names a folder of two clients: still several folders.
   EXPECT_EQ(header(Run({"list", file, "--folder", "Inbox"}).Out).rfind("Client", 0), 0u);
 

@@ -21,7 +21,8 @@ std::string UsageError(std::vector<std::string> args) {
 }
 
 TEST(CliCommands, TheFiveCommandsAndTheirOptions) {
-  auto p = Parse({"scan", "--windows-root", "/mnt/win", "--user", "anna", "--out", "h.qmr", "--quiet"});
+  auto p =
+      Parse({"scan", "--windows-root", "/mnt/win", "--user", "anna", "--out", "h.qmr", "--quiet"});
   EXPECT_EQ(p.Value("windows-root"), "/mnt/win");
   EXPECT_EQ(p.Value("user"), "anna");
   p = Parse({"list", "h.qmr", "--client", "thunderbird", "--folder", "Inbox", "--search", "Report",
@@ -55,7 +56,8 @@ TEST(CliCommands, UsageErrors) {
             "option --spreadsheet needs the csv format");
   EXPECT_EQ(UsageError({"list", "h.qmr", "--spreadsheet"}),
             "unknown option '--spreadsheet' (try 'kolvane-cli list --help')");
-  EXPECT_EQ(UsageError({"scan", "extra"}), "unexpected argument 'extra' (try 'kolvane-cli scan --help')");
+  EXPECT_EQ(UsageError({"scan", "extra"}),
+            "unexpected argument 'extra' (try 'kolvane-cli scan --help')");
   EXPECT_EQ(UsageError({"info"}), "missing argument FILE (try 'kolvane-cli info --help')");
   EXPECT_EQ(UsageError({"folders", "h.qmr", "--bom"}),
             "unknown option '--bom' (try 'kolvane-cli folders --help')");

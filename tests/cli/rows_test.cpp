@@ -47,11 +47,11 @@ TEST(ExportRow, ColumnsInOrder) {
 TEST(ExportRow, EveryFieldOfTheRecord) {
   std::vector<std::u16string> cells;
   ExportCells(Sample(), cells);
-  EXPECT_EQ(cells, (std::vector<std::u16string>{
-                       u"thunderbird", u"Inbox", u"7", u"<m1@example.org>", u"16512", u"Hi, \"all\"",
-                       u"imap.example.org", u"Ann", u"ann@example.org", u"2013-01-02T13:05:07",
-                       u"Wed, 2 Jan 2013 13:05:07 +0100", u"", u"bob@example.org", u"Home",
-                       u"1234567", u"1"}));
+  EXPECT_EQ(cells, (std::vector<std::u16string>{u"thunderbird", u"Inbox", u"7", u"<m1@example.org>",
+                                                u"16512", u"Hi, \"all\"", u"imap.example.org",
+                                                u"Ann", u"ann@example.org", u"2013-01-02T13:05:07",
+                                                u"Wed, 2 Jan 2013 13:05:07 +0100", u"",
+                                                u"bob@example.org", u"Home", u"1234567", u"1"}));
   TMessageInfo big;
   big.Index = 0xFFFFFFFF;  // stored as -1 in the record line, but the number is unsigned
   big.Flags = 0x80000000;
@@ -91,15 +91,15 @@ TEST(ListRow, TableShowsMarkersAndTheViewerTexts) {
   TMessageInfo r = Sample();
   ListCells(r, English(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells, (std::vector<std::u16string>{u"!@ ", u"Ann", u"Hi, \"all\"",
-                                                test::DateTimeText(English(), 2013, 1, 2, 13, 5, 7), u"bob@example.org",
-                                                u"1,234,567"}));
+                                                test::DateTimeText(English(), 2013, 1, 2, 13, 5, 7),
+                                                u"bob@example.org", u"1,234,567"}));
   r.Priority = 5;
   r.Flags = 0;
   ListCells(r, German(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells[0], u"\u2193 *");
   EXPECT_EQ(cells[3], test::DateTimeText(German(), 2013, 1, 2, 13, 5, 7));
   EXPECT_EQ(cells[5], u"1.234.567");
-  r.Priority = 2;  // high, but only 1 and 5 are marked
+  r.Priority = 2;         // high, but only 1 and 5 are marked
   r.Flags = 0x20 | 0x80;  // the flag bit is never shown
   ListCells(r, German(), TOutputFormat::ofTable, false, cells);
   EXPECT_EQ(cells[0], u"   ");
@@ -136,10 +136,10 @@ TEST(ListRow, RowsOfSeveralFoldersNameClientAndFolder) {
 TEST(ListRow, DataFormsCarryTypedFields) {
   std::vector<std::u16string> cells;
   ListCells(Sample(), English(), TOutputFormat::ofCsv, false, cells);
-  EXPECT_EQ(cells, (std::vector<std::u16string>{u"thunderbird", u"Inbox", u"high", u"true",
-                                                u"true", u"Ann", u"Hi, \"all\"",
-                                                test::DateTimeText(English(), 2013, 1, 2, 13, 5, 7), u"bob@example.org",
-                                                u"1234567"}));
+  EXPECT_EQ(cells, (std::vector<std::u16string>{u"thunderbird", u"Inbox", u"high", u"true", u"true",
+                                                u"Ann", u"Hi, \"all\"",
+                                                test::DateTimeText(English(), 2013, 1, 2, 13, 5, 7),
+                                                u"bob@example.org", u"1234567"}));
   std::ostringstream out;
   auto writer = MakeRowWriter(TOutputFormat::ofJsonLines, out,
                               ListColumnsFor(TOutputFormat::ofJsonLines, false));
@@ -152,16 +152,19 @@ TEST(ListRow, DataFormsCarryTypedFields) {
   writer->WriteRow(cells);
   writer->Finish();
   EXPECT_EQ(out.str(),
-            "{\"client\":\"oe\",\"folder\":\"Sent\",\"priority\":\"low\",\"attachment\":false,\"read\":false,\"sender\":\"x@y\","
+            "{\"client\":\"oe\",\"folder\":\"Sent\",\"priority\":\"low\",\"attachment\":false,"
+            "\"read\":false,\"sender\":\"x@y\","
             "\"subject\":\"\",\"received\":\"30.12.1899\",\"receiver\":\"\",\"size\":0}\n");
 }
 
 TEST(ListRow, SortOption) {
   EXPECT_EQ(ParseSortOption("subject"), (TSortState{lcSubject, TSortDirection::sdAscending}));
   EXPECT_EQ(ParseSortOption("received"), (TSortState{lcReceived, TSortDirection::sdAscending}));
-  EXPECT_EQ(ParseSortOption("received:desc"), (TSortState{lcReceived, TSortDirection::sdDescending}));
+  EXPECT_EQ(ParseSortOption("received:desc"),
+            (TSortState{lcReceived, TSortDirection::sdDescending}));
   EXPECT_EQ(ParseSortOption("Size:ASC"), (TSortState{lcSize, TSortDirection::sdAscending}));
-  EXPECT_EQ(ParseSortOption("priority:desc"), (TSortState{lcPriority, TSortDirection::sdDescending}));
+  EXPECT_EQ(ParseSortOption("priority:desc"),
+            (TSortState{lcPriority, TSortDirection::sdDescending}));
   EXPECT_EQ(ParseSortOption("attachment"), (TSortState{lcAttachment, TSortDirection::sdAscending}));
   EXPECT_EQ(ParseSortOption("sender"), (TSortState{lcSender, TSortDirection::sdAscending}));
   EXPECT_EQ(ParseSortOption("receiver"), (TSortState{lcReceiver, TSortDirection::sdAscending}));

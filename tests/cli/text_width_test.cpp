@@ -7,16 +7,16 @@ namespace {
 
 TEST(TextWidth, CellsPerCharacter) {
   EXPECT_EQ(DisplayWidth(u"Report"), 6u);
-  EXPECT_EQ(DisplayWidth(u"Gr\u00FC\u00DFe"), 5u);          // Grüße
-  EXPECT_EQ(DisplayWidth(u"\u65E5\u672C\u8A9E"), 6u);       // 日本語, wide
-  EXPECT_EQ(DisplayWidth(u"\uFF21"), 2u);                   // fullwidth A
-  EXPECT_EQ(DisplayWidth(u"e\u0301"), 1u);                  // e + combining acute
-  EXPECT_EQ(DisplayWidth(u"a\u200Bb"), 2u);                 // zero width space
-  EXPECT_EQ(DisplayWidth(u"\U0001F600"), 2u);               // emoji, a surrogate pair
-  EXPECT_EQ(DisplayWidth(u"\U00020000"), 2u);               // CJK extension B
+  EXPECT_EQ(DisplayWidth(u"Gr\u00FC\u00DFe"), 5u);                   // Grüße
+  EXPECT_EQ(DisplayWidth(u"\u65E5\u672C\u8A9E"), 6u);                // 日本語, wide
+  EXPECT_EQ(DisplayWidth(u"\uFF21"), 2u);                            // fullwidth A
+  EXPECT_EQ(DisplayWidth(u"e\u0301"), 1u);                           // e + combining acute
+  EXPECT_EQ(DisplayWidth(u"a\u200Bb"), 2u);                          // zero width space
+  EXPECT_EQ(DisplayWidth(u"\U0001F600"), 2u);                        // emoji, a surrogate pair
+  EXPECT_EQ(DisplayWidth(u"\U00020000"), 2u);                        // CJK extension B
   EXPECT_EQ(DisplayWidth(std::u16string(1, char16_t(0xD800))), 1u);  // lone surrogate
-  EXPECT_EQ(DisplayWidth(u"\u2193"), 1u);                   // the low-priority marker
-  EXPECT_EQ(DisplayWidth(u"\u00AD"), 1u);                   // soft hyphen
+  EXPECT_EQ(DisplayWidth(u"\u2193"), 1u);                            // the low-priority marker
+  EXPECT_EQ(DisplayWidth(u"\u00AD"), 1u);                            // soft hyphen
 }
 
 TEST(TextWidth, OneLineReplacesControls) {

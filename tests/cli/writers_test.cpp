@@ -59,12 +59,11 @@ std::vector<std::vector<std::string>> ReadCsv(std::string_view text) {
 }
 
 TEST(Csv, HeaderAndQuotingPerRfc4180) {
-  std::string csv = Write(TOutputFormat::ofCsv,
-                          {{u"plain", u"1", u"true"},
-                           {u"say \"hi\"", u"2", u"false"},
-                           {u"a,b", u"3", u"true"},
-                           {u"two\nlines\r\n", u"4", u"true"},
-                           {u"", u"", u""}});
+  std::string csv = Write(TOutputFormat::ofCsv, {{u"plain", u"1", u"true"},
+                                                 {u"say \"hi\"", u"2", u"false"},
+                                                 {u"a,b", u"3", u"true"},
+                                                 {u"two\nlines\r\n", u"4", u"true"},
+                                                 {u"", u"", u""}});
   EXPECT_EQ(csv,
             "name,size,read\r\n"
             "plain,1,true\r\n"
@@ -77,9 +76,12 @@ TEST(Csv, HeaderAndQuotingPerRfc4180) {
 TEST(Csv, Utf8WithOptionalByteOrderMark) {
   TWriterOptions bom;
   bom.Bom = true;
-  std::string csv = Write(TOutputFormat::ofCsv, {{u"Gr\u00FC\u00DFe \U0001F600", u"1", u"true"}}, bom);
+  std::string csv =
+      Write(TOutputFormat::ofCsv, {{u"Gr\u00FC\u00DFe \U0001F600", u"1", u"true"}}, bom);
   EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
-  EXPECT_EQ(csv.substr(3), "name,size,read\r\nGr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80,1,true\r\n");
+  EXPECT_EQ(csv.substr(3),
+            "name,size,read\r\nGr\xC3\xBC\xC3\x9F"
+            "e \xF0\x9F\x98\x80,1,true\r\n");
   // Without the option no mark; an unpaired surrogate becomes U+FFFD.
   std::u16string lone = u"x";
   lone.push_back(char16_t(0xDC00));
@@ -87,9 +89,17 @@ TEST(Csv, Utf8WithOptionalByteOrderMark) {
 }
 
 TEST(Csv, FormulasAreGuardedOnlyWhenAsked) {
-  const std::vector<std::vector<std::u16string>> rows = {
-      {u"=HYPERLINK(\"http://x\",\"y\")", u"-1"}, {u"+1"}, {u"-2+3"}, {u"@SUM(A1)"},
-      {u"\t=1"}, {u"\r=1"}, {u"a=b"}, {u" =1"}, {u"'quoted"}, {u""}, {u"=a,b"}};
+  const std::vector<std::vector<std::u16string>> rows = {{u"=HYPERLINK(\"http://x\",\"y\")", u"-1"},
+                                                         {u"+1"},
+                                                         {u"-2+3"},
+                                                         {u"@SUM(A1)"},
+                                                         {u"\t=1"},
+                                                         {u"\r=1"},
+                                                         {u"a=b"},
+                                                         {u" =1"},
+                                                         {u"'quoted"},
+                                                         {u""},
+                                                         {u"=a,b"}};
   // Plain CSV and the byte-order mark alone keep every text exact.
   TWriterOptions bom;
   bom.Bom = true;
@@ -105,8 +115,8 @@ TEST(Csv, FormulasAreGuardedOnlyWhenAsked) {
   std::vector<std::string> names;
   for (size_t i = 1; i < records.size(); ++i) names.push_back(records[i][0]);
   EXPECT_EQ(names, (std::vector<std::string>{"'=HYPERLINK(\"http://x\",\"y\")", "'+1", "'-2+3",
-                                             "'@SUM(A1)", "'\t=1", "'\r=1", "a=b", " =1",
-                                             "'quoted", "", "'=a,b"}));
+                                             "'@SUM(A1)", "'\t=1", "'\r=1", "a=b", " =1", "'quoted",
+                                             "", "'=a,b"}));
   EXPECT_EQ(records[1][1], "-1");  // a number column holds our own numbers: never changed
 }
 
@@ -149,19 +159,36 @@ std::u16string ReadJsonString(std::string_view json, size_t& i) {
     char e = json[i + 1];
     i += 2;
     switch (e) {
-      case '"': out += u'"'; break;
-      case '\\': out += u'\\'; break;
-      case '/': out += u'/'; break;
-      case 'b': out += u'\b'; break;
-      case 'f': out += u'\f'; break;
-      case 'n': out += u'\n'; break;
-      case 'r': out += u'\r'; break;
-      case 't': out += u'\t'; break;
+      case '"':
+        out += u'"';
+        break;
+      case '\\':
+        out += u'\\';
+        break;
+      case '/':
+        out += u'/';
+        break;
+      case 'b':
+        out += u'\b';
+        break;
+      case 'f':
+        out += u'\f';
+        break;
+      case 'n':
+        out += u'\n';
+        break;
+      case 'r':
+        out += u'\r';
+        break;
+      case 't':
+        out += u'\t';
+        break;
       case 'u':
         out += char16_t(std::stoul(std::string(json.substr(i, 4)), nullptr, 16));
         i += 4;
         break;
-      default: ADD_FAILURE() << "bad escape " << e;
+      default:
+        ADD_FAILURE() << "bad escape " << e;
     }
   }
   flush();
@@ -190,8 +217,8 @@ TEST(Json, SurrogatePairsBecomeUtf8LoneHalvesStayEscaped) {
 
 TEST(Json, AnyUtf16TextReadsBackExactly) {
   std::mt19937 random(5);
-  const char16_t pool[] = {u'a', u'"', u'\\', u'\n', 0x01, 0x7F, 0xE9, 0x2028, 0xD83D, 0xDE00,
-                           0xDBFF, 0xDC00, 0xFFFF, 0x65E5};
+  const char16_t pool[] = {u'a',   u'"',   u'\\',  u'\n',  0x01,   0x7F,   0xE9,
+                           0x2028, 0xD83D, 0xDE00, 0xDBFF, 0xDC00, 0xFFFF, 0x65E5};
   for (int n = 0; n < 500; ++n) {
     std::u16string text;
     for (int k = random() % 10; k > 0; --k) text += pool[random() % std::size(pool)];
@@ -205,9 +232,9 @@ TEST(Json, AnyUtf16TextReadsBackExactly) {
 }
 
 TEST(Json, OneObjectPerLineWithTypedValues) {
-  std::string jsonl = Write(TOutputFormat::ofJsonLines,
-                            {{u"A \"q\"", u"1234567", u"true"}, {u"", u"", u"false"},
-                             {u"x", u"12abc", u"yes"}});
+  std::string jsonl =
+      Write(TOutputFormat::ofJsonLines,
+            {{u"A \"q\"", u"1234567", u"true"}, {u"", u"", u"false"}, {u"x", u"12abc", u"yes"}});
   EXPECT_EQ(jsonl,
             "{\"name\":\"A \\\"q\\\"\",\"size\":1234567,\"read\":true}\n"
             "{\"name\":\"\",\"size\":null,\"read\":false}\n"
@@ -231,7 +258,8 @@ TEST(Table, AlignsByCharacterCellsAndCutsLongTexts) {
             "Name       Size  Read\n"
             "--------  -----  -----\n"
             "\xE6\x97\xA5\xE6\x9C\xAC      1,234  true\n"
-            "Gr\xC3\xBC\xC3\x9F" "e         5  false\n"
+            "Gr\xC3\xBC\xC3\x9F"
+            "e         5  false\n"
             "much to\xE2\x80\xA6     12  true\n"
             "two lin\xE2\x80\xA6      7  false\n");
 }

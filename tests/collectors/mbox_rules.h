@@ -24,8 +24,10 @@ inline std::vector<TMboxCut> ReferenceMboxCut(std::string_view text) {
   for (size_t at = 0; at < text.size();) {
     size_t lf = text.find('\n', at);
     const size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    if (lf == std::string_view::npos) lf = text.size();
-    else if (lf > at && text[lf - 1] == '\r') --lf;
+    if (lf == std::string_view::npos)
+      lf = text.size();
+    else if (lf > at && text[lf - 1] == '\r')
+      --lf;
     lines.emplace_back(text.substr(at, lf - at));
     starts.push_back(at);
     at = next;

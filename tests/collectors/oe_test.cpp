@@ -21,8 +21,10 @@ using fixtures::DbxMessage;
 using fixtures::FileTimeUtc;
 
 constexpr char16_t kIdentities[] = u"C:\\Users\\anna\\AppData\\Local\\Identities\\";
-constexpr char16_t kA[] = u"C:\\Users\\anna\\AppData\\Local\\Identities\\{A}\\Microsoft\\Outlook Express\\";
-constexpr char16_t kB[] = u"C:\\Users\\anna\\AppData\\Local\\Identities\\{B}\\Microsoft\\Outlook Express\\";
+constexpr char16_t kA[] =
+    u"C:\\Users\\anna\\AppData\\Local\\Identities\\{A}\\Microsoft\\Outlook Express\\";
+constexpr char16_t kB[] =
+    u"C:\\Users\\anna\\AppData\\Local\\Identities\\{B}\\Microsoft\\Outlook Express\\";
 
 std::u16string Path(const char16_t* folder, std::u16string_view name) {
   return std::u16string(folder) + std::u16string(name);
@@ -116,7 +118,9 @@ TEST_F(OECollector, ReadsAFolderSortedByDateWithoutEmptyMessages) {
 TEST_F(OECollector, ReadsOutlookExpress4FoldersWithAndWithoutTheirIndex) {
   fixtures::MbxBuilder b;
   fixtures::MbxMessage m;
-  m.Text = "From: Ann <ann@example.org>\r\nSubject: old\r\nDate: Tue, 3 Mar 1998 10:00:00 +0000\r\n\r\nbody";
+  m.Text =
+      "From: Ann <ann@example.org>\r\nSubject: old\r\nDate: Tue, 3 Mar 1998 10:00:00 "
+      "+0000\r\n\r\nbody";
   m.Subject = "old";
   m.SenderEmail = "ann@example.org";
   m.ReceiverEmail = "bob@example.org;carl@example.org";
@@ -186,8 +190,8 @@ TEST_F(OECollector, StoreGivenOrOtherUserOrNone) {
   // A store without its trailing separator: searched as it is, "Identities" not appended.
   oe.GetMailboxFolders(u"", u"D:\\Mail\\OE");
   EXPECT_EQ(oe.Store(), u"D:\\Mail\\OE\\");
-  EXPECT_EQ(oe.Folders(), (TStringList{u"D:\\Mail\\OE\\Inbox.dbx",
-                                       u"D:\\Mail\\OE\\Identities\\Other.dbx"}));
+  EXPECT_EQ(oe.Folders(),
+            (TStringList{u"D:\\Mail\\OE\\Inbox.dbx", u"D:\\Mail\\OE\\Identities\\Other.dbx"}));
 
   // Another user: the running user's local application data mapped into that user's profile.
   oe.GetMailboxFolders(u"bob", u"");
@@ -223,9 +227,8 @@ TEST(OECollectorOnDisk, FindsTheIdentitiesOfAnOfflineDrive) {
   test::TDiskWindows windows;
   const std::string folder =
       "Users/anna/AppData/Local/Identities/{1F2E}/Microsoft/Outlook Express/";
-  windows.Tree.Write(folder + "Inbox.dbx",
-                     Dbx({Mail("second", FileTimeUtc(2007, 1, 2, 0, 0, 0)),
-                          Mail("first", FileTimeUtc(2007, 1, 1, 0, 0, 0))}));
+  windows.Tree.Write(folder + "Inbox.dbx", Dbx({Mail("second", FileTimeUtc(2007, 1, 2, 0, 0, 0)),
+                                                Mail("first", FileTimeUtc(2007, 1, 1, 0, 0, 0))}));
   windows.Tree.Write(folder + "Folders.dbx", "\xCF\xAD\x12\xFE\xC6\xFD\x74\x6F");
   std::filesystem::create_symlink("nowhere.dbx", windows.Tree.Path(folder + "Gone.dbx"));
   TVix_OE oe(windows.Open());

@@ -63,12 +63,18 @@ uint64_t LineBytes(std::string_view text) {
 }
 
 std::string Message(const std::string& subject, const std::string& body = "Hello\n") {
-  return EmlBuilder().MozillaStatus(0).Subject(subject).From("a@example.org").Body(body)
-      .LineEnd("\n").Build();
+  return EmlBuilder()
+      .MozillaStatus(0)
+      .Subject(subject)
+      .From("a@example.org")
+      .Body(body)
+      .LineEnd("\n")
+      .Build();
 }
 
 TEST(MboxSplitter, ThreeMessagesEachCountingItsOwnLines) {
-  const std::string m1 = Message("one"), m2 = Message("two", "a\nlonger\nbody\n"), m3 = Message("three");
+  const std::string m1 = Message("one"), m2 = Message("two", "a\nlonger\nbody\n"),
+                    m3 = Message("three");
   const std::string text = MboxBuilder().Add(m1).Add(m2).Add(m3).Build();
   const std::vector<TMessageInfo> records = Records(text);
   ASSERT_EQ(records.size(), 3u);
@@ -96,9 +102,9 @@ TEST(MboxSplitter, AFromLineFollowedByAMozillaLineStartsAMessageAnywhere) {
       "X-Mozilla-Status: 0001\n"
       "Subject: first\n"
       "\n"
-      "From here on the body goes on\n"        // not followed by a Mozilla line
+      "From here on the body goes on\n"  // not followed by a Mozilla line
       "From - quoted separator\n"
-      "x-mozilla-status: 0001\n"               // wrong case
+      "x-mozilla-status: 0001\n"  // wrong case
       "From - another\n"
       "Subject: not a Mozilla line\n"
       ">From - escaped\n"
@@ -126,25 +132,24 @@ TEST(MboxSplitter, AFromLineFollowedByAMozillaLineStartsAMessageAnywhere) {
   EXPECT_EQ(cuts[1].Offset, text.find("From - Tue"));
   // The last message keeps the "From " line that started nothing, up to the end of the text.
   EXPECT_EQ(cuts[2].Size, LineBytes(text.substr(cuts[2].Offset)));
-  EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size,
-            LineBytes(text.substr(cuts[0].Offset)));
+  EXPECT_EQ(cuts[0].Size + cuts[1].Size + cuts[2].Size, LineBytes(text.substr(cuts[0].Offset)));
 }
 
 TEST(MboxSplitter, AFromLineSetOffByAnEmptyLineBeforeAHeaderFieldStartsAMessage) {
   // Separators as other programs write them: no Mozilla line, an empty line before each.
   const std::string text =
-      "From ann@example.org Mon Jan  5 10:20:30 2013\r\n"   // the text's first line
+      "From ann@example.org Mon Jan  5 10:20:30 2013\r\n"  // the text's first line
       "Subject: first\r\n"
       "\r\n"
-      "From the desk of Ann\r\n"      // after an empty line, but no header field follows
+      "From the desk of Ann\r\n"  // after an empty line, but no header field follows
       "regards\r\n"
-      "From x\r\n"                    // a header field follows, but not after an empty line
+      "From x\r\n"  // a header field follows, but not after an empty line
       "Subject: still first\r\n"
       "\n"
-      ">From x\n"                      // escaped (mboxrd)
+      ">From x\n"  // escaped (mboxrd)
       "Subject: still first\n"
       "\n"
-      " From x\n"                      // escaped (Thunderbird)
+      " From x\n"  // escaped (Thunderbird)
       "Subject: still first\n"
       "\n"
       "From x\n"
@@ -154,13 +159,14 @@ TEST(MboxSplitter, AFromLineSetOffByAnEmptyLineBeforeAHeaderFieldStartsAMessage)
       ": no field name\n"
       "\n"
       "From x\n"
-      "Subj\x80" "ct: not printable\n"
+      "Subj\x80"
+      "ct: not printable\n"
       "\r\n"
       "From bob@example.org Tue Jan  6 10:20:30 2013\n"
       "Subject: second\n"
       "\n"
       "From x\n"
-      "X:\n";                          // the shortest field, up to the end of the text
+      "X:\n";  // the shortest field, up to the end of the text
   const std::vector<TCut> cuts = Cut(text);
   ASSERT_EQ(cuts.size(), 3u);
   EXPECT_EQ(cuts[0].Header, "From ann@example.org Mon Jan  5 10:20:30 2013\nSubject: first\n");
@@ -194,11 +200,13 @@ TEST(MboxSplitter, MboxFilesThunderbirdDidNotWrite) {
     const char* SecondStartsWith;  // the second message's "From " line, or nullptr
   } files[] = {
       {"tb_mbox_modern", 2, "From - Thu Aug 23 09:10:23 2018"},
-      {"tb_mbox_unquoted", 2, "From \nFrom: Author <author@example.com>\nTo: Recipient "
-                              "<recipient@example.com>\nSubject: Sample message 2"},
-      {"tb_mbox_mboxrd", 2, "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\nFrom: Author "
-                            "<author@example.com>\nTo: Recipient <recipient@example.com>\n"
-                            "Subject: Sample message 2"},
+      {"tb_mbox_unquoted", 2,
+       "From \nFrom: Author <author@example.com>\nTo: Recipient "
+       "<recipient@example.com>\nSubject: Sample message 2"},
+      {"tb_mbox_mboxrd", 2,
+       "From MAILER-DAEMON Fri Jul  8 12:08:34 2011\nFrom: Author "
+       "<author@example.com>\nTo: Recipient <recipient@example.com>\n"
+       "Subject: Sample message 2"},
       {"tb_panorama_migration.mbox", 3, nullptr},
       {"mailbox_perl_mbox.src", 45, nullptr},
       {"mailbox_perl_mbox.win", 45, nullptr},
@@ -242,10 +250,11 @@ TEST(MboxSplitter, HeaderBlockEndsAtTheFirstEmptyLine) {
 
 TEST(MboxSplitter, BlockBoundariesChangeNothing) {
   // CR LF, LF, lone CRs (part of a line), a last line without line end.
-  std::string text = MboxBuilder()
-                         .Add(EmlBuilder().MozillaStatus(1).Subject("crlf").Body("a\r\nb\r\n").Build())
-                         .Add(Message("lf", "x\ry\n\r\n"))
-                         .Build();
+  std::string text =
+      MboxBuilder()
+          .Add(EmlBuilder().MozillaStatus(1).Subject("crlf").Body("a\r\nb\r\n").Build())
+          .Add(Message("lf", "x\ry\n\r\n"))
+          .Build();
   text += "From - last\r\nX-Mozilla-Status: 0001\r\nSubject: tail\r\n\r\nno line end\r";
   const std::vector<TCut> whole = Cut(text);
   ASSERT_EQ(whole.size(), 3u);
@@ -262,14 +271,19 @@ TEST(MboxSplitter, AgreesWithTheRulesReadLiterally) {
     x = x * 1103515245u + 12345u;
     return (x >> 16) % n;
   };
-  const char* const starts[] = {"F", "Fr", "From", "From ", "From - x", "X-Mozilla-Status: 1",
-                                "X-UIDL: 5", "\r", ">From ", "Subject: s", "", "To:", ": x",
-                                "A b: c", "\x80:"};
+  const char* const starts[] = {
+      "F",         "Fr",     "From",   "From ",      "From - x", "X-Mozilla-Status: 1",
+      "X-UIDL: 5", "\r",     ">From ", "Subject: s", "",         "To:",
+      ": x",       "A b: c", "\x80:"};
   // Separators of both kinds, and lines that look like the classic kind but are not.
-  const char* const separators[] = {"From - sep\nX-Mozilla-Status: 0001\r\n", "From x\nX-UIDL: 7\n",
-                                    "\nFrom y\nSubject: s\n", "\r\n\r\nFrom y\r\nX:\r\n",
-                                    "\nFrom z\nno field\n", "\n From z\nSubject: s\n",
-                                    "\n>From z\nSubject: s\n", "\nFrom \n\tSubject: s\n"};
+  const char* const separators[] = {"From - sep\nX-Mozilla-Status: 0001\r\n",
+                                    "From x\nX-UIDL: 7\n",
+                                    "\nFrom y\nSubject: s\n",
+                                    "\r\n\r\nFrom y\r\nX:\r\n",
+                                    "\nFrom z\nno field\n",
+                                    "\n From z\nSubject: s\n",
+                                    "\n>From z\nSubject: s\n",
+                                    "\nFrom \n\tSubject: s\n"};
   for (int round = 0; round < 40; ++round) {
     std::string text;
     for (int line = 0; line < 400; ++line) {
@@ -346,7 +360,8 @@ class TFailingStream final : public IReadStream {
 
 TEST(MboxSplitter, AReadFailureKeepsTheMessagesBeforeIt) {
   MboxBuilder mbox;
-  for (int i = 0; i < 40; ++i) mbox.Add(Message("m" + std::to_string(i), std::string(60000, 'b') + "\n"));
+  for (int i = 0; i < 40; ++i)
+    mbox.Add(Message("m" + std::to_string(i), std::string(60000, 'b') + "\n"));
   const std::string text = mbox.Build();
   TFailingStream stream(text, kMboxBlockSize);
   size_t seen = 0;
@@ -399,8 +414,10 @@ TEST(MboxRecord, FieldsFromTheHeader) {
 
 TEST(MboxRecord, RawEightBitHeadersReadAsUtf8OrWindows1252) {
   const std::string text =
-      "From - x\nX-Mozilla-Status: 0001\nSubject: Gr\xC3\xBC\xC3\x9F" "e\n\n"
-      "From - y\nX-Mozilla-Status: 0001\nSubject: Gr\xFC\xDF" "e\n\n";
+      "From - x\nX-Mozilla-Status: 0001\nSubject: Gr\xC3\xBC\xC3\x9F"
+      "e\n\n"
+      "From - y\nX-Mozilla-Status: 0001\nSubject: Gr\xFC\xDF"
+      "e\n\n";
   const std::vector<TMessageInfo> records = Records(text);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].Subject, u"Gr\u00FC\u00DFe");

@@ -33,8 +33,10 @@ class TScopedEnv {
     ::setenv(name, value.c_str(), 1);
   }
   ~TScopedEnv() {
-    if (FOld) ::setenv(FName, FOld->c_str(), 1);
-    else ::unsetenv(FName);
+    if (FOld)
+      ::setenv(FName, FOld->c_str(), 1);
+    else
+      ::unsetenv(FName);
   }
 
  private:
@@ -62,7 +64,8 @@ TEST(ThunderbirdRealProfile, EveryFolderAndMessageOfALinuxProfile) {
     TVix_Thunderbird tb(context);
     tb.GetMailboxFolders(u"", u"");
     // prefs.js names folders of the home Thunderbird wrote it in; the "-rel" twins lead here.
-    EXPECT_EQ(tb.Store(), Utf8ToUtf16((home.Root() / place / "og1rnls1.default" / "Mail").string()) + u"/");
+    EXPECT_EQ(tb.Store(),
+              Utf8ToUtf16((home.Root() / place / "og1rnls1.default" / "Mail").string()) + u"/");
 
     std::map<std::u16string, TMessages> byFolder;
     size_t total = 0;
@@ -71,9 +74,10 @@ TEST(ThunderbirdRealProfile, EveryFolderAndMessageOfALinuxProfile) {
       byFolder[FolderNameFromPath(context, folder)] = tb.Records();
       total += tb.RecordCount();
     }
-    for (const char16_t* name : {u"Local Folders", u"Inbox", u"Trash", u"RealMail",
-                                 u"Unsent Messages", u"\u041F\u043E\u0434\u043F\u0430\u043F\u043A\u0430 "
-                                 u"\u00DCn\u00EFc\u00F6d\u00E9"})
+    for (const char16_t* name :
+         {u"Local Folders", u"Inbox", u"Trash", u"RealMail", u"Unsent Messages",
+          u"\u041F\u043E\u0434\u043F\u0430\u043F\u043A\u0430 "
+          u"\u00DCn\u00EFc\u00F6d\u00E9"})
       EXPECT_TRUE(byFolder.count(name)) << Utf16ToUtf8(name);
     EXPECT_EQ(total, 13u);
     ASSERT_EQ(byFolder[u"RealMail"].size(), 11u);
@@ -105,8 +109,8 @@ TEST(ThunderbirdRealProfile, EveryFolderAndMessageOfALinuxProfile) {
     for (const TMessageInfo& r : real) sum += r.Size;
     std::string bytes;
     {
-      std::unique_ptr<IReadStream> s = context.Platform().OpenRead(
-          tb.Store() + u"Local Folders/RealMail");
+      std::unique_ptr<IReadStream> s =
+          context.Platform().OpenRead(tb.Store() + u"Local Folders/RealMail");
       bytes = ReadBytes(*s, 0, size_t(s->Size()));
     }
     uint64_t lineBytes = 0;

@@ -31,8 +31,13 @@ std::string Mbox(std::initializer_list<std::string> subjects) {
   MboxBuilder mbox;
   int day = 1;
   for (const std::string& s : subjects)
-    mbox.Add(EmlBuilder().MozillaStatus(1).Subject(s).Date(fixtures::MailDate(2013, 1, day++, 10, 20, 30))
-                 .Body("text\n").LineEnd("\n").Build());
+    mbox.Add(EmlBuilder()
+                 .MozillaStatus(1)
+                 .Subject(s)
+                 .Date(fixtures::MailDate(2013, 1, day++, 10, 20, 30))
+                 .Body("text\n")
+                 .LineEnd("\n")
+                 .Build());
   return mbox.Build();
 }
 
@@ -87,7 +92,8 @@ TEST_F(ThunderbirdWindows, RelativeProfileAndMailRoot) {
   Fake.AddFile(std::u16string(kTb) + u"profiles.ini",
                "[General]\r\nStartWithLastProfile=1\r\n\r\n[Profile0]\r\nName=default\r\n"
                "IsRelative=1\r\nPath=Profiles/abc.default\r\n");
-  const std::string mail = "C:\\Users\\anna\\AppData\\Roaming\\Thunderbird\\Profiles\\abc.default\\Mail";
+  const std::string mail =
+      "C:\\Users\\anna\\AppData\\Roaming\\Thunderbird\\Profiles\\abc.default\\Mail";
   Fake.AddFile(std::u16string(kTb) + u"Profiles\\abc.default\\prefs.js",
                "// Mozilla User Preferences\n\n" + Pref("mail.root.none", Doubled(mail)) +
                    Pref("mail.server.server1.directory", Doubled("C:\\Elsewhere\\Local Folders")));
@@ -142,9 +148,11 @@ TEST_F(ThunderbirdWindows, FirstProfileWithPreferencesAndEndOfTheSearch) {
                "[Profile0]\nPath=Profiles\\none\n[Profile1]\nPath=Profiles\\one\n"
                "[Profile2]\nPath=Profiles\\two\n");
   Fake.AddFolder(std::u16string(kTb) + u"Profiles\\none");
-  Fake.AddFile(std::u16string(kTb) + u"Profiles\\one\\prefs.js", Pref("mail.root.none", "C:\\\\M1"));
+  Fake.AddFile(std::u16string(kTb) + u"Profiles\\one\\prefs.js",
+               Pref("mail.root.none", "C:\\\\M1"));
   Fake.AddFile(std::u16string(kTb) + u"Profiles\\one\\prefs.js.init", Pref("x", "y"));
-  Fake.AddFile(std::u16string(kTb) + u"Profiles\\two\\prefs.js", Pref("mail.root.none", "C:\\\\M2"));
+  Fake.AddFile(std::u16string(kTb) + u"Profiles\\two\\prefs.js",
+               Pref("mail.root.none", "C:\\\\M2"));
   std::u16string profile;
   EXPECT_EQ(FindProfilePrefs(Context(), kTb, profile),
             (TStringList{std::u16string(kTb) + u"Profiles\\one\\prefs.js.init",
@@ -160,7 +168,8 @@ TEST_F(ThunderbirdWindows, AnEmptyProfilePathEndsTheSearch) {
   Fake.AddFile(std::u16string(kTb) + u"profiles.ini",
                "[Profile0]\nPath=Profiles\\none\n[Profile1]\nName=broken\n"
                "[Profile2]\nPath=Profiles\\two\n");
-  Fake.AddFile(std::u16string(kTb) + u"Profiles\\two\\prefs.js", Pref("mail.root.none", "C:\\\\M2"));
+  Fake.AddFile(std::u16string(kTb) + u"Profiles\\two\\prefs.js",
+               Pref("mail.root.none", "C:\\\\M2"));
   Fake.AddFolder(u"C:\\M2");
   std::u16string profile;
   EXPECT_TRUE(FindProfilePrefs(Context(), kTb, profile).empty());
@@ -173,9 +182,10 @@ TEST_F(ThunderbirdWindows, AnEmptyProfilePathEndsTheSearch) {
 
 TEST_F(ThunderbirdWindows, ServerDirectoryParentWhenTheRootIsMissing) {
   Fake.AddFile(std::u16string(kTb) + u"profiles.ini", "[Profile0]\nPath=p\n");
-  Fake.AddFile(std::u16string(kTb) + u"p\\prefs.js",
-               Pref("mail.root.none", "C:\\\\Gone\\\\Mail") +
-                   Pref("mail.server.server1.directory", "C:\\\\Data\\\\Mail\\\\Local Folders\\\\"));
+  Fake.AddFile(
+      std::u16string(kTb) + u"p\\prefs.js",
+      Pref("mail.root.none", "C:\\\\Gone\\\\Mail") +
+          Pref("mail.server.server1.directory", "C:\\\\Data\\\\Mail\\\\Local Folders\\\\"));
   Fake.AddFile(u"C:\\Data\\Mail\\Local Folders\\Inbox", Mbox({"x"}));
   Collector().GetMailboxFolders(u"", u"");
   EXPECT_EQ(Collector().Store(), u"C:\\Data\\Mail\\");
@@ -232,7 +242,8 @@ class ThunderbirdLinux : public ThunderbirdFixture {
 TEST_F(ThunderbirdLinux, HomeFlatpakAndSnapFolders) {
   TFakePlatform& fake = Fake;
   fake.AddFile(u"/home/anna/snap/thunderbird/common/.thunderbird/profiles.ini", "");
-  EXPECT_EQ(FindThunderbirdFolder(Context(), u""), u"/home/anna/snap/thunderbird/common/.thunderbird/");
+  EXPECT_EQ(FindThunderbirdFolder(Context(), u""),
+            u"/home/anna/snap/thunderbird/common/.thunderbird/");
   fake.AddFile(u"/home/anna/.var/app/org.mozilla.Thunderbird/.thunderbird/profiles.ini", "");
   EXPECT_EQ(FindThunderbirdFolder(Context(), u""),
             u"/home/anna/.var/app/org.mozilla.Thunderbird/.thunderbird/");
@@ -299,9 +310,8 @@ TEST_F(ThunderbirdLinux, RelativeTwinsOfAProfileFromAnotherHome) {
   tb.GetMailboxFolders(u"", u"");
   EXPECT_EQ(tb.Store(), profile + u"Mail/");
   // Twins relative to anything but the profile folder are not used.
-  fake.AddFile(profile + u"prefs.js",
-               Pref("mail.root.none", "/tmp/other/Mail") +
-                   Pref("mail.root.none-rel", "[Home]Mail"));
+  fake.AddFile(profile + u"prefs.js", Pref("mail.root.none", "/tmp/other/Mail") +
+                                          Pref("mail.root.none-rel", "[Home]Mail"));
   tb.GetMailboxFolders(u"", u"");
   EXPECT_TRUE(tb.Folders().empty());
 }
@@ -338,10 +348,12 @@ TEST(ThunderbirdOfflineTree, UnreadableMailboxYieldsNothingAndTheScanGoesOn) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   test::TTempTree tree;
   const std::string mail = "Users/anna/AppData/Roaming/Thunderbird/Profiles/p/Mail/";
-  tree.Write("Users/anna/AppData/Roaming/Thunderbird/profiles.ini", "[Profile0]\nPath=Profiles/p\n");
-  tree.Write("Users/anna/AppData/Roaming/Thunderbird/Profiles/p/prefs.js",
-             Pref("mail.root.none",
-                  "C:\\\\Users\\\\anna\\\\AppData\\\\Roaming\\\\Thunderbird\\\\Profiles\\\\p\\\\Mail"));
+  tree.Write("Users/anna/AppData/Roaming/Thunderbird/profiles.ini",
+             "[Profile0]\nPath=Profiles/p\n");
+  tree.Write(
+      "Users/anna/AppData/Roaming/Thunderbird/Profiles/p/prefs.js",
+      Pref("mail.root.none",
+           "C:\\\\Users\\\\anna\\\\AppData\\\\Roaming\\\\Thunderbird\\\\Profiles\\\\p\\\\Mail"));
   const std::string locked = tree.Write(mail + "A", Mbox({"a"}));
   tree.Write(mail + "B", Mbox({"b"}));
   ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
@@ -363,7 +375,8 @@ TEST(ThunderbirdIni, SectionsKeysCommentsAndEncodings) {
   TIniFile ini;
   ini.LoadFromBytes(
       "\xEF\xBB\xBF; comment\r\n[General]\r\nVersion=2\r\n"
-      "[profile0]\r\n  name = d\xC3\xA9" "faut  \r\n# Path=commented\r\npath=Profiles/a b\r\n"
+      "[profile0]\r\n  name = d\xC3\xA9"
+      "faut  \r\n# Path=commented\r\npath=Profiles/a b\r\n"
       "PATH=second\r\nno equals sign\r\n[Profile0]\r\nPath=shadowed\r\n[Empty]\r\n");
   EXPECT_EQ(ini.ReadString(u"Profile0", u"Path"), u"Profiles/a b");
   EXPECT_EQ(ini.ReadString(u"PROFILE0", u"Name"), u"d\u00E9faut");

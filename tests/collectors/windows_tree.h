@@ -83,7 +83,8 @@ class TDiskWindows {
 
   const TSystemContext& Open() {
     FUser.Commit();
-    FContext = std::make_unique<TSystemContext>(OpenOfflineWindowsTree(Tree.Root().string(), u"anna"));
+    FContext =
+        std::make_unique<TSystemContext>(OpenOfflineWindowsTree(Tree.Root().string(), u"anna"));
     return *FContext;
   }
 

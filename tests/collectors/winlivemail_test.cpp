@@ -58,10 +58,10 @@ TEST_F(WinLiveMailCollector, TheDefaultAccountsFoldersOnly) {
 }
 
 TEST_F(WinLiveMailCollector, WithoutAMatchingAccountFileTheWholeStore) {
-  const TStringList all{At(u"Hotmail (ann)"),         At(u"Hotmail (ann)\\Inbox"),
-                        At(u"Hotmail (ann)\\Sent Items"), At(u"Example (ann)"),
-                        At(u"Example (ann)\\Inbox"), At(u"Example (ann)\\Sent Items"),
-                        At(u"Outbox")};
+  const TStringList all{
+      At(u"Hotmail (ann)"), At(u"Hotmail (ann)\\Inbox"), At(u"Hotmail (ann)\\Sent Items"),
+      At(u"Example (ann)"), At(u"Example (ann)\\Inbox"), At(u"Example (ann)\\Sent Items"),
+      At(u"Outbox")};
   EXPECT_EQ(FoldersFor(u""), all);  // no "Default Mail Account" value at all
   EXPECT_EQ(store, kRoot);
   EXPECT_EQ(FoldersFor(u"account{99}.oeaccount"), all);

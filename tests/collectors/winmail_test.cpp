@@ -45,7 +45,8 @@ class WinMailCollector : public ::testing::Test {
 TEST_F(WinMailCollector, StoreRootFromTheUsersHiveWithTheProfileFolderPutIn) {
   windows.SetUserText(test::kAnnaSid, kMailKey, u"Store Root",
                       u"%userPROFILE%\\AppData\\Local\\Microsoft\\Windows Mail");
-  windows.SetUserText(test::kBobSid, kMailKey, u"Store Root", u"%UserProfile%\\Mail\\%UserProfile%");
+  windows.SetUserText(test::kBobSid, kMailKey, u"Store Root",
+                      u"%UserProfile%\\Mail\\%UserProfile%");
   windows.SetUserText(test::kBobSid, u"Software\\Microsoft\\Windows Live Mail", u"Store Root",
                       u"%LOCALAPPDATA%\\Microsoft\\Windows Live Mail");
   const TSystemContext& context = windows.Context();
@@ -54,7 +55,8 @@ TEST_F(WinMailCollector, StoreRootFromTheUsersHiveWithTheProfileFolderPutIn) {
   EXPECT_EQ(ReadStoreRoot(context, u"", u"Windows Mail"),
             u"C:\\Users\\anna\\AppData\\Local\\Microsoft\\Windows Mail\\");
   // Only the first occurrence is replaced, and no other variable is expanded.
-  EXPECT_EQ(ReadStoreRoot(context, u"bob", u"Windows Mail"), u"C:\\Users\\bob\\Mail\\%UserProfile%\\");
+  EXPECT_EQ(ReadStoreRoot(context, u"bob", u"Windows Mail"),
+            u"C:\\Users\\bob\\Mail\\%UserProfile%\\");
   EXPECT_EQ(ReadStoreRoot(context, u"bob", u"Windows Live Mail"),
             u"%LOCALAPPDATA%\\Microsoft\\Windows Live Mail\\");
   EXPECT_EQ(ReadStoreRoot(context, u"anna", u"Windows Live Mail"), u"");
@@ -175,8 +177,10 @@ TEST_F(WinMailCollector, ReadsTheEmlFilesOfAFolderIntoRecordsSortedByDate) {
 
 TEST_F(WinMailCollector, AnUnreadableFileEndsTheFolderReadKeepingWhatCameBefore) {
   const std::u16string inbox = In(kLocal, u"Inbox");
-  fake.AddFile(In(inbox, u"b.eml"), EmlBuilder().Subject("b").Date("2 Mar 2010 10:00 +0000").Build());
-  fake.AddFile(In(inbox, u"a.eml"), EmlBuilder().Subject("a").Date("1 Mar 2010 10:00 +0000").Build());
+  fake.AddFile(In(inbox, u"b.eml"),
+               EmlBuilder().Subject("b").Date("2 Mar 2010 10:00 +0000").Build());
+  fake.AddFile(In(inbox, u"a.eml"),
+               EmlBuilder().Subject("a").Date("1 Mar 2010 10:00 +0000").Build());
   fake.AddFolder(In(inbox, u"locked.eml"));  // listed among the files, cannot be opened
   fake.AddFile(In(inbox, u"c.eml"), EmlBuilder().Subject("c").Build());
   fake.AddFolder(In(kLocal, u"Only unreadable\\x.eml"));
@@ -242,13 +246,13 @@ std::string Utf16(std::u16string_view text, bool little) {
 }
 
 TEST(EmlHeaderBlock, ReadsOnlyTheHeaderOfALargeMessage) {
-  const std::string big = EmlBuilder()
-                              .From("ann@example.org")
-                              .Subject("big")
-                              .Body("see attachment\r\n")
-                              .Attach("big.bin", "application/octet-stream",
-                                      std::string(1 << 20, '\x5A'))
-                              .Build();
+  const std::string big =
+      EmlBuilder()
+          .From("ann@example.org")
+          .Subject("big")
+          .Body("see attachment\r\n")
+          .Attach("big.bin", "application/octet-stream", std::string(1 << 20, '\x5A'))
+          .Build();
   TCountingStream stream(big);
   std::string block;
   ReadHeaderBlock(stream, block);
@@ -314,7 +318,8 @@ TEST(WinMailOnDisk, ReadsTheStoreOfAnOfflineDrive) {
   wm.GetMailboxFolders(u"", u"");
   EXPECT_EQ(wm.Store(), kLocal);
   TStringList names;
-  for (const std::u16string& f : wm.Folders()) names.push_back(f.substr(std::u16string(kLocal).size()));
+  for (const std::u16string& f : wm.Folders())
+    names.push_back(f.substr(std::u16string(kLocal).size()));
   std::sort(names.begin(), names.end());  // the disk's listing order is its own
   EXPECT_EQ(names, (TStringList{u"\\Broken", u"\\Inbox", u"\\Inbox\\Sub", u"\\Sent Items"}));
 

@@ -98,7 +98,9 @@ TEST(AppendPlan, AgreesWithCountingIdentitiesOverShuffledDeletedAndTwinnedFolder
   for (int round = 0; round < 200; ++round) {
     TMessages history;
     const int n = int(random() % 40);
-    for (int i = 0; i < n; ++i) history.push_back(Msg(u"m" + std::u16string(1, char16_t(u'a' + random() % 6)), double(random() % 5)));
+    for (int i = 0; i < n; ++i)
+      history.push_back(
+          Msg(u"m" + std::u16string(1, char16_t(u'a' + random() % 6)), double(random() % 5)));
     TMessages stored, folder;
     for (const auto& r : history) {
       if (random() % 4 != 0) stored.push_back(r);  // some were never stored

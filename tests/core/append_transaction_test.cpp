@@ -1,7 +1,7 @@
 // An append is one exclusive open and one transaction: two writers of one folder never lose
 // each other's lines, and an append costs the flushes of a single commit.
-#include <chrono>
 #include <gtest/gtest.h>
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -66,7 +66,8 @@ TEST(AppendTransaction, TwoWritingProcessesNeverLoseALine) {
   EXPECT_EQ(test::RunChildren("Writer", {{"0", rounds, path}, {"1", rounds, path}}),
             (std::vector<int>{0, 0}));
   TStringList lines;
-  ASSERT_EQ(ReadStorageLines(file, u"OE", u"Inbox", ZDecompressStream, lines), TLinesResult::lrComplete);
+  ASSERT_EQ(ReadStorageLines(file, u"OE", u"Inbox", ZDecompressStream, lines),
+            TLinesResult::lrComplete);
   std::set<std::u16string> ids;
   for (const auto& line : lines) {
     TMessageInfo r;
@@ -103,7 +104,8 @@ TEST(AppendTransaction, AWriterArrivingMidAppendIsRefusedAndLosesNothing) {
   EXPECT_TRUE(refused);
   second.AppendToStorage(file, u"", ZCompressStream, ZDecompressStream);  // its turn now
   TStringList lines;
-  ASSERT_EQ(ReadStorageLines(file, u"OE", u"Inbox", ZDecompressStream, lines), TLinesResult::lrComplete);
+  ASSERT_EQ(ReadStorageLines(file, u"OE", u"Inbox", ZDecompressStream, lines),
+            TLinesResult::lrComplete);
   ASSERT_EQ(lines.size(), 2u);
 }
 

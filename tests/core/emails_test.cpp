@@ -1,7 +1,7 @@
 #include "core/emails.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
+#include <fstream>
 
 #include "base/codepage.h"
 #include "base/error.h"
@@ -42,7 +42,8 @@ class EMails : public ::testing::Test {
 
   std::string RawStream(std::u16string_view storage, std::u16string_view stream) {
     auto root = OpenStorageFile(file, kModeRead);
-    auto s = root->OpenStream(std::u16string(storage) + u"\\" + std::u16string(stream), kModeRead, false);
+    auto s = root->OpenStream(std::u16string(storage) + u"\\" + std::u16string(stream), kModeRead,
+                              false);
     return s ? s->ReadRest() : std::string("<missing>");
   }
 
@@ -92,7 +93,8 @@ TEST_F(EMails, QuicksortOfEqualAndManyDatesTerminatesAndOrders) {
   TMessages many;
   for (int i = 0; i < 100000; ++i) many.push_back(Message(u"x", i % 7 == 0 ? 5 : double(i % 1000)));
   SortMessagesByDate(many);
-  for (size_t i = 1; i < many.size(); ++i) ASSERT_LE(many[i - 1].ReceivedDate, many[i].ReceivedDate);
+  for (size_t i = 1; i < many.size(); ++i)
+    ASSERT_LE(many[i - 1].ReceivedDate, many[i].ReceivedDate);
   TMessages same(50000, Message(u"same", 1));
   SortMessagesByDate(same);
   EXPECT_EQ(same.size(), 50000u);

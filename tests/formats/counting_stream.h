@@ -14,7 +14,8 @@ class TCountingStream final : public IReadStream {
   TCountingStream(const std::string& bytes, uint64_t& read) : FBytes(bytes), FRead(read) {}
   uint64_t Size() const override { return FBytes.size(); }
   size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-    const size_t n = offset < FBytes.size() ? FBytes.copy(static_cast<char*>(buffer), count, offset) : 0;
+    const size_t n =
+        offset < FBytes.size() ? FBytes.copy(static_cast<char*>(buffer), count, offset) : 0;
     FRead += n;
     return n;
   }

@@ -7,8 +7,8 @@
 #include "base/codepage.h"
 #include "formats/counting_stream.h"
 #include "formats/dbx_reader.h"
-#include "formats/read_cache.h"
 #include "formats/maildate.h"
+#include "formats/read_cache.h"
 #include "support/dbx_builder.h"
 #include "support/time_zone.h"
 
@@ -148,8 +148,8 @@ TEST(DbxReader, RefusesFilesThatAreNotMessageDatabases) {
   EXPECT_EQ(failure(empty), kOENoMessages);
 
   EXPECT_EQ(failure("PK\x03\x04 not a mail file"), kOENotSupported);
-  EXPECT_EQ(failure("\xCF\xAD"), kOEReadError);              // shorter than a signature
-  EXPECT_EQ(failure(good.substr(0, 5000)), kOEReadError);    // shorter than the header
+  EXPECT_EQ(failure("\xCF\xAD"), kOEReadError);            // shorter than a signature
+  EXPECT_EQ(failure(good.substr(0, 5000)), kOEReadError);  // shorter than the header
 
   MemoryFiles none;
   EXPECT_THROW(CreateOEReader(none.Access(), u"missing.dbx"), EKolvaneError);
@@ -162,9 +162,9 @@ TEST(DbxReader, AttributesInBothFormsAndLaterEntriesWin) {
   DbxMessage indirect = Numbered(1);
   indirect.Attributes = {DbxAttribute::U32(0x01, 0x12345678)};
   DbxMessage both = Numbered(2);
-  both.Attributes = {DbxAttribute::Direct(0x81, 5), DbxAttribute::U32(0x01, 7),
-                     DbxAttribute::Text(0x08, "first"), DbxAttribute::Text(0x08, "second"),
-                     DbxAttribute::Direct(0x90, 5), DbxAttribute::Direct(0x77, 1),
+  both.Attributes = {DbxAttribute::Direct(0x81, 5),         DbxAttribute::U32(0x01, 7),
+                     DbxAttribute::Text(0x08, "first"),     DbxAttribute::Text(0x08, "second"),
+                     DbxAttribute::Direct(0x90, 5),         DbxAttribute::Direct(0x77, 1),
                      DbxAttribute::Text(0x33, "unknown id")};
   b.Add(direct).Add(indirect).Add(both);
   auto r = Open(b.Build().Bytes);
@@ -331,7 +331,7 @@ TEST(DbxReaderDamaged, BadAttributesAndMessageObjects) {
   patched[mid + 12 + bodyLen - 1] = 'Z';
   auto p = Open(patched.substr(0, f.Layout.IndexEnd));
   EXPECT_EQ(p->Messages()[2].Subject, u"m2");
-  EXPECT_EQ(p->Messages()[2].Size, 0u);  // its blocks were cut off
+  EXPECT_EQ(p->Messages()[2].Size, 0u);         // its blocks were cut off
   EXPECT_EQ(p->Messages()[1].Subject, u"m1Z");  // the text ends with the body
 }
 
@@ -420,7 +420,8 @@ TEST(DbxReaderDamaged, ChainsThatJoinALoopCountEachBlockOnce) {
     }
     return b.Build();
   };
-  const std::vector<uint32_t> blocks = build(std::vector<uint32_t>(firsts.size(), 0xFFFFFF)).Layout.Blocks[0];
+  const std::vector<uint32_t> blocks =
+      build(std::vector<uint32_t>(firsts.size(), 0xFFFFFF)).Layout.Blocks[0];
   ASSERT_EQ(blocks.size(), 130u);
   std::vector<uint32_t> starts;
   for (size_t first : firsts) starts.push_back(blocks[first]);

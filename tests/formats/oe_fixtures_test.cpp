@@ -15,8 +15,10 @@ TEST(FixtureBuilders, EmlTextParsesBackToItsDescription) {
   const std::string eml = EmlBuilder()
                               .From("Ann Lee <ann@example.org>")
                               .To("bob@example.org")
-                              .Subject(EncodedWord("utf-8", "Gr\xC3\xBC\xC3\x9F" "e") + " " +
-                                       EncodedWord("iso-8859-1", "a b=?", 'Q'))
+                              .Subject(EncodedWord("utf-8",
+                                                   "Gr\xC3\xBC\xC3\x9F"
+                                                   "e") +
+                                       " " + EncodedWord("iso-8859-1", "a b=?", 'Q'))
                               .Date(MailDate(2013, 1, 5, 10, 20, 30, 60))
                               .MessageId("<1@example.org>")
                               .Priority("1 (Highest)")
@@ -41,8 +43,8 @@ TEST(FixtureBuilders, EmlTextParsesBackToItsDescription) {
 }
 
 TEST(FixtureBuilders, MboxQuotesSeparatorLinesInBodies) {
-  const std::string one = EmlBuilder().Subject("one").Body("From here\n>From there\n")
-                              .LineEnd("\n").Build();
+  const std::string one =
+      EmlBuilder().Subject("one").Body("From here\n>From there\n").LineEnd("\n").Build();
   const std::string mbox = MboxBuilder().Add(one).Add("Subject: two\n\nno final newline").Build();
   EXPECT_EQ(mbox.rfind("From MAILER-DAEMON Thu Jan  1 00:00:00 2009\n", 0), 0u);
   EXPECT_NE(mbox.find("\n>From here\n>>From there\n"), std::string::npos);

@@ -38,9 +38,7 @@ struct MemoryFiles {
 constexpr char16_t kMbx[] = u"/mail/Inbox.mbx";
 constexpr char16_t kIdx[] = u"/mail/Inbox.idx";
 
-std::unique_ptr<TOEReader> Open(MemoryFiles& files) {
-  return CreateOEReader(files.Access(), kMbx);
-}
+std::unique_ptr<TOEReader> Open(MemoryFiles& files) { return CreateOEReader(files.Access(), kMbx); }
 
 std::unique_ptr<TMBXReader> OpenUtc(MemoryFiles& files) {
   auto r = std::make_unique<TMBXReader>(files.Access());
@@ -61,7 +59,8 @@ std::u16string Failure(MemoryFiles& files) {
 
 MbxMessage Message(const std::string& subject, const std::string& extra = "") {
   MbxMessage m;
-  m.Text = "From: ann@example.org\r\nSubject: " + subject + "\r\n" + extra + "\r\nbody of " + subject;
+  m.Text =
+      "From: ann@example.org\r\nSubject: " + subject + "\r\n" + extra + "\r\nbody of " + subject;
   m.Subject = subject;
   m.SenderEmail = "ann@example.org";
   return m;
@@ -280,7 +279,8 @@ TEST(MbxReaderDamaged, BadMessageHeaders) {
     // it (the file spans more windows than the read cache keeps).
     MbxBuilder b;
     for (int i = 0; i < 200; ++i) {
-      MbxMessage m{.Text = "Subject: m" + std::to_string(i) + "\r\nX-Pad: " + std::string(2000, 'p')};
+      MbxMessage m{.Text =
+                       "Subject: m" + std::to_string(i) + "\r\nX-Pad: " + std::string(2000, 'p')};
       m.MsgSize = 0xFFFFFFF0;
       b.Add(m);
     }

@@ -10,8 +10,8 @@
 #include <map>
 
 #include "base/codepage.h"
-#include "formats/dbx_reader.h"
 #include "formats/address.h"
+#include "formats/dbx_reader.h"
 #include "formats/header.h"
 #include "formats/maildate.h"
 #include "formats/mbx_reader.h"
@@ -146,8 +146,8 @@ TEST(OERealFiles, MbxFilesListEveryMessageAsTheConvertersMboxSays) {
     auto r = OpenUtc(mbx);
     EXPECT_EQ(r->FileType(), TOEFileType::oe4);
     EXPECT_EQ(r->FolderName(), Ascii(name));
-    const auto peer = MboxMessages(ReadFile(kRealData / "oe4" / (std::string(name) +
-                                                                ".expected.mbox")));
+    const auto peer =
+        MboxMessages(ReadFile(kRealData / "oe4" / (std::string(name) + ".expected.mbox")));
     // mbx2mbox_test3.mbx announces 92 messages in its header and holds 3; the records beyond
     // the messages found stay all-zero (size 0, which the collector skips).
     std::vector<TMessageInfo> listed;

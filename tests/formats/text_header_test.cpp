@@ -118,14 +118,17 @@ TEST(EMLHeader, LineEndsOfEveryKind) {
 }
 
 TEST(EMLHeader, SubjectKeepsItsSemicolonsOtherValuesAreCut) {
-  const TEMLHeader h = Parse("Subject: a; b; c\nFrom: ann@x ; bob@x\nContent-Type: text/plain ;\n\n");
+  const TEMLHeader h =
+      Parse("Subject: a; b; c\nFrom: ann@x ; bob@x\nContent-Type: text/plain ;\n\n");
   EXPECT_EQ(U8(h.Subject), "a; b; c");
   EXPECT_EQ(U8(h.From), "ann@x");
   EXPECT_EQ(U8(h.ContentType), "TEXT/PLAIN");
 }
 
 TEST(EMLHeader, PriorityIsTheLeadingInteger) {
-  const auto priority = [](std::string value) { return Parse("X-Priority: " + value + "\n").Priority; };
+  const auto priority = [](std::string value) {
+    return Parse("X-Priority: " + value + "\n").Priority;
+  };
   EXPECT_EQ(priority("1"), 1u);
   EXPECT_EQ(priority("3 (Normal)"), 3u);
   EXPECT_EQ(priority("5 (Lowest)"), 5u);
@@ -170,7 +173,8 @@ TEST(EMLHeader, RawEightBitTextIsUtf8WhenValidOtherwiseInTheDeclaredCharset) {
   // when it comes after them, is folded or quoted; encoded words keep their own charset.
   const TEMLHeader big5 = Parse(
       "From: \xA4\xA4\xA4\xE5 <c@x>\nSubject: \xA4\xA4 =?koi8-r?Q?=F0?=\n"
-      "Content-Type: text/plain;\n format=flowed; CharSet=\"Big5\"\n\nContent-Type: text/plain; charset=koi8-r\n");
+      "Content-Type: text/plain;\n format=flowed; CharSet=\"Big5\"\n\nContent-Type: text/plain; "
+      "charset=koi8-r\n");
   EXPECT_EQ(U8(big5.From), "中文 <c@x>");
   EXPECT_EQ(U8(big5.Subject), "中 П");
   EXPECT_EQ(U8(big5.ContentType), "TEXT/PLAIN");
@@ -181,7 +185,8 @@ TEST(EMLHeader, RawEightBitTextIsUtf8WhenValidOtherwiseInTheDeclaredCharset) {
                            "text/plain; charset=us-ascii", "text/plain; charset=utf-16",
                            "text/plain; charset=utf-7", "text/plain; charset=iso-2022-jp"})
     EXPECT_EQ(U8(Parse(std::string("Subject: caf\xE9\nContent-Type: ") + type + "\n").Subject),
-              "café") << type;
+              "café")
+        << type;
 }
 
 TEST(EMLHeader, ByteOrderMarks) {
@@ -199,8 +204,9 @@ TEST(EMLHeader, ByteOrderMarks) {
 
 TEST(EMLHeader, TextAndLineInputsAgreeWithBytes) {
   TEMLHeader fromText;
-  ReadEMLHeader(std::u16string_view(u"Subject: =?UTF-8?Q?caf=C3=A9?=\n it\nTo: t@x\n\nFrom: body@x\n"),
-                fromText);
+  ReadEMLHeader(
+      std::u16string_view(u"Subject: =?UTF-8?Q?caf=C3=A9?=\n it\nTo: t@x\n\nFrom: body@x\n"),
+      fromText);
   EXPECT_EQ(U8(fromText.Subject), "café it");
   EXPECT_EQ(U8(fromText.SendTo), "t@x");
   EXPECT_EQ(fromText.From, u"");
@@ -256,10 +262,15 @@ TEST(DecodeHeaderText, MalformedWordsStayAsTheyStand) {
   EXPECT_EQ(Decode("a =? b =?UTF-8?Q?c?="), "a =? b c");
   EXPECT_EQ(Decode("=?UTF-8?X?abc?="), "=?UTF-8?X?abc?=");
   EXPECT_EQ(Decode("=? UTF-8?Q?abc?="), "=? UTF-8?Q?abc?=");
-  EXPECT_EQ(Decode("=?" "?Q?abc?="), "=?" "?Q?abc?=");
+  EXPECT_EQ(Decode("=?"
+                   "?Q?abc?="),
+            "=?"
+            "?Q?abc?=");
   EXPECT_EQ(Decode("=?UTF-8?Q?a=ZZb?="), "a=ZZb");
   EXPECT_EQ(Decode("=?UTF-8?Q?a=00b?="), "a");  // text ends at a zero byte
-  EXPECT_EQ(Decode("=?UTF-8?Q?" "?="), "");
+  EXPECT_EQ(Decode("=?UTF-8?Q?"
+                   "?="),
+            "");
   EXPECT_EQ(Decode("  =?UTF-8?Q?trim?=  "), "trim");
   EXPECT_EQ(Decode("no words at all"), "no words at all");
 }
@@ -273,11 +284,12 @@ TEST(DecodeHeaderText, ValuesFullOfWordStartsStayLinear) {
   std::string open;
   for (int i = 0; i < 20000; ++i) open += "=?a?Q?x";
   EXPECT_TRUE(Decode(open) == open);
-  EXPECT_EQ(Decode("=?" + std::string(100, 'a') + "?Q?x?="), "=?" + std::string(100, 'a') + "?Q?x?=");
+  EXPECT_EQ(Decode("=?" + std::string(100, 'a') + "?Q?x?="),
+            "=?" + std::string(100, 'a') + "?Q?x?=");
 }
 
 TEST(DecodeHeaderText, CharsetsIconvDoesNotKnow) {
-  EXPECT_EQ(Decode("=?x-unknown?B?w6k=?="), "Ã©");  // bytes through Windows-1252
+  EXPECT_EQ(Decode("=?x-unknown?B?w6k=?="), "Ã©");     // bytes through Windows-1252
   EXPECT_EQ(Decode("=?x-unknown?Q?=E9=e9x?="), "éx");  // text path: upper-case hex only
   // With an ISO-8859-1/-2 word in the value the Q text is decoded as bytes.
   EXPECT_EQ(Decode("=?x-unknown?Q?=B9?= =?ISO-8859-1?Q?a?="), "ša");

@@ -75,10 +75,11 @@ TEST(MailDate, ZoneNames) {
 
 TEST(MailDate, UnusableTextsGiveZero) {
   for (const char16_t* text :
-       {u"", u"   ", u"20130105", u"31 Feb 2013", u"29 Feb 2013", u"0 Jan 2013",
-        u"5/13/2013", u"1 Jan 2013 10:00 +2400", u"1 Jan 2013 10:00 +0160", u"5 Jan",
-        u"Mon, 5", u"5 Jan 2013x", u"31 Dec 9999 23:00:00 -0200", u"Mon"}) {
-    EXPECT_EQ(ParseMailDateUtc(text), 0) << std::string(text, text + std::char_traits<char16_t>::length(text));
+       {u"", u"   ", u"20130105", u"31 Feb 2013", u"29 Feb 2013", u"0 Jan 2013", u"5/13/2013",
+        u"1 Jan 2013 10:00 +2400", u"1 Jan 2013 10:00 +0160", u"5 Jan", u"Mon, 5", u"5 Jan 2013x",
+        u"31 Dec 9999 23:00:00 -0200", u"Mon"}) {
+    EXPECT_EQ(ParseMailDateUtc(text), 0)
+        << std::string(text, text + std::char_traits<char16_t>::length(text));
     EXPECT_EQ(ParseMailDate(text), 0);
   }
   EXPECT_EQ(Utc(u"29 Feb 2012"), "2012-02-29 00:00:00.000");
@@ -132,8 +133,10 @@ TEST(MailDate, FileTimeToLocalUsesTheRulesOfItsDate) {
   KOLVANE_IN_ZONE("Europe/Berlin");
   const uint64_t winter = kUnixEpochFileTime + 1357034400ull * 10000000;  // 2013-01-01 10:00 UTC
   const uint64_t summer = kUnixEpochFileTime + 1372672800ull * 10000000;  // 2013-07-01 10:00 UTC
-  EXPECT_EQ(Text(FileTimeToDateTime(TFileTime::FromValue(winter), true)), "2013-01-01 11:00:00.000");
-  EXPECT_EQ(Text(FileTimeToDateTime(TFileTime::FromValue(summer), true)), "2013-07-01 12:00:00.000");
+  EXPECT_EQ(Text(FileTimeToDateTime(TFileTime::FromValue(winter), true)),
+            "2013-01-01 11:00:00.000");
+  EXPECT_EQ(Text(FileTimeToDateTime(TFileTime::FromValue(summer), true)),
+            "2013-07-01 12:00:00.000");
   TCalendar c{2013, 7, 1, 10, 0, 0, 500};
   EXPECT_EQ(Text(UTCToLocalDateTime(*EncodeDateTime(c))), "2013-07-01 12:00:00.500");
   // A value outside the calendar comes back unchanged.

@@ -12,7 +12,7 @@ TEST(MimeDecode, Base64) {
   EXPECT_EQ(DecodeBase64Bytes("TWFu"), "Man");
   EXPECT_EQ(DecodeBase64Bytes("TWE="), "Ma");
   EXPECT_EQ(DecodeBase64Bytes("TQ=="), "M");
-  EXPECT_EQ(DecodeBase64Bytes("TWFuTQ"), "Man");  // an incomplete last group is ignored
+  EXPECT_EQ(DecodeBase64Bytes("TWFuTQ"), "Man");     // an incomplete last group is ignored
   EXPECT_EQ(DecodeBase64Bytes("TW\r\nF u"), "Man");  // characters outside the alphabet
   EXPECT_EQ(DecodeBase64Bytes("==TQ"), "");
   EXPECT_EQ(DecodeBase64Bytes("T=Q="), "");
@@ -49,9 +49,9 @@ TEST(MimeDecode, UULine) {
   EXPECT_EQ(DecodeUULine("#86)C"), "abc");
   EXPECT_EQ(DecodeUULine(""), "");
   EXPECT_EQ(DecodeUULine("`"), "");
-  EXPECT_EQ(DecodeUULine("#86)c"), "");  // 'c' is outside the table: the line gives nothing
+  EXPECT_EQ(DecodeUULine("#86)c"), "");     // 'c' is outside the table: the line gives nothing
   EXPECT_EQ(DecodeUULine("\"86)C"), "ab");  // the count limits the bytes
-  EXPECT_EQ(DecodeUULine("#8"), "\x60");  // missing bits are zero
+  EXPECT_EQ(DecodeUULine("#8"), "\x60");    // missing bits are zero
   const std::string full = "M" + std::string(60, '!');
   EXPECT_EQ(DecodeUULine(full).size(), 45u);
   EXPECT_EQ(DecodeUULine(full.substr(0, 60)), "");  // a full line needs all 60 characters

@@ -49,7 +49,9 @@ TEST(PrefsJS, IrregularLines) {
       "   user_pref(\"indented\", 1);\r\n"
       "USER_PREF( \"spaced\" ,  \"v\" ) ;\r"
       "user_pref(\"commented\", 2); // trailing note\n"
-      "user_pref(\"long\", \"" + std::string(3000, 'x') + "\");\n"
+      "user_pref(\"long\", \"" +
+      std::string(3000, 'x') +
+      "\");\n"
       "user_pref(novalue);\n"
       "user_pref(\"unclosed\", \"text);\n"
       "pref(\"other.call\", 1);\n");
@@ -106,8 +108,10 @@ TEST(PrefsJS, ThunderbirdProfile) {
   TPrefsJS prefs;
   prefs.Load(stream, u"prefs.js");
   EXPECT_GT(prefs.UserPrefCount(), 90u);
-  EXPECT_EQ(Lookup(prefs, u"mail.root.none").second, "/tmp/tbhome2/.thunderbird/og1rnls1.default/Mail");
-  EXPECT_EQ(Lookup(prefs, u"mail.server.server1.directory-rel").second, "[ProfD]Mail/Local Folders");
+  EXPECT_EQ(Lookup(prefs, u"mail.root.none").second,
+            "/tmp/tbhome2/.thunderbird/og1rnls1.default/Mail");
+  EXPECT_EQ(Lookup(prefs, u"mail.server.server1.directory-rel").second,
+            "[ProfD]Mail/Local Folders");
   EXPECT_EQ(Lookup(prefs, u"mail.identity.id1.fullName").second, "José Müller");
   EXPECT_EQ(Lookup(prefs, u"mail.identity.id2.fullName").second, "李伟");
 }

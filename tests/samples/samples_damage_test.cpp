@@ -25,11 +25,13 @@ class SampleDamage : public ::testing::Test {
  protected:
   fs::path dir = fs::temp_directory_path() / ("kolvane-damage-" + std::to_string(::getpid()));
   fs::path tree = dir / "tree";
-  fs::path oe = tree / "Users/Clara/AppData/Local/Identities/{BB17E13B-2B69-4F33-8EF3-5CC51B3095F2}/"
-                       "Microsoft/Outlook Express";
+  fs::path oe = tree /
+                "Users/Clara/AppData/Local/Identities/{BB17E13B-2B69-4F33-8EF3-5CC51B3095F2}/"
+                "Microsoft/Outlook Express";
   fs::path winmail = tree / "Users/Clara/AppData/Local/Microsoft/Windows Mail/Local Folders";
-  fs::path thunderbird = tree / "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/"
-                                "Mail/Local Folders";
+  fs::path thunderbird = tree /
+                         "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/"
+                         "Mail/Local Folders";
 
   void SetUp() override {
     fs::remove_all(dir);
@@ -53,7 +55,8 @@ class SampleDamage : public ::testing::Test {
 
   size_t StoredLines(std::u16string_view storage, std::u16string_view stream) {
     TStringList lines;
-    EXPECT_EQ(ReadStorageLines((dir / "history.qmr").u16string(), storage, stream, ZDecompressStream, lines),
+    EXPECT_EQ(ReadStorageLines((dir / "history.qmr").u16string(), storage, stream,
+                               ZDecompressStream, lines),
               TLinesResult::lrComplete);
     return lines.size();
   }
@@ -67,7 +70,8 @@ class SampleDamage : public ::testing::Test {
 
 TEST_F(SampleDamage, TheIntactSamplesScanWithoutAFailure) {
   // Folders.dbx (the folder list) and the listed "Local Folders" folder are read as empty.
-  for (const auto& report : Scan()) EXPECT_TRUE(report.Failures.empty()) << Utf16ToUtf8(report.Caption);
+  for (const auto& report : Scan())
+    EXPECT_TRUE(report.Failures.empty()) << Utf16ToUtf8(report.Caption);
 }
 
 TEST_F(SampleDamage, EachDamagedFolderIsReportedAndTheOthersAreAppended) {
@@ -97,9 +101,11 @@ TEST_F(SampleDamage, EachDamagedFolderIsReportedAndTheOthersAreAppended) {
   ASSERT_EQ(failures.size(), 4u);
   EXPECT_EQ(failures.at(u"Outlook Express/Inbox").Reason,
             u"File is not an Outlook Express 5/6 Message Database.");
-  EXPECT_EQ(failures.at(u"Outlook Express/Deleted Items").Reason, u"File is not in supported format.");
+  EXPECT_EQ(failures.at(u"Outlook Express/Deleted Items").Reason,
+            u"File is not in supported format.");
   const TFolderFailure& fifo = failures.at(u"Windows Mail/Projekte");
-  EXPECT_NE(fifo.Reason.find(test::U(victim.filename().string())), std::u16string::npos) << Utf16ToUtf8(fifo.Reason);
+  EXPECT_NE(fifo.Reason.find(test::U(victim.filename().string())), std::u16string::npos)
+      << Utf16ToUtf8(fifo.Reason);
   EXPECT_LE(fifo.MessagesRead, 1u);
   const TFolderFailure& gone = failures.at(u"Mozilla Thunderbird/Trash");
   EXPECT_EQ(gone.MessagesRead, 0u);

@@ -92,8 +92,9 @@ TEST_F(SampleDrive, OutlookExpressIdentitiesAndTheirFolderFiles) {
   std::sort(want.begin(), want.end());
   EXPECT_EQ(names, want);
   for (const std::u16string& id : want) {
-    const std::u16string store = ExpandProfile(UserText(
-        Ctx(), u"Identities\\" + id + u"\\Software\\Microsoft\\Outlook Express\\5.0", u"Store Root"));
+    const std::u16string store = ExpandProfile(
+        UserText(Ctx(), u"Identities\\" + id + u"\\Software\\Microsoft\\Outlook Express\\5.0",
+                 u"Store Root"));
     std::optional<TFileStatus> st = Platform().Status(store);
     ASSERT_TRUE(st && (st->Attributes & faDirectory)) << Utf16ToUtf8(store);
   }
@@ -141,7 +142,8 @@ TEST_F(SampleDrive, WindowsLiveMailDefaultAccountNamesOneOfTwoAccountFiles) {
   for (const std::u16string& f : ManifestFolders("winlivemail", false)) {
     EXPECT_TRUE(all.count(f)) << Utf16ToUtf8(f);
   }
-  EXPECT_LT(ManifestFolders("winlivemail", true).size(), ManifestFolders("winlivemail", false).size());
+  EXPECT_LT(ManifestFolders("winlivemail", true).size(),
+            ManifestFolders("winlivemail", false).size());
 }
 
 TEST_F(SampleDrive, ThunderbirdProfilesIniAndPrefsLeadToTheMailFolder) {

@@ -133,8 +133,7 @@ TEST(SampleTree, ManifestRejectsRowsItCannotRead) {
   EXPECT_THROW(samples::ParseManifest("folder\toe\tC:\\x\n"), std::runtime_error);
   EXPECT_THROW(samples::ParseManifest("folder\toe\tC:\\x\tx\t2\t0\n"), std::runtime_error);
   EXPECT_THROW(samples::ParseManifest("mail\n"), std::runtime_error);
-  const std::string row =
-      "message\toe\tC:\\x\ts\t\t\t\t\t\t\t\t\t\t0x80\t3\t";
+  const std::string row = "message\toe\tC:\\x\ts\t\t\t\t\t\t\t\t\t\t0x80\t3\t";
   EXPECT_THROW(samples::ParseManifest(row + "12a\n"), std::runtime_error);
   EXPECT_EQ(samples::ParseManifest(row + "12\n").Messages.at(0).Size, 12u);
   EXPECT_THROW(samples::FormatManifest({{{"oe", "C:\\a\tb", "a", true, 0}}, {}}),

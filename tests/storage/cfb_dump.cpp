@@ -56,7 +56,8 @@ void Properties(TCompoundFile& file) {
       std::printf("P\t%u\tother\t%u\n", number, unsigned(v.Type));
     }
   }
-  for (const auto& [number, name] : section.Names) std::printf("N\t%u\t%s\n", number, Escape(name).c_str());
+  for (const auto& [number, name] : section.Names)
+    std::printf("N\t%u\t%s\n", number, Escape(name).c_str());
 }
 
 }  // namespace

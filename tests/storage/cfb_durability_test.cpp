@@ -47,7 +47,8 @@ void MakeStateA(const std::string& path) {
   auto f = TCompoundFile::OpenForWriting(Utf8ToUtf16(path));
   uint32_t oe = f->Create(TCompoundFile::kRoot, u"OE", TEntryType::Storage);
   for (int i = 0; i < 6; ++i) {
-    uint32_t id = f->Create(oe, u"Folder" + std::u16string(1, char16_t(u'0' + i)), TEntryType::Stream);
+    uint32_t id =
+        f->Create(oe, u"Folder" + std::u16string(1, char16_t(u'0' + i)), TEntryType::Stream);
     std::string data(i % 2 ? 9000 : 700, char('a' + i));
     f->WriteStream(id, 0, data.data(), data.size());
   }
@@ -92,8 +93,7 @@ TEST(CfbDurability, AFaultAtAnyWriteLeavesTheFileAsItWas) {
         ChangeToStateB(*f);
         f->Commit();
         ADD_FAILURE() << "no fault at write " << failAt;
-      } catch (const TInjectedFault&) {
-      }
+      } catch (const TInjectedFault&) {}
     }
     EXPECT_EQ(test::ReadFileBytes(path), stateA) << "fault at write " << failAt;
     EXPECT_FALSE(JournalIsHot(Utf8ToUtf16(path)));
@@ -124,8 +124,7 @@ TEST(CfbDurability, AWriterThatDiesHalfWayIsUndoneByTheNextOpen) {
       try {
         ChangeToStateB(*f);
         f->Commit();
-      } catch (const TInjectedFault&) {
-      }
+      } catch (const TInjectedFault&) {}
       f->Abandon();  // the process "dies": no rollback, the journal stays
     }
     // Readers and writers alike restore the file first.
@@ -143,10 +142,9 @@ TEST(CfbDurability, AnExceptionOutsideTheEngineRollsTheOpenBack) {
   try {
     auto f = TCompoundFile::OpenForWriting(Utf8ToUtf16(path));
     uint32_t oe = f->Find(TCompoundFile::kRoot, u"OE");
-    f->Destroy(oe, f->Find(oe, u"Folder3"));  // the old stream is gone ...
+    f->Destroy(oe, f->Find(oe, u"Folder3"));         // the old stream is gone ...
     throw std::runtime_error("compression failed");  // ... and the new one never comes
-  } catch (const std::runtime_error&) {
-  }
+  } catch (const std::runtime_error&) {}
   EXPECT_EQ(test::ReadFileBytes(path), stateA);
 }
 

@@ -24,7 +24,8 @@ std::string Pattern(size_t size, unsigned seed) {
 
 // Checks the red-black tree of a storage: order, no red node with a red child, the same
 // number of black nodes on every path. Returns the black height.
-int CheckTree(TCompoundFile& f, uint32_t id, const std::u16string* low, const std::u16string* high) {
+int CheckTree(TCompoundFile& f, uint32_t id, const std::u16string* low,
+              const std::u16string* high) {
   if (id == kNoStream) return 1;
   const TDirEntry& e = f.Entry(id);
   if (low) {
@@ -73,7 +74,7 @@ TEST(CfbEngine, ResizesAcrossTheMiniStreamBoundaryKeepingTheBytes) {
   std::string data = Pattern(5000, 4);
   auto f = TCompoundFile::OpenForWriting(dir.Path16("b.cfb"));
   uint32_t id = f->Create(TCompoundFile::kRoot, u"s", TEntryType::Stream);
-  f->WriteStream(id, 0, data.data(), 3000);        // mini stream
+  f->WriteStream(id, 0, data.data(), 3000);            // mini stream
   f->WriteStream(id, 3000, data.data() + 3000, 2000);  // moves to whole sectors
   EXPECT_EQ(f->ReadWholeStream(id), data);
   f->ResizeStream(id, 4095);  // back into the mini stream
@@ -86,7 +87,8 @@ TEST(CfbEngine, ResizesAcrossTheMiniStreamBoundaryKeepingTheBytes) {
   f->Commit();
   f.reset();
   f = TCompoundFile::OpenForReading(dir.Path16("b.cfb"));
-  EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"s")).substr(0, 4095), data.substr(0, 4095));
+  EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"s")).substr(0, 4095),
+            data.substr(0, 4095));
 }
 
 TEST(CfbEngine, RewritingTheSameStreamsDoesNotGrowTheFile) {
@@ -123,7 +125,8 @@ TEST(CfbEngine, KeepsEveryStorageAValidRedBlackTreeInTheFormatsOrder) {
   names.push_back(u"\u0436\u0443\u0440\u043d\u0430\u043b");  // Cyrillic, upper-cased for the order
   auto f = TCompoundFile::OpenForWriting(dir.Path16("d.cfb"));
   for (const auto& n : names) f->Create(TCompoundFile::kRoot, n, TEntryType::Stream);
-  for (size_t i = 0; i < names.size(); i += 3) f->Destroy(TCompoundFile::kRoot, f->Find(TCompoundFile::kRoot, names[i]));
+  for (size_t i = 0; i < names.size(); i += 3)
+    f->Destroy(TCompoundFile::kRoot, f->Find(TCompoundFile::kRoot, names[i]));
   f->Commit();
   f.reset();
   f = TCompoundFile::OpenForReading(dir.Path16("d.cfb"));
@@ -198,7 +201,8 @@ TEST(CfbEngine, ModifiesFilesOfOtherProgramsInPlace) {
     {
       auto f = TCompoundFile::OpenForWriting(dir.Path16("w"));
       for (uint32_t id : f->Children(TCompoundFile::kRoot)) {
-        if (f->Entry(id).Type == TEntryType::Stream) before[f->Entry(id).Name] = f->ReadWholeStream(id);
+        if (f->Entry(id).Type == TEntryType::Stream)
+          before[f->Entry(id).Name] = f->ReadWholeStream(id);
       }
       uint32_t a = f->Create(TCompoundFile::kRoot, u"Added", TEntryType::Stream);
       f->WriteStream(a, 0, "hello", 5);
@@ -206,7 +210,8 @@ TEST(CfbEngine, ModifiesFilesOfOtherProgramsInPlace) {
       f->WriteStream(b, 0, big.data(), big.size());
     }
     auto f = TCompoundFile::OpenForReading(dir.Path16("w"));
-    for (const auto& [n, bytes] : before) EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, n)), bytes);
+    for (const auto& [n, bytes] : before)
+      EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, n)), bytes);
     EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"Added")), "hello");
     EXPECT_EQ(f->ReadWholeStream(f->Find(TCompoundFile::kRoot, u"AddedBig")), big);
   }

@@ -50,7 +50,8 @@ std::map<std::string, std::string> WriteSampleFile(const std::u16string& path) {
   TStringList lines;
   for (int i = 0; i < 500; ++i) lines.push_back(u"record;" + IntToStr(i) + u";Re: hello \u00e9");
   for (const char16_t* folder : {u"Inbox", u"Sent Items", u"Old!Mail"}) {
-    auto stream = root->OpenStream(std::u16string(kStorageOE) + u"\\" + EncodeStreamName(folder), kModeReadWrite, true);
+    auto stream = root->OpenStream(std::u16string(kStorageOE) + u"\\" + EncodeStreamName(folder),
+                                   kModeReadWrite, true);
     SaveStreamLines(lines, *stream, ZCompressStream);
     streams["OE/" + Utf16ToUtf8(EncodeStreamName(folder))] = stream->ReadRest();
     lines.resize(lines.size() / 3);
@@ -82,7 +83,11 @@ for key in ('title', 'subject', 'author', 'keywords', 'comments', 'creating_appl
 print('M create_time', m.create_time.isoformat())
 )");
   std::string output;
-  ASSERT_EQ(test::RunCommand("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " + dir.Path("PC-01_ANNA.qmr"), &output), 0) << output;
+  ASSERT_EQ(test::RunCommand("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " +
+                                 dir.Path("PC-01_ANNA.qmr"),
+                             &output),
+            0)
+      << output;
   std::ostringstream expected;
   for (const auto& [name, bytes] : streams) {
     std::string md5;
@@ -90,9 +95,10 @@ print('M create_time', m.create_time.isoformat())
     test::RunCommand("md5sum " + dir.Path("stream.bin") + " | cut -c1-32", &md5);
     expected << "S " << name << " " << bytes.size() << " " << md5;
   }
-  expected << "M title Kolvane\nM subject PC-01\nM author (c) Kolvane \xC3\xA9quipe\n"
-           << "M keywords Linux 6.1.0 Debian\nM comments comment\nM creating_application Kolvane 1.0.0\n"
-           << "M create_time 2013-01-20T10:30:00.250000\n";
+  expected
+      << "M title Kolvane\nM subject PC-01\nM author (c) Kolvane \xC3\xA9quipe\n"
+      << "M keywords Linux 6.1.0 Debian\nM comments comment\nM creating_application Kolvane 1.0.0\n"
+      << "M create_time 2013-01-20T10:30:00.250000\n";
   EXPECT_EQ(output, expected.str());
 }
 
@@ -108,9 +114,11 @@ TEST(Interop, OlefileReadsOurFileThatNeedsDifatSectors) {
   test::WriteFileBytes(dir.Path("big.bin"), big);
   std::string expected, output;
   test::RunCommand("md5sum " + dir.Path("big.bin") + " | cut -c1-32", &expected);
-  std::string command = "/usr/bin/python3 -c \"import sys, hashlib, olefile; o = olefile.OleFileIO(sys.argv[1]); "
-                        "print(o.get_size('OE/Big'), o.openstream('OE/Small').read().decode()); "
-                        "print(hashlib.md5(o.openstream('OE/Big').read()).hexdigest())\" " + dir.Path("big.qmr");
+  std::string command =
+      "/usr/bin/python3 -c \"import sys, hashlib, olefile; o = olefile.OleFileIO(sys.argv[1]); "
+      "print(o.get_size('OE/Big'), o.openstream('OE/Small').read().decode()); "
+      "print(hashlib.md5(o.openstream('OE/Big').read()).hexdigest())\" " +
+      dir.Path("big.qmr");
   ASSERT_EQ(test::RunCommand(command, &output), 0);
   EXPECT_EQ(output, std::to_string(big.size()) + " small\n" + expected);
 }
@@ -126,14 +134,18 @@ TEST(Interop, GsfListsOurFilesAndCatsTheirStreams) {
   std::istringstream in(listing);
   for (std::string line; std::getline(in, line);) {
     if (line.size() < 3 || (line[0] != 'f' && line[0] != 'd') || line[1] != ' ') continue;
-    for (const std::string& known : {std::string("OE"), std::string("Thunderbird"), std::string("Thunderbird/Archives")}) {
-      if (line.size() > known.size() && line.compare(line.size() - known.size() - 1, std::string::npos, " " + known) == 0) {
+    for (const std::string& known :
+         {std::string("OE"), std::string("Thunderbird"), std::string("Thunderbird/Archives")}) {
+      if (line.size() > known.size() &&
+          line.compare(line.size() - known.size() - 1, std::string::npos, " " + known) == 0) {
         listed[known] = line[0];
       }
     }
   }
   for (const auto& [name, bytes] : streams) {
-    EXPECT_NE(listing.find(" " + std::to_string(bytes.size()) + " " + name), std::string::npos) << name << "\n" << listing;
+    EXPECT_NE(listing.find(" " + std::to_string(bytes.size()) + " " + name), std::string::npos)
+        << name << "\n"
+        << listing;
     std::string cat;
     ASSERT_EQ(test::RunCommand("gsf cat " + dir.Path("data.qmr") + " '" + name + "'", &cat), 0);
     EXPECT_EQ(cat, bytes) << name;
@@ -152,7 +164,9 @@ TEST(Interop, WeReadAFileOfGsfThatNeedsDifatSectors) {
                                               {"sub/mini.bin", Random(4095, 3)}};
   test::RunCommand("mkdir -p " + dir.Path("tree/sub"));
   for (const auto& [name, bytes] : files) test::WriteFileBytes(dir.Path("tree/" + name), bytes);
-  ASSERT_EQ(test::RunCommand("gsf createole " + dir.Path("big.ole") + " " + dir.Path("tree") + " >/dev/null 2>&1"), 0);
+  ASSERT_EQ(test::RunCommand("gsf createole " + dir.Path("big.ole") + " " + dir.Path("tree") +
+                             " >/dev/null 2>&1"),
+            0);
   std::string header = test::ReadFileBytes(dir.Path("big.ole")).substr(0, 512);
   ASSERT_GT(uint8_t(header[72]) + uint8_t(header[73]), 0) << "gsf wrote no DIFAT sector";
   auto file = cfb::TCompoundFile::OpenForReading(dir.Path16("big.ole"));

@@ -19,8 +19,8 @@ namespace kv::test {
 TScratchDir::TScratchDir() {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("kv-storage-" + std::to_string(random()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kv-storage-" + std::to_string(random()));
     std::error_code ec;
     if (std::filesystem::create_directory(dir, ec)) {
       FDir = dir.generic_string();
@@ -35,7 +35,9 @@ TScratchDir::~TScratchDir() {
   std::filesystem::remove_all(FDir, ignored);
 }
 
-std::u16string TScratchDir::Path16(const std::string& name) const { return Utf8ToUtf16(Path(name)); }
+std::u16string TScratchDir::Path16(const std::string& name) const {
+  return Utf8ToUtf16(Path(name));
+}
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

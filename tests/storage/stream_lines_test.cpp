@@ -34,7 +34,7 @@ TEST(StreamCodec, CompressesWithTheFixedSettingsAndRoundTrips) {
   TMemoryStream lines, packed;
   SaveStreamLines({u"a", u"b"}, packed, ZCompressStream);
   EXPECT_EQ(packed.Position(), 0u);
-  EXPECT_EQ(uint8_t(packed.Bytes()[0]), 0x78);  // deflate, 32K window
+  EXPECT_EQ(uint8_t(packed.Bytes()[0]), 0x78);    // deflate, 32K window
   EXPECT_EQ(uint8_t(packed.Bytes()[1]) >> 6, 3);  // the level field of levels 7 to 9
   EXPECT_EQ(Decompressed(packed.Bytes()), "a\r\nb\r\n");
   TStringList back;
@@ -73,7 +73,8 @@ TEST(StreamCodec, PlainTextIsReadAsTextEvenWithTheDecoder) {
 
 TEST(StreamCodec, ABrokenZlibStreamIsReportedWithTheLinesBeforeTheDamage) {
   TStringList many;
-  for (int i = 0; i < 3000; ++i) many.push_back(u"line " + IntToStr(i) + u";subject;" + IntToStr(i * 7919));
+  for (int i = 0; i < 3000; ++i)
+    many.push_back(u"line " + IntToStr(i) + u";subject;" + IntToStr(i * 7919));
   TMemoryStream packed;
   SaveStreamLines(many, packed, ZCompressStream);
   std::string cut = packed.Bytes().substr(0, packed.Bytes().size() / 2);
@@ -82,7 +83,8 @@ TEST(StreamCodec, ABrokenZlibStreamIsReportedWithTheLinesBeforeTheDamage) {
   EXPECT_EQ(LoadStreamLines(broken, lines, ZDecompressStream), TLinesResult::lrDamaged);
   ASSERT_FALSE(lines.empty());
   ASSERT_LT(lines.size(), many.size());
-  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], many[i]);  // no half line, no garbage
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i], many[i]);  // no half line, no garbage
 
   std::string flipped = packed.Bytes();
   flipped[flipped.size() - 2] ^= 0x55;  // the Adler-32 check fails at the very end
@@ -98,7 +100,9 @@ TEST(StreamCodec, ABrokenZlibStreamIsReportedWithTheLinesBeforeTheDamage) {
 TEST(StreamCodec, TextOutsideWindows1252IsWrittenAsUtf8WithItsMark) {
   TMemoryStream cp1252, utf8;
   SaveStreamLines({u"Gr\u00fc\u00dfe \u20ac"}, cp1252, nullptr);
-  EXPECT_EQ(cp1252.Bytes(), "Gr\xFC\xDF" "e \x80\r\n");  // byte for byte, no mark
+  EXPECT_EQ(cp1252.Bytes(),
+            "Gr\xFC\xDF"
+            "e \x80\r\n");  // byte for byte, no mark
   SaveStreamLines({u"plain", u"\u041f\u0440\u0438\u0432\u0435\u0442 \u4f60\u597d"}, utf8, nullptr);
   EXPECT_EQ(utf8.Bytes().substr(0, 3), "\xEF\xBB\xBF");
   TStringList lines;
@@ -118,12 +122,12 @@ TEST(StreamLines, AppendingToKeptLinesGivesWhatWritingAllLinesGives) {
   };
   const TStringList cp1252{u"1;a;0;caf\u00e9 \u20ac;;;;0.0;;;;;5;0", u"2;b", u"3;\u0081 undefined"};
   const TStringList other{u"4;\u65e5\u672c;;;;", u"5;\U0001F600"};
-  for (const auto& [keptLines, newLines] :
-       std::vector<std::pair<TStringList, TStringList>>{{cp1252, {u"6;plain"}},   // stays Windows-1252
-                                                        {cp1252, other},          // becomes UTF-8
-                                                        {other, {u"7;plain"}},    // stays UTF-8
-                                                        {{u"8;x"}, {}},           // nothing new
-                                                        {{}, other}}) {
+  for (const auto& [keptLines, newLines] : std::vector<std::pair<TStringList, TStringList>>{
+           {cp1252, {u"6;plain"}},  // stays Windows-1252
+           {cp1252, other},         // becomes UTF-8
+           {other, {u"7;plain"}},   // stays UTF-8
+           {{u"8;x"}, {}},          // nothing new
+           {{}, other}}) {
     TStoredLines kept = stored(keptLines);
     TLineSource more;
     more.Count = newLines.size();
@@ -140,12 +144,16 @@ TEST(StreamLines, AppendingToKeptLinesGivesWhatWritingAllLinesGives) {
     EXPECT_EQ(back, all);
   }
   // Invalid UTF-8 in a kept line is written as its reading gives it, as any writer would.
-  TMemoryStream raw(std::string("\xEF\xBB\xBF" "9;\xC3 bad\r\n10;\xE6\x97\xA5\r\n"));
+  TMemoryStream raw(
+      std::string("\xEF\xBB\xBF"
+                  "9;\xC3 bad\r\n10;\xE6\x97\xA5\r\n"));
   TStoredLines kept;
   ASSERT_EQ(kept.Load(raw, nullptr), TLinesResult::lrComplete);
   TMemoryStream out;
   SaveStreamLines(&kept, {}, out, nullptr);
-  EXPECT_EQ(out.Bytes(), "\xEF\xBB\xBF" "9;\xEF\xBF\xBD bad\r\n10;\xE6\x97\xA5\r\n");
+  EXPECT_EQ(out.Bytes(),
+            "\xEF\xBB\xBF"
+            "9;\xEF\xBF\xBD bad\r\n10;\xE6\x97\xA5\r\n");
 }
 
 // The codec's streaming writer gives the bytes of one deflate over the whole text, however the
@@ -158,7 +166,8 @@ TEST(StreamCodec, TheStreamingWriterGivesTheWholeTextsBytes) {
   for (size_t piece : {size_t(1), size_t(7), size_t(4096), size_t(1) << 20}) {
     TMemoryStream out;
     TZlibWriter writer(out);
-    for (size_t at = 0; at < text.size(); at += piece) writer.Write(std::string_view(text).substr(at, piece));
+    for (size_t at = 0; at < text.size(); at += piece)
+      writer.Write(std::string_view(text).substr(at, piece));
     writer.Finish();
     EXPECT_EQ(out.Bytes(), whole.Bytes()) << piece;
   }
@@ -200,17 +209,22 @@ TEST(StreamLines, ReadStorageLinesFindsTheStreamOrNothing) {
     EXPECT_EQ(stream->Position(), 0u);
   }
   TStringList lines;
-  EXPECT_EQ(ReadStorageLines(file, kStorageOE, u"INBOX", ZDecompressStream, lines), TLinesResult::lrComplete);
+  EXPECT_EQ(ReadStorageLines(file, kStorageOE, u"INBOX", ZDecompressStream, lines),
+            TLinesResult::lrComplete);
   EXPECT_EQ(lines, (TStringList{u"x;1", u"y;2"}));
-  EXPECT_EQ(ReadStorageLines(file, u"\\", u"Inbox", ZDecompressStream, lines), TLinesResult::lrComplete);
-  EXPECT_TRUE(lines.empty());
-  EXPECT_EQ(ReadStorageLines(file, kStorageThunderbird, u"Inbox", ZDecompressStream, lines), TLinesResult::lrComplete);
-  EXPECT_TRUE(lines.empty());
-  EXPECT_EQ(ReadStorageLines(dir.Path16("missing.qmr"), kStorageOE, u"Inbox", ZDecompressStream, lines),
+  EXPECT_EQ(ReadStorageLines(file, u"\\", u"Inbox", ZDecompressStream, lines),
             TLinesResult::lrComplete);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(ReadStorageLines(file, kStorageThunderbird, u"Inbox", ZDecompressStream, lines),
+            TLinesResult::lrComplete);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(
+      ReadStorageLines(dir.Path16("missing.qmr"), kStorageOE, u"Inbox", ZDecompressStream, lines),
+      TLinesResult::lrComplete);
   test::WriteFileBytes(dir.Path("text.qmr"), "not a compound file");
-  EXPECT_EQ(ReadStorageLines(dir.Path16("text.qmr"), kStorageOE, u"Inbox", ZDecompressStream, lines),
-            TLinesResult::lrComplete);
+  EXPECT_EQ(
+      ReadStorageLines(dir.Path16("text.qmr"), kStorageOE, u"Inbox", ZDecompressStream, lines),
+      TLinesResult::lrComplete);
   EXPECT_TRUE(lines.empty());
 }
 

@@ -2,9 +2,9 @@
 // single-property helpers.
 #include <gtest/gtest.h>
 
+#include <map>
 #include "base/codepage.h"
 #include "base/error.h"
-#include <map>
 
 #include "storage/cfb/compound_file.h"
 #include "storage/data_file_layout.h"
@@ -157,7 +157,7 @@ TEST(PropertyHelpers, ReadsSetsOfOtherProgramsInTheirCodePages) {
       {"cfb/poi_hpsf/TestShiftJIS.doc", PIDSI_TITLE, u"\u7b2c1\u7ae0"},
       {"cfb/poi_hpsf/TestGermanWord90.doc", PIDSI_KEYWORDS, u"Test (Stichw\u00f6rter)"},
       {"cfb/poi_hpsf/TestChineseProperties.doc", PIDSI_AUTHOR, u"\u96c5\u864e"},  // UTF-8 set
-      {"cfb/poi_hpsf/Test0313rur.adm", PIDSI_AUTHOR, u"wbustillo"},                // UTF-16 set
+      {"cfb/poi_hpsf/Test0313rur.adm", PIDSI_AUTHOR, u"wbustillo"},               // UTF-16 set
       {"cfb/olefile_test-ole-file.doc", PIDSI_AUTHOR, u"Laurence Ipsum"},
   };
   for (const auto& c : cases) KV_SKIP_WITHOUT_REAL_DATA(test::RealDataPath(c.File));
@@ -177,7 +177,8 @@ TEST(PropertyHelpers, WritingIntoASetOfAnotherProgramKeepsItsOtherValues) {
   test::WriteFileBytes(dir.Path("t.adm"), test::ReadFileBytes(adm.string()));
   auto storedValues = [&] {
     auto file = cfb::TCompoundFile::OpenForReading(dir.Path16("t.adm"));
-    uint32_t id = file->Find(cfb::TCompoundFile::kRoot, cfb::PropertySetStreamName(FMTID_SummaryInformation));
+    uint32_t id =
+        file->Find(cfb::TCompoundFile::kRoot, cfb::PropertySetStreamName(FMTID_SummaryInformation));
     cfb::TPropertySet set = cfb::ParsePropertySet(file->ReadWholeStream(id), u"t");
     std::map<uint32_t, std::string> stored;
     for (const auto& [number, v] : set.Sections[0].Values) stored[number] = v.Stored;

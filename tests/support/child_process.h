@@ -24,7 +24,7 @@ std::vector<int> RunChildren(const char* name, const std::vector<std::vector<std
 }  // namespace kv::test
 
 // Defines and registers a child: KOLVANE_TEST_CHILD(OpenWhileHeld) { ... return status; }
-#define KOLVANE_TEST_CHILD(name)                                                              \
-  static int name##ChildMain(const std::vector<std::string>& args);                           \
+#define KOLVANE_TEST_CHILD(name)                                                               \
+  static int name##ChildMain(const std::vector<std::string>& args);                            \
   static const ::kv::test::TChildRegistration name##ChildRegistration(#name, name##ChildMain); \
   static int name##ChildMain([[maybe_unused]] const std::vector<std::string>& args)

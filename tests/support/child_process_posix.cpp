@@ -31,8 +31,7 @@ std::vector<int> RunChildren(const char* name, const std::vector<std::vector<std
       int code = 1;
       try {
         code = it->second(a);
-      } catch (...) {
-      }
+      } catch (...) {}
       ::_exit(code);
     }
     children.push_back(child);

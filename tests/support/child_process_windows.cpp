@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
@@ -55,8 +55,7 @@ TChildRegistration::TChildRegistration(const char* name, TChildMain main) {
     int code = 1;
     try {
       code = main(args);
-    } catch (...) {
-    }
+    } catch (...) {}
     std::_Exit(code);  // the child never reaches the test program's main
   }
   LocalFree(argv);

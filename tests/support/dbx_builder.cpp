@@ -196,7 +196,8 @@ DbxFile DbxBuilder::Build() const {
   std::vector<TreeNode> tree;
   if (count) BuildTree(tree, 0, count, FCapacity);
   const size_t nodesBase = at;
-  for (size_t k = 0; k < tree.size(); ++k) L.Nodes.push_back(uint32_t(nodesBase + k * kDbxNodeBytes));
+  for (size_t k = 0; k < tree.size(); ++k)
+    L.Nodes.push_back(uint32_t(nodesBase + k * kDbxNodeBytes));
   L.RootNode = tree.empty() ? 0 : L.Nodes[0];
   at = nodesBase + tree.size() * kDbxNodeBytes;
   L.IndexEnd = uint32_t(at);

@@ -55,11 +55,11 @@ struct DbxMessage {
   std::string MessageId;
   std::string Server;
   std::string Account;
-  uint64_t Received = 0;    // FILETIME ticks, UTC
-  uint32_t Flags = 0x80;    // stored as 0x81 (direct) when it fits 24 bits, else as 0x01
-  uint32_t Priority = 3;    // stored as 0x90 (direct)
-  std::string Text;         // the stored message text; empty: no text blocks
-  size_t BlockSize = 512;   // text bytes per block
+  uint64_t Received = 0;   // FILETIME ticks, UTC
+  uint32_t Flags = 0x80;   // stored as 0x81 (direct) when it fits 24 bits, else as 0x01
+  uint32_t Priority = 3;   // stored as 0x90 (direct)
+  std::string Text;        // the stored message text; empty: no text blocks
+  size_t BlockSize = 512;  // text bytes per block
   // Attributes added after the standard ones (a later entry overrides an earlier one).
   std::vector<DbxAttribute> Extra;
   // When set, these are the whole attribute list: nothing is derived from the fields above

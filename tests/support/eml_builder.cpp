@@ -5,8 +5,7 @@
 namespace kv::fixtures {
 
 std::string Base64(std::string_view bytes) {
-  static const char* kDigits =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char* kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
@@ -57,8 +56,8 @@ std::string MailDate(int year, int month, int day, int hour, int minute, int sec
   const int z = zoneMinutes < 0 ? -zoneMinutes : zoneMinutes;
   char buf[64];
   std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[dow], day,
-                kMonths[(month - 1) % 12], year, hour, minute, second,
-                zoneMinutes < 0 ? '-' : '+', z / 60, z % 60);
+                kMonths[(month - 1) % 12], year, hour, minute, second, zoneMinutes < 0 ? '-' : '+',
+                z / 60, z % 60);
   return buf;
 }
 
@@ -100,8 +99,10 @@ std::string EmlBuilder::Build() const {
     // A "\n" in a value folds the field: the next piece goes on a line starting with a blank.
     out += name + ": ";
     for (char c : value) {
-      if (c == '\n') out += FEol + " ";
-      else out += c;
+      if (c == '\n')
+        out += FEol + " ";
+      else
+        out += c;
     }
     out += FEol;
   }

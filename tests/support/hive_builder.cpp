@@ -11,8 +11,8 @@
 namespace kv::test {
 namespace {
 
-constexpr size_t kBlock = 0x1000;      // header block and bin size
-constexpr uint32_t kRootCell = 0x20;   // first cell of the first bin, relative to the bins
+constexpr size_t kBlock = 0x1000;     // header block and bin size
+constexpr uint32_t kRootCell = 0x20;  // first cell of the first bin, relative to the bins
 
 void Put16(std::string& b, size_t at, uint16_t v) {
   b[at] = char(v & 0xFF);
@@ -48,15 +48,15 @@ std::string EmptyHiveBytes(std::string_view rootName) {
   std::string b(2 * kBlock, '\0');
   // Header block.
   b.replace(0, 4, "regf");
-  Put32(b, 0x04, 1);            // primary sequence number
-  Put32(b, 0x08, 1);            // secondary sequence number: equal, the hive is consistent
-  Put32(b, 0x14, 1);            // major version
-  Put32(b, 0x18, 3);            // minor version
-  Put32(b, 0x1C, 0);            // primary file
-  Put32(b, 0x20, 1);            // direct memory load format
-  Put32(b, 0x24, kRootCell);    // root key cell
-  Put32(b, 0x28, kBlock);       // size of the bins
-  Put32(b, 0x2C, 1);            // clustering factor
+  Put32(b, 0x04, 1);          // primary sequence number
+  Put32(b, 0x08, 1);          // secondary sequence number: equal, the hive is consistent
+  Put32(b, 0x14, 1);          // major version
+  Put32(b, 0x18, 3);          // minor version
+  Put32(b, 0x1C, 0);          // primary file
+  Put32(b, 0x20, 1);          // direct memory load format
+  Put32(b, 0x24, kRootCell);  // root key cell
+  Put32(b, 0x28, kBlock);     // size of the bins
+  Put32(b, 0x2C, 1);          // clustering factor
   uint32_t sum = 0;
   for (size_t at = 0; at < 0x1FC; at += 4) sum ^= Get32(b, at);
   if (sum == 0xFFFFFFFF) sum = 0xFFFFFFFE;
@@ -76,8 +76,8 @@ std::string EmptyHiveBytes(std::string_view rootName) {
   const uint32_t skOffset = uint32_t(kRootCell + nkCell);
   Put32(b, nk, uint32_t(-int32_t(nkCell)));
   b.replace(nk + 4, 2, "nk");
-  Put16(b, nk + 4 + 0x02, 0x2C);  // hive entry (root), not deletable, ASCII name
-  Put32(b, nk + 4 + 0x10, 0);     // parent
+  Put16(b, nk + 4 + 0x02, 0x2C);        // hive entry (root), not deletable, ASCII name
+  Put32(b, nk + 4 + 0x10, 0);           // parent
   Put32(b, nk + 4 + 0x1C, 0xFFFFFFFF);  // no subkey list
   Put32(b, nk + 4 + 0x20, 0xFFFFFFFF);  // no volatile subkey list
   Put32(b, nk + 4 + 0x28, 0xFFFFFFFF);  // no value list
@@ -88,11 +88,11 @@ std::string EmptyHiveBytes(std::string_view rootName) {
 
   // Security cell: a self-relative descriptor with an empty access list, linked to itself.
   std::string sd(28, '\0');
-  sd[0] = 1;                      // revision
-  Put16(sd, 2, 0x8004);           // self-relative, access list present
-  Put32(sd, 16, 20);              // access list at 20
-  sd[20] = 2;                     // access-list revision
-  Put16(sd, 22, 8);               // access-list size, no entries
+  sd[0] = 1;             // revision
+  Put16(sd, 2, 0x8004);  // self-relative, access list present
+  Put32(sd, 16, 20);     // access list at 20
+  sd[20] = 2;            // access-list revision
+  Put16(sd, 22, 8);      // access-list size, no entries
   const size_t skCell = Align8(4 + 0x14 + sd.size());
   const size_t sk = bin + skOffset;
   Put32(b, sk, uint32_t(-int32_t(skCell)));
@@ -225,8 +225,7 @@ void WriteWindows7Tree(const std::string& root, const std::vector<std::string>& 
   {
     THiveBuilder sys((fs::path(root) / "Windows/System32/config/SYSTEM").string());
     sys.SetDWord("Select", "Current", 1);
-    sys.SetText("ControlSet001\\Control\\ComputerName\\ComputerName", "ComputerName",
-                computerName);
+    sys.SetText("ControlSet001\\Control\\ComputerName\\ComputerName", "ComputerName", computerName);
     sys.SetText("ControlSet001\\Control\\ProductOptions", "ProductType", u"WinNT");
     sys.SetText("ControlSet001\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE",
                 u"AMD64");

@@ -16,8 +16,14 @@ namespace kv::test {
 std::string EmptyHiveBytes(std::string_view rootName = "ROOT");
 
 // Registry data types as the hive stores them.
-enum : int { kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, kRegMultiSz = 7,
-             kRegQword = 11 };
+enum : int {
+  kRegSz = 1,
+  kRegExpandSz = 2,
+  kRegBinary = 3,
+  kRegDword = 4,
+  kRegMultiSz = 7,
+  kRegQword = 11
+};
 
 class THiveBuilder {
  public:

@@ -64,8 +64,8 @@ MbxFolder MbxBuilder::Build() const {
     std::string strings;
     // Subject, receiver, sender, server, two strings the reader skips, account.
     const std::string unused;
-    for (const std::string* s : {&m.Subject, &m.ReceiverEmail, &m.SenderEmail, &m.Server,
-                                 &unused, &unused, &m.Account}) {
+    for (const std::string* s :
+         {&m.Subject, &m.ReceiverEmail, &m.SenderEmail, &m.Server, &unused, &unused, &m.Account}) {
       AppendU32(strings, uint32_t(s->size() + 1));
       strings += *s;
       strings += '\0';

@@ -35,10 +35,10 @@ inline std::filesystem::path MissingRealData(std::initializer_list<std::filesyst
 }  // namespace kv::test
 
 // Skips the running test unless every path given exists.
-#define KV_SKIP_WITHOUT_REAL_DATA(...)                                                        \
-  do {                                                                                        \
-    const std::filesystem::path kv_missing_ = ::kv::test::MissingRealData({__VA_ARGS__});     \
-    if (!kv_missing_.empty())                                                                 \
-      GTEST_SKIP() << "real data not found: " << kv_missing_.string()                         \
-                   << " (the folder is the CMake cache variable KOLVANE_REALDATA_DIR)";       \
+#define KV_SKIP_WITHOUT_REAL_DATA(...)                                                    \
+  do {                                                                                    \
+    const std::filesystem::path kv_missing_ = ::kv::test::MissingRealData({__VA_ARGS__}); \
+    if (!kv_missing_.empty())                                                             \
+      GTEST_SKIP() << "real data not found: " << kv_missing_.string()                     \
+                   << " (the folder is the CMake cache variable KOLVANE_REALDATA_DIR)";   \
   } while (false)

@@ -37,8 +37,10 @@ class TScopedEnv {
     SetEnvVar(name, value);
   }
   ~TScopedEnv() {
-    if (FOld) SetEnvVar(FName, *FOld);
-    else UnsetEnvVar(FName);
+    if (FOld)
+      SetEnvVar(FName, *FOld);
+    else
+      UnsetEnvVar(FName);
   }
   TScopedEnv(const TScopedEnv&) = delete;
   TScopedEnv& operator=(const TScopedEnv&) = delete;

@@ -28,8 +28,10 @@ class TZoneScope {
   }
   ~TZoneScope() {
 #ifndef _WIN32
-    if (FOld) SetEnvVar("TZ", *FOld);
-    else UnsetEnvVar("TZ");
+    if (FOld)
+      SetEnvVar("TZ", *FOld);
+    else
+      UnsetEnvVar("TZ");
     tzset();
 #endif
   }
@@ -79,6 +81,6 @@ class TZoneScope {
 }  // namespace kv::test
 
 // Runs the rest of the test in `zone`, or skips it where that cannot be had.
-#define KOLVANE_IN_ZONE(zone)                               \
-  ::kv::test::TZoneScope zoneScope_(zone);                  \
+#define KOLVANE_IN_ZONE(zone)              \
+  ::kv::test::TZoneScope zoneScope_(zone); \
   if (!zoneScope_.Applies()) GTEST_SKIP() << zoneScope_.Reason()

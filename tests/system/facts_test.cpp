@@ -145,8 +145,8 @@ TEST(UserFolders, SpecialFolderThatIsTheProfileItselfMapsToTheOtherProfile) {
   auto p = std::make_unique<TFakePlatform>(u'/');
   p->Facts.OSVersion.PlatformId = 1000;
   p->Facts.AccountName = u"anna";
-  p->Facts.SpecialFolders = {{0, u"/home/anna/Desktop"}, {26, u"/home/anna"},
-                             {28, u"/home/anna/.local/share"}};
+  p->Facts.SpecialFolders = {
+      {0, u"/home/anna/Desktop"}, {26, u"/home/anna"}, {28, u"/home/anna/.local/share"}};
   TSystemContext ctx(std::move(p));
   EXPECT_EQ(GetUserSpecialFolder(ctx, u"bob", 26), u"/home/bob/");
   EXPECT_EQ(GetUserSpecialFolder(ctx, u"bob", 28), u"/home/bob/.local/share/");
@@ -276,7 +276,8 @@ TEST(VersionInfo, NumbersTextsAndBeta) {
   f.ProductVersionMS = (3u << 16) | 4;
   f.ProductVersionLS = (5u << 16) | 6;
   f.FileFlags = 0x2;
-  f.Strings = {{u"FileDescription", u"Tool"}, {u"LegalCopyright", u"(c) Someone"},
+  f.Strings = {{u"FileDescription", u"Tool"},
+               {u"LegalCopyright", u"(c) Someone"},
                {u"OriginalFilename", u"tool.exe"}};
   p.Facts.FileVersions = {{u"C:\\tool.exe", f}};
   TVersionInfo info;
@@ -308,7 +309,8 @@ TEST(FakePlatform, WindowsUsersAreReadyForCollectors) {
   EXPECT_EQ(base, u"C:\\Users\\bob\\AppData\\Roaming\\");
   EXPECT_TRUE(fake.Status(base + u"Thunderbird\\profiles.ini"));
   EXPECT_EQ(ReadBytes(*fake.OpenRead(base + u"THUNDERBIRD\\Profiles.ini"), 0, 100), "[Profile0]");
-  EXPECT_EQ(ExpandEnvVars(ctx, u"%LocalAppData%\\Microsoft"), u"C:\\Users\\anna\\AppData\\Local\\Microsoft");
+  EXPECT_EQ(ExpandEnvVars(ctx, u"%LocalAppData%\\Microsoft"),
+            u"C:\\Users\\anna\\AppData\\Local\\Microsoft");
   EXPECT_THROW(fake.OpenRead(u"C:\\Users\\bob"), EKolvaneError);
   EXPECT_THROW(fake.OpenRead(u"C:\\nothing"), EKolvaneError);
 }

@@ -76,10 +76,12 @@ TEST(HiveBuilder, ValuesWrittenThroughHivexReadBackHereAndWithHivexget) {
   EXPECT_EQ(hive->Find(u"Microsoft\\Nothing"), 0u);
 
   // An independent reader sees the same.
-  EXPECT_EQ(test::RunCommand("hivexget '" + path + "' 'Microsoft\\Windows NT\\CurrentVersion' ProductName"),
+  EXPECT_EQ(test::RunCommand("hivexget '" + path +
+                             "' 'Microsoft\\Windows NT\\CurrentVersion' ProductName"),
             "Windows 7 Professional\n");
-  EXPECT_EQ(test::RunCommand("hivexget '" + path + "' 'Microsoft\\Windows NT\\CurrentVersion' "
-                "CurrentMajorVersionNumber"),
+  EXPECT_EQ(test::RunCommand("hivexget '" + path +
+                             "' 'Microsoft\\Windows NT\\CurrentVersion' "
+                             "CurrentMajorVersionNumber"),
             "10\n");
   EXPECT_EQ(test::RunCommand("hivexget '" + path + "' 'Unicode' Name"), "Jos\u00e9 \u674e\u4f1f\n");
 }

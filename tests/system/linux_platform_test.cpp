@@ -150,8 +150,9 @@ std::set<std::string> FindFilesSet(const TSystemContext& ctx, const std::string&
 TEST(FindFilesOnLinux, AgreesWithFind) {
   test::TTempTree tree;
   const std::string root = tree.Folder("store");
-  const char* names[] = {"a.eml", "B.EML", "c.Eml.bak", "Inbox", "Inbox.msf", "x.dbx", "Y.MBX",
-                         "z.abx", "noext", ".hidden", ".hidden.eml", "weird name.eml", "t.bx"};
+  const char* names[] = {"a.eml",       "B.EML",          "c.Eml.bak", "Inbox", "Inbox.msf",
+                         "x.dbx",       "Y.MBX",          "z.abx",     "noext", ".hidden",
+                         ".hidden.eml", "weird name.eml", "t.bx"};
   for (int f = 0; f < 6; ++f) {
     std::string folder = "store/f" + std::to_string(f) + (f % 2 ? ".sbd" : "");
     if (f >= 3) folder += "/deep" + std::to_string(f) + "/deeper";
@@ -173,8 +174,9 @@ TEST(FindFilesOnLinux, AgreesWithFind) {
             FindOutput("find " + root + " -mindepth 1" + prune + " -iname '*.?bx' -print"));
   EXPECT_EQ(FindFilesSet(ctx, root, u"*.", 0x1FF),
             FindOutput("find " + root + " -mindepth 1" + prune + " ! -name '*.*' -print"));
-  EXPECT_EQ(FindFilesSet(ctx, root, u"*.*", faDirectory),
-            FindOutput("find " + root + " -mindepth 1" + prune + " \\( -type d -o -xtype d \\) -print"));
+  EXPECT_EQ(
+      FindFilesSet(ctx, root, u"*.*", faDirectory),
+      FindOutput("find " + root + " -mindepth 1" + prune + " \\( -type d -o -xtype d \\) -print"));
 
   // Without the total the walk lists the same paths in the same order.
   for (const char16_t* mask : {u"*.eml", u"*.", u"*.?bx"}) {

@@ -51,8 +51,8 @@ class WindowsTree : public ::testing::Test {
       sys.SetText("ControlSet001\\Control\\ComputerName\\ComputerName", "ComputerName", u"OLD-PC");
       sys.SetText("ControlSet002\\Control\\ComputerName\\ComputerName", "ComputerName", u"Anna-PC");
       sys.SetText("ControlSet002\\Control\\ProductOptions", "ProductType", u"WinNT");
-      sys.SetText("ControlSet002\\Control\\Session Manager\\Environment",
-                  "PROCESSOR_ARCHITECTURE", u"AMD64");
+      sys.SetText("ControlSet002\\Control\\Session Manager\\Environment", "PROCESSOR_ARCHITECTURE",
+                  u"AMD64");
       sys.AddKey("ControlSet002\\Enum\\IDE\\DiskVBOX_HARDDISK___________________________1.0_____");
       sys.Commit();
     }
@@ -62,7 +62,8 @@ class WindowsTree : public ::testing::Test {
     {
       FTree.Folder("Users/anna/AppData/Roaming");
       test::THiveBuilder nt(FTree.Path("Users/anna/NTUSER.DAT"));
-      const char* usf = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+      const char* usf =
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
       nt.SetExpandText(usf, "AppData", u"%USERPROFILE%\\AppData\\Roaming");
       nt.SetExpandText(usf, "Local AppData", u"%USERPROFILE%\\AppData\\Local");
       nt.SetExpandText("Software\\Microsoft\\Windows Mail", "Store Root",
@@ -151,8 +152,8 @@ TEST_F(WindowsTree, RegistryFromTheHives) {
   EXPECT_EQ(ReadRegistryText(p, TRegistryRoot::CurrentUser, u"\\software\\microsoft\\WINDOWS MAIL",
                              u"store root"),
             root);
-  auto flags = ReadRegistryValue(p, TRegistryRoot::CurrentUser, u"Software\\Microsoft\\Windows Mail",
-                                 u"Flags");
+  auto flags = ReadRegistryValue(p, TRegistryRoot::CurrentUser,
+                                 u"Software\\Microsoft\\Windows Mail", u"Flags");
   ASSERT_TRUE(flags);
   EXPECT_EQ(flags->Number, 7u);
   // Another user's hive under HKU.
@@ -172,15 +173,16 @@ TEST_F(WindowsTree, RegistryFromTheHives) {
 TEST_F(WindowsTree, PathsFromTheRegistryAndPrefsWorkAsWritten) {
   auto ctx = Open(u"anna");
   IPlatform& p = ctx->Platform();
-  std::u16string store = ReplaceAll(
-      *ReadRegistryText(p, TRegistryRoot::CurrentUser, u"Software\\Microsoft\\Windows Mail",
-                        u"Store Root"),
-      u"%UserProfile%", GetUserProfileFolder(*ctx, u""));
+  std::u16string store =
+      ReplaceAll(*ReadRegistryText(p, TRegistryRoot::CurrentUser,
+                                   u"Software\\Microsoft\\Windows Mail", u"Store Root"),
+                 u"%UserProfile%", GetUserProfileFolder(*ctx, u""));
   TStringList folders;
   FindFiles(*ctx, store, u"*.*", faDirectory, &folders, true, true);
   EXPECT_EQ(folders.size(), 2u);
   TStringList mails;
-  int64_t total = FindFiles(*ctx, store + u"\\Local Folders\\Inbox", u"*.eml", 0x1FF, &mails, false, true);
+  int64_t total =
+      FindFiles(*ctx, store + u"\\Local Folders\\Inbox", u"*.eml", 0x1FF, &mails, false, true);
   EXPECT_EQ(mails.size(), 2u);
   EXPECT_EQ(total, 29);
   EXPECT_EQ(ReadBytes(*p.OpenRead(u"c:\\USERS\\ANNA\\appdata\\local\\microsoft\\windows mail\\"
@@ -188,7 +190,8 @@ TEST_F(WindowsTree, PathsFromTheRegistryAndPrefsWorkAsWritten) {
                       0, 12),
             "Subject: bb\r");
   // A prefs.js path keeps its doubled backslashes until the reader undoes them; both work.
-  EXPECT_TRUE(p.Status(u"C:\\\\Users\\\\anna\\\\AppData\\\\Roaming\\\\Thunderbird\\\\profiles.ini"));
+  EXPECT_TRUE(
+      p.Status(u"C:\\\\Users\\\\anna\\\\AppData\\\\Roaming\\\\Thunderbird\\\\profiles.ini"));
   EXPECT_TRUE(p.Status(u"C:/Users/anna/AppData/Roaming/Thunderbird/./../Thunderbird/profiles.ini"));
   EXPECT_TRUE(p.Status(GetUserSpecialFolder(*ctx, u"", 26) + u"Thunderbird\\profiles.ini"));
   EXPECT_FALSE(p.Status(u"D:\\Users\\anna")) << "only the system drive is in the tree";
@@ -234,10 +237,10 @@ TEST(Windows7Tree, TheSharedTreeBuilderMakesAReadableDrive) {
   EXPECT_EQ(GetUserSID(*ctx, u"", u"bob"), Utf8ToUtf16(test::Windows7UserSid(1)));
   EXPECT_EQ(GetUserSpecialFolder(*ctx, u"", 0), u"C:\\Users\\bob\\Desktop\\");
   EXPECT_EQ(GetUserSpecialFolder(*ctx, u"anna", 26), u"C:\\Users\\anna\\AppData\\Roaming\\");
-  EXPECT_EQ(ReadRegistryText(ctx->Platform(), TRegistryRoot::Users,
-                             Utf8ToUtf16(test::Windows7UserSid(1)) +
-                                 u"\\Software\\Microsoft\\Windows Live Mail",
-                             u"Default Mail Account"),
+  EXPECT_EQ(ReadRegistryText(
+                ctx->Platform(), TRegistryRoot::Users,
+                Utf8ToUtf16(test::Windows7UserSid(1)) + u"\\Software\\Microsoft\\Windows Live Mail",
+                u"Default Mail Account"),
             u"x.oeaccount");
 }
 
@@ -246,9 +249,10 @@ TEST(PartialWindowsTree, FilesWithoutHivesAndXPDefaults) {
   tree.Folder("Documents and Settings/All Users");
   tree.Folder("Documents and Settings/Default User");
   tree.Folder("Documents and Settings/LocalService");
-  tree.Write("Documents and Settings/carl/Local Settings/Application Data/Identities/{X}/"
-             "Microsoft/Outlook Express/Inbox.dbx",
-             "dbx");
+  tree.Write(
+      "Documents and Settings/carl/Local Settings/Application Data/Identities/{X}/"
+      "Microsoft/Outlook Express/Inbox.dbx",
+      "dbx");
   auto ctx = std::make_unique<TSystemContext>(OpenOfflineWindowsTree(tree.Root().string()));
   EXPECT_EQ(ctx->Facts().CurrentUserName, u"carl");
   EXPECT_EQ(GetUserSID(*ctx, u"", u"carl"), u"");

@@ -5,10 +5,10 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <stdexcept>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -32,8 +32,8 @@ class TTempTree {
   TTempTree() {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && FRoot.empty(); ++attempt) {
-      std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                  ("kolvane-system-" + std::to_string(random()));
+      std::filesystem::path dir =
+          std::filesystem::temp_directory_path() / ("kolvane-system-" + std::to_string(random()));
       std::error_code ec;
       if (std::filesystem::create_directory(dir, ec)) FRoot = dir;
     }

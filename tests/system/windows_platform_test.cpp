@@ -136,8 +136,9 @@ TEST(WindowsPlatform, RegistryValuesOfEveryTypeInBothUserRoots) {
   TSystemContext ctx(MakeWindowsPlatform());
   IPlatform& p = ctx.Platform();
   const std::u16string sid = GetUserSID(ctx, u"", ctx.Facts().CurrentUserName);
-  for (auto [root, path] : {std::pair{TRegistryRoot::CurrentUser, std::u16string(TTestKey::kPath16)},
-                            std::pair{TRegistryRoot::Users, sid + u"\\" + TTestKey::kPath16}}) {
+  for (auto [root, path] :
+       {std::pair{TRegistryRoot::CurrentUser, std::u16string(TTestKey::kPath16)},
+        std::pair{TRegistryRoot::Users, sid + u"\\" + TTestKey::kPath16}}) {
     SCOPED_TRACE(Utf16ToUtf8(path));
     std::unique_ptr<IRegistryKey> k = p.OpenKey(root, u"\\" + path);
     ASSERT_TRUE(k);
@@ -155,7 +156,8 @@ TEST(WindowsPlatform, RegistryValuesOfEveryTypeInBothUserRoots) {
     EXPECT_EQ(k->SubKeyNames(), TStringList{u"Child"});
     TStringList names = k->ValueNames();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (TStringList{u"", u"Bare", u"Big", u"Blob", u"Flags", u"Name", u"Store Root"}));
+    EXPECT_EQ(names,
+              (TStringList{u"", u"Bare", u"Big", u"Blob", u"Flags", u"Name", u"Store Root"}));
   }
   EXPECT_FALSE(p.OpenKey(TRegistryRoot::CurrentUser, u"Software\\Kolvane Tests\\Nowhere"));
   EXPECT_EQ(ReadRegistryText(p, TRegistryRoot::LocalMachine,
@@ -169,8 +171,9 @@ TEST(WindowsPlatform, FilesOpenSharedWithTheirWriterAndWithClearErrors) {
   test::TTempTree tree;
   const std::string file = tree.Write("dir/Inbox.dbx", "hello world");
   // A mail client holds its store open for writing and lets others read and write.
-  HANDLE client = CreateFileW(fs::path(file).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE client =
+      CreateFileW(fs::path(file).c_str(), GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(client, INVALID_HANDLE_VALUE);
   TSystemContext ctx(MakeWindowsPlatform());
   IPlatform& p = ctx.Platform();
@@ -216,8 +219,10 @@ void RemoveLongTree(const std::u16string& folder) {
       const std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
       const std::u16string child = folder + u"\\" + std::u16string(name.begin(), name.end());
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveLongTree(child);
-      else DeleteFileW((base + L"\\" + name).c_str());
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveLongTree(child);
+      else
+        DeleteFileW((base + L"\\" + name).c_str());
     } while (FindNextFileW(find, &data));
     FindClose(find);
   }
@@ -231,8 +236,8 @@ TEST(WindowsPlatform, PathsBeyondMaxPath) {
   ASSERT_GT(folder.size(), 300u);
   ASSERT_TRUE(fs::create_directories(fs::path(u"\\\\?\\" + folder)));
   const std::u16string file = folder + u"\\Inbox.dbx";
-  HANDLE h = CreateFileW(fs::path(u"\\\\?\\" + file).c_str(), GENERIC_WRITE, 0, nullptr,
-                         CREATE_NEW, 0, nullptr);
+  HANDLE h = CreateFileW(fs::path(u"\\\\?\\" + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD written = 0;
   WriteFile(h, "12345", 5, &written, nullptr);
@@ -256,8 +261,8 @@ TEST(WindowsPlatform, PathsBeyondMaxPath) {
 TEST(WindowsPlatform, FindFilesAgreesWithTheFileSystem) {
   test::TTempTree tree;
   const std::string root = tree.Folder("store");
-  const char* names[] = {"a.eml", "B.EML", "c.Eml.bak", "Inbox", "Inbox.msf", "x.dbx", "Y.MBX",
-                         "z.abx", "noext", "weird name.eml", "t.bx"};
+  const char* names[] = {"a.eml", "B.EML", "c.Eml.bak", "Inbox",          "Inbox.msf", "x.dbx",
+                         "Y.MBX", "z.abx", "noext",     "weird name.eml", "t.bx"};
   for (int f = 0; f < 6; ++f) {
     std::string folder = "store/f" + std::to_string(f) + (f % 2 ? ".sbd" : "");
     if (f >= 3) folder += "/deep" + std::to_string(f) + "/deeper";
@@ -286,7 +291,9 @@ TEST(WindowsPlatform, FindFilesAgreesWithTheFileSystem) {
     EXPECT_EQ(out.size(), list.size()) << "no path twice";
     return out;
   };
-  auto ext = [](const fs::directory_entry& e) { return AsciiUpper(e.path().extension().u16string()); };
+  auto ext = [](const fs::directory_entry& e) {
+    return AsciiUpper(e.path().extension().u16string());
+  };
   EXPECT_EQ(found(u"*.eml", 0x1FF), expected([&](const auto& e) { return ext(e) == u".EML"; }));
   EXPECT_EQ(found(u"*.?bx", 0x1FF), expected([&](const auto& e) {
               const std::u16string x = ext(e);

@@ -23,8 +23,8 @@ TMessageInfo Message(std::u16string subject, std::u16string senderName = u"",
 
 TEST(ListColumns, TableOfEightColumns) {
   const auto& columns = ListColumns();
-  std::u16string_view headers[] = {u"", u"", u"", u"Sender", u"Subject", u"Received", u"Receiver",
-                                   u"Size [B]"};
+  std::u16string_view headers[] = {u"",        u"",         u"",         u"Sender",
+                                   u"Subject", u"Received", u"Receiver", u"Size [B]"};
   int widths[] = {25, 25, 25, 100, 144, 125, 100, 80};
   for (int i = 0; i < kListColumnCount; ++i) {
     EXPECT_EQ(columns[i].Index, i);
@@ -105,7 +105,8 @@ TEST(CellImage, FlagBitsDecideAttachmentFlagAndEnvelope) {
   EXPECT_EQ(CellImage(r, lcFlag, TImageKind::ikNormal), TListImage::liFlag);
   EXPECT_EQ(CellImage(r, lcSender, TImageKind::ikNormal), TListImage::liRead);
   EXPECT_EQ(CellImage(r, lcSender, TImageKind::ikOverlay), std::nullopt);
-  for (int column : {4, 5, 6, 7, 99}) EXPECT_EQ(CellImage(r, column, TImageKind::ikNormal), std::nullopt);
+  for (int column : {4, 5, 6, 7, 99})
+    EXPECT_EQ(CellImage(r, column, TImageKind::ikNormal), std::nullopt);
   // The flag column exists but is hidden, so a set flag bit is never visible.
   EXPECT_FALSE(ListColumns()[lcFlag].Shown);
 }

@@ -1,8 +1,8 @@
 #include "ui/viewer.h"
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "core/memory_collector.h"
 #include "memory_pages.h"
@@ -96,7 +96,8 @@ TEST_F(Viewer, SearchFiltersRowsAndKeepsOneHistoryEntryPerText) {
 
 TEST_F(Viewer, HeaderClicksFollowTheSortRule) {
   auto v = Make();
-  collectors[0]->Store[u"C:\\Id\\Inbox.dbx"] = {Message(u"a", 1), Message(u"b", 2), Message(u"c", 3)};
+  collectors[0]->Store[u"C:\\Id\\Inbox.dbx"] = {Message(u"a", 1), Message(u"b", 2),
+                                                Message(u"c", 3)};
   v->OpenLocal();
   EXPECT_EQ(v->RowRecord(0).ID, u"c");
   v->SortByColumn(5);  // Received: ascending now
@@ -136,7 +137,8 @@ TEST_F(Viewer, OpeningAFileThatIsNotAHistoryShowsFourEmptyPages) {
 
 TEST(FolderTree, SegmentsDifferingOnlyInCaseShareANodeBoundToTheFirstPath) {
   TFolderTree tree;
-  tree.Build({u"C:\\S\\Root\\Work\\a.dbx", u"C:\\S\\ROOT\\work\\b.dbx"}, u"C:\\S\\Root\\", false, u'\\');
+  tree.Build({u"C:\\S\\Root\\Work\\a.dbx", u"C:\\S\\ROOT\\work\\b.dbx"}, u"C:\\S\\Root\\", false,
+             u'\\');
   ASSERT_EQ(tree.Roots().size(), 1u);
   const TFolderNode* root = tree.Roots()[0].get();
   EXPECT_EQ(root->BoundFolder, u"C:\\S\\Root\\Work\\a.dbx");

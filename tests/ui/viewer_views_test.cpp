@@ -110,13 +110,17 @@ TEST_F(Views, ModelsAreReadableWheneverNoChangeOfTheirsIsUnderWay) {
   for (const auto& [change, count] : open) EXPECT_EQ(count, 0);
 
   // A file viewer's load is one refill too, and so is a load that fails half-way.
-  auto other = std::make_unique<TViewerController>(*context, [&] {
-    std::vector<TClientPage> pages;
-    pages.push_back({u"OE", "", std::make_unique<TMemoryCollector>(*context)});
-    return pages;
-  }(), TLocale::Plain());
+  auto other = std::make_unique<TViewerController>(
+      *context,
+      [&] {
+        std::vector<TClientPage> pages;
+        pages.push_back({u"OE", "", std::make_unique<TMemoryCollector>(*context)});
+        return pages;
+      }(),
+      TLocale::Plain());
   int refills = 0;
-  other->Listen([&](TViewChange change, bool done) { refills += change == TViewChange::vcRows && done; });
+  other->Listen(
+      [&](TViewChange change, bool done) { refills += change == TViewChange::vcRows && done; });
   other->OpenFile(dir.File("PC_ANNA.qmr"));
   EXPECT_EQ(refills, 1);
   EXPECT_EQ(other->RowCount(), 3u);

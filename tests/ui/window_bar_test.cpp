@@ -15,7 +15,7 @@ TEST(WindowBar, HeightGrowsByOneButtonRowAndKeepsTheFrameAllowance) {
   EXPECT_EQ(FrameAllowance(m), 6);
   EXPECT_EQ(WindowBarHeight(m, 0, 500), 6);
   EXPECT_EQ(WindowBarHeight(m, 3, 500), 6 + 22);
-  EXPECT_EQ(WindowBarHeight(m, 7, 500), 6 + 66);  // three to a row
+  EXPECT_EQ(WindowBarHeight(m, 7, 500), 6 + 66);      // three to a row
   EXPECT_EQ(WindowBarHeight(m, 7, 100), 6 + 7 * 22);  // narrower than a button: one to a row
   m.AutoSize = false;
   EXPECT_EQ(WindowBarHeight(m, 7, 500), 6 + 22);
@@ -76,8 +76,9 @@ TEST(WindowBar, ButtonsFollowTheWindowsAndTheirOwnHandlersStillRun) {
   TWindowBarModel bar = MakeBar(events);
   int a = 0, b = 0, c = 0;
   std::vector<std::string> calls;
-  EXPECT_TRUE(bar.AddButton(&a, u"A", 5, u"first", [&] { calls.push_back("activate A"); },
-                            [&] { calls.push_back("destroy A"); }));
+  EXPECT_TRUE(bar.AddButton(
+      &a, u"A", 5, u"first", [&] { calls.push_back("activate A"); },
+      [&] { calls.push_back("destroy A"); }));
   EXPECT_FALSE(bar.AddButton(&a, u"A again", 5, u""));  // the same window twice: one button
   EXPECT_FALSE(bar.AddButton(nullptr, u"none", 5, u""));
   bar.AddButton(&b, u"B", 5, u"");

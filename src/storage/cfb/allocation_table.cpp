@@ -17,7 +17,8 @@ void TAllocationTable::Set(uint32_t index, uint32_t value) {
 void TAllocationTable::Grow(size_t count) {
   size_t old = FEntries.size();
   FEntries.resize(old + count, kFreeSect);
-  for (size_t i = old; i < FEntries.size(); i += FPerPage) FDirtyPages.insert(uint32_t(i / FPerPage));
+  for (size_t i = old; i < FEntries.size(); i += FPerPage)
+    FDirtyPages.insert(uint32_t(i / FPerPage));
 }
 
 std::vector<uint32_t> TAllocationTable::Chain(uint32_t start, uint64_t limit,
@@ -26,8 +27,9 @@ std::vector<uint32_t> TAllocationTable::Chain(uint32_t start, uint64_t limit,
   uint32_t s = start;
   while (s != kEndOfChain) {
     if (s >= FEntries.size() || s >= limit) {
-      throw EStorageError(TStorageStatus::DocFileCorrupt,
-                          std::u16string(what) + u": a sector chain points past the end of the file");
+      throw EStorageError(
+          TStorageStatus::DocFileCorrupt,
+          std::u16string(what) + u": a sector chain points past the end of the file");
     }
     if (chain.size() >= FEntries.size()) {
       throw EStorageError(TStorageStatus::DocFileCorrupt,

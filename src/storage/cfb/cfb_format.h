@@ -14,7 +14,8 @@ namespace kv::cfb {
 // Damage found in a file: an EStorageError (DocFileCorrupt) that names the file or element and
 // what is wrong with it.
 [[noreturn]] inline void Corrupt(std::u16string_view what, std::u16string_view problem) {
-  throw EStorageError(TStorageStatus::DocFileCorrupt, std::u16string(what) + u": " + std::u16string(problem));
+  throw EStorageError(TStorageStatus::DocFileCorrupt,
+                      std::u16string(what) + u": " + std::u16string(problem));
 }
 
 constexpr uint32_t kMaxRegSect = 0xFFFFFFFA;

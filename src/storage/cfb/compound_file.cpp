@@ -15,17 +15,19 @@ TCompoundFile::TCompoundFile(std::unique_ptr<TSectorFile> file)
 std::unique_ptr<TCompoundFile> TCompoundFile::OpenForWriting(std::u16string_view path) {
   auto handle = std::make_unique<TFileHandle>(path, TFileHandle::TMode::Write);
   // The sector file rolls back a journal a failed writer left behind before anything is read.
-  std::unique_ptr<TCompoundFile> cf(new TCompoundFile(std::make_unique<TSectorFile>(std::move(handle), true)));
+  std::unique_ptr<TCompoundFile> cf(
+      new TCompoundFile(std::make_unique<TSectorFile>(std::move(handle), true)));
   if (cf->FFile->PhysicalSize() == 0) {
     cf->InitializeEmpty();
     return cf;
   }
   char block[kHeaderSize];
   cf->FFile->ReadHeader(block);
-  if (cf->FFile->PhysicalSize() < kHeaderSize || !LooksLikeHeader(std::string_view(block, kHeaderSize))) {
-    throw EStorageError(TStorageStatus::FileAlreadyExists,
-                        u"\"" + std::u16string(path) +
-                            u"\" is not a compound file; it was left unchanged");
+  if (cf->FFile->PhysicalSize() < kHeaderSize ||
+      !LooksLikeHeader(std::string_view(block, kHeaderSize))) {
+    throw EStorageError(
+        TStorageStatus::FileAlreadyExists,
+        u"\"" + std::u16string(path) + u"\" is not a compound file; it was left unchanged");
   }
   cf->Load();
   return cf;
@@ -37,7 +39,8 @@ std::unique_ptr<TCompoundFile> TCompoundFile::OpenForReading(std::u16string_view
     OpenForWriting(path).reset();
   }
   auto handle = std::make_unique<TFileHandle>(path, TFileHandle::TMode::Read);
-  std::unique_ptr<TCompoundFile> cf(new TCompoundFile(std::make_unique<TSectorFile>(std::move(handle), false)));
+  std::unique_ptr<TCompoundFile> cf(
+      new TCompoundFile(std::make_unique<TSectorFile>(std::move(handle), false)));
   cf->Load();
   return cf;
 }
@@ -87,10 +90,10 @@ void TCompoundFile::CheckUsable() const {
 void TCompoundFile::CheckWritable() const {
   CheckUsable();
   if (!FFile->Writable()) {
-    throw EStorageError(TStorageStatus::AccessDenied, u"\"" + FPath + u"\" is open for reading only");
+    throw EStorageError(TStorageStatus::AccessDenied,
+                        u"\"" + FPath + u"\" is open for reading only");
   }
 }
-
 
 std::u16string TCompoundFile::What(uint32_t id) const {
   std::u16string what = u"\"" + FPath + u"\"";
@@ -146,7 +149,8 @@ void TCompoundFile::Load() {
   uint32_t difat = FHeader.FirstDifatSector;
   std::vector<char> sector(FSectorSize);
   while (FFatSectors.size() < FHeader.FatSectorCount) {
-    if (difat >= inFile || FDifatSectors.size() >= inFile) Corrupt(what, u"the DIFAT chain is damaged");
+    if (difat >= inFile || FDifatSectors.size() >= inFile)
+      Corrupt(what, u"the DIFAT chain is damaged");
     FDifatSectors.push_back(difat);
     FFile->Read(difat, 0, sector.data(), FSectorSize);
     for (uint32_t i = 0; i + 1 < perSector && FFatSectors.size() < FHeader.FatSectorCount; ++i) {
@@ -232,11 +236,13 @@ void TCompoundFile::WriteMetadata() {
   std::vector<char> sector(FSectorSize);
   uint32_t perSector = FSectorSize / 4;
   for (uint32_t page : FFat.TakeDirtyPages()) {
-    for (uint32_t i = 0; i < perSector; ++i) PutU32(sector.data() + 4 * i, FFat.Get(page * perSector + i));
+    for (uint32_t i = 0; i < perSector; ++i)
+      PutU32(sector.data() + 4 * i, FFat.Get(page * perSector + i));
     FFile->WriteSector(FFatSectors[page], sector.data());
   }
   for (uint32_t page : FMiniFat.TakeDirtyPages()) {
-    for (uint32_t i = 0; i < perSector; ++i) PutU32(sector.data() + 4 * i, FMiniFat.Get(page * perSector + i));
+    for (uint32_t i = 0; i < perSector; ++i)
+      PutU32(sector.data() + 4 * i, FMiniFat.Get(page * perSector + i));
     FFile->WriteSector(FMiniFatSectors[page], sector.data());
   }
   if (FDifatDirty) {
@@ -245,7 +251,8 @@ void TCompoundFile::WriteMetadata() {
       for (uint32_t i = 0; i + 1 < perSector; ++i, ++next) {
         PutU32(sector.data() + 4 * i, next < FFatSectors.size() ? FFatSectors[next] : kFreeSect);
       }
-      PutU32(sector.data() + FSectorSize - 4, d + 1 < FDifatSectors.size() ? FDifatSectors[d + 1] : kEndOfChain);
+      PutU32(sector.data() + FSectorSize - 4,
+             d + 1 < FDifatSectors.size() ? FDifatSectors[d + 1] : kEndOfChain);
       FFile->WriteSector(FDifatSectors[d], sector.data());
     }
     FDifatDirty = false;

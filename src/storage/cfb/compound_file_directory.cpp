@@ -12,7 +12,8 @@ namespace kv::cfb {
 
 const TDirEntry& TCompoundFile::Entry(uint32_t id) const {
   CheckUsable();
-  if (id >= FEntries.size()) throw EStorageError(TStorageStatus::InvalidParameter, u"no such element");
+  if (id >= FEntries.size())
+    throw EStorageError(TStorageStatus::InvalidParameter, u"no such element");
   return FEntries[id];
 }
 
@@ -57,13 +58,15 @@ void TCompoundFile::Relink(uint32_t storage) {
   };
   std::vector<TLinks> before;
   before.reserve(FChildren[storage].size());
-  for (uint32_t id : FChildren[storage]) before.push_back({FEntries[id].Left, FEntries[id].Right, FEntries[id].Color});
+  for (uint32_t id : FChildren[storage])
+    before.push_back({FEntries[id].Left, FEntries[id].Right, FEntries[id].Color});
   std::vector<uint32_t> order = FChildren[storage];
   FEntries[storage].Child = LinkTree(FEntries, FChildren[storage]);
   MarkEntry(storage);
   for (size_t i = 0; i < order.size(); ++i) {
     const TDirEntry& e = FEntries[order[i]];
-    if (e.Left != before[i].Left || e.Right != before[i].Right || e.Color != before[i].Color) MarkEntry(order[i]);
+    if (e.Left != before[i].Left || e.Right != before[i].Right || e.Color != before[i].Color)
+      MarkEntry(order[i]);
   }
 }
 
@@ -71,8 +74,9 @@ uint32_t TCompoundFile::Create(uint32_t storage, std::u16string_view name, TEntr
   CheckWritable();
   CheckElementName(name);
   if (Find(storage, name) != kNoStream) {
-    throw EStorageError(TStorageStatus::FileAlreadyExists,
-                        What(storage) + u": an element named \"" + std::u16string(name) + u"\" exists");
+    throw EStorageError(
+        TStorageStatus::FileAlreadyExists,
+        What(storage) + u": an element named \"" + std::u16string(name) + u"\" exists");
   }
   return Mutate([&] {
     uint32_t id = NewEntry();
@@ -105,7 +109,8 @@ void TCompoundFile::Destroy(uint32_t storage, uint32_t id) {
   CheckWritable();
   auto& siblings = FChildren.at(storage);
   auto it = std::find(siblings.begin(), siblings.end(), id);
-  if (it == siblings.end()) throw EStorageError(TStorageStatus::FileNotFound, What(storage) + u": no such element");
+  if (it == siblings.end())
+    throw EStorageError(TStorageStatus::FileNotFound, What(storage) + u": no such element");
   Mutate([&] {
     siblings.erase(it);
     DestroySubtree(id);

@@ -93,14 +93,16 @@ const std::vector<uint32_t>& TCompoundFile::ChainOf(uint32_t id) {
     } else {
       chain = FFat.Chain(e.Start, FSectorLimit, What(id));
     }
-    if (uint64_t(chain.size()) * unit < e.Size) Corrupt(What(id), u"the stream is larger than its sectors");
+    if (uint64_t(chain.size()) * unit < e.Size)
+      Corrupt(What(id), u"the stream is larger than its sectors");
   }
   return FChains.emplace(id, std::move(chain)).first->second;
 }
 
 void TCompoundFile::MiniPosition(uint64_t miniOffset, uint32_t& sector, uint32_t& offset) const {
   uint64_t index = miniOffset / FSectorSize;
-  if (index >= FMiniContainer.size()) Corrupt(What(kRoot), u"a mini sector lies past the mini stream");
+  if (index >= FMiniContainer.size())
+    Corrupt(What(kRoot), u"a mini sector lies past the mini stream");
   sector = FMiniContainer[index];
   offset = uint32_t(miniOffset % FSectorSize);
 }
@@ -230,7 +232,8 @@ void TCompoundFile::ResizeTo(uint32_t id, uint64_t size, bool zeroFill) {
 
 size_t TCompoundFile::ReadStream(uint32_t id, uint64_t offset, void* buffer, size_t count) {
   const TDirEntry& e = Entry(id);
-  if (e.Type != TEntryType::Stream) throw EStorageError(TStorageStatus::InvalidParameter, What(id) + u" is not a stream");
+  if (e.Type != TEntryType::Stream)
+    throw EStorageError(TStorageStatus::InvalidParameter, What(id) + u" is not a stream");
   if (offset >= e.Size) return 0;
   count = size_t(std::min<uint64_t>(count, e.Size - offset));
   ReadPieces(id, offset, static_cast<char*>(buffer), count);
@@ -248,7 +251,8 @@ std::string TCompoundFile::ReadWholeStream(uint32_t id) {
 void TCompoundFile::CheckStreamSize(uint64_t size) const {
   // Version 3 keeps 32 bits of a stream's size.
   if (size > 0xFFFFFFFFu || (size >> FHeader.SectorShift) >= kMaxRegSect) {
-    throw EStorageError(TStorageStatus::MediumFull, u"\"" + FPath + u"\": a stream cannot be that large");
+    throw EStorageError(TStorageStatus::MediumFull,
+                        u"\"" + FPath + u"\": a stream cannot be that large");
   }
 }
 

@@ -56,7 +56,8 @@ char16_t UpperCaseUnit(char16_t c) {
   if (c <= 0xFE) return c == 0xF7 ? c : char16_t(c - 32);
   if (c == 0xFF) return 0x178;
   if (c >= 0x100 && c <= 0x17F) {
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : char16_t(c - 1);
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+      return (c & 1) ? c : char16_t(c - 1);
     if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
     return (c & 1) ? char16_t(c - 1) : c;
   }
@@ -84,8 +85,9 @@ void CheckElementName(std::u16string_view name) {
     if (c == u'/' || c == u'\\' || c == u':' || c == u'!' || c == 0) bad = true;
   }
   if (bad) {
-    throw EStorageError(TStorageStatus::InvalidName,
-                        u"\"" + std::u16string(name) + u"\" cannot name an element of a compound file");
+    throw EStorageError(
+        TStorageStatus::InvalidName,
+        u"\"" + std::u16string(name) + u"\" cannot name an element of a compound file");
   }
 }
 

@@ -25,14 +25,19 @@ std::u16string Quoted(std::u16string_view path) { return u"\"" + std::u16string(
 
 TStorageStatus StatusOfErrno(int error) {
   switch (error) {
-    case ENOENT: return TStorageStatus::FileNotFound;
-    case ENOTDIR: return TStorageStatus::PathNotFound;
+    case ENOENT:
+      return TStorageStatus::FileNotFound;
+    case ENOTDIR:
+      return TStorageStatus::PathNotFound;
     case EACCES:
     case EPERM:
-    case EROFS: return TStorageStatus::AccessDenied;
+    case EROFS:
+      return TStorageStatus::AccessDenied;
     case ENOSPC:
-    case EDQUOT: return TStorageStatus::MediumFull;
-    default: return TStorageStatus::Fail;
+    case EDQUOT:
+      return TStorageStatus::MediumFull;
+    default:
+      return TStorageStatus::Fail;
   }
 }
 
@@ -72,7 +77,8 @@ std::unique_ptr<TFileHandle> TFileHandle::InMemory(std::string_view bytes) {
   auto handle = std::make_unique<TFileHandle>(TInMemory{});
   handle->FPath = u"(memory)";
   handle->FFd = ::memfd_create("kolvane-cfb", MFD_CLOEXEC);
-  if (handle->FFd < 0) Fail(TStorageStatus::InsufficientMemory, handle->FPath, u"cannot hold the bytes");
+  if (handle->FFd < 0)
+    Fail(TStorageStatus::InsufficientMemory, handle->FPath, u"cannot hold the bytes");
   handle->WriteAt(0, bytes.data(), bytes.size());
   return handle;
 }
@@ -118,7 +124,8 @@ void TFileHandle::WriteAt(uint64_t offset, const void* buffer, size_t count) {
 
 void TFileHandle::Truncate(uint64_t size) {
   CallWriteFaultHook();
-  if (::ftruncate(FFd, off_t(size)) != 0) Fail(TStorageStatus::WriteFault, FPath, u"cannot set the file size");
+  if (::ftruncate(FFd, off_t(size)) != 0)
+    Fail(TStorageStatus::WriteFault, FPath, u"cannot set the file size");
 }
 
 void TFileHandle::Sync() {

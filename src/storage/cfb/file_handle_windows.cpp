@@ -27,16 +27,23 @@ HANDLE H(intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
 
 TStorageStatus StatusOfError(DWORD error) {
   switch (error) {
-    case ERROR_FILE_NOT_FOUND: return TStorageStatus::FileNotFound;
+    case ERROR_FILE_NOT_FOUND:
+      return TStorageStatus::FileNotFound;
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME: return TStorageStatus::PathNotFound;
+    case ERROR_INVALID_NAME:
+      return TStorageStatus::PathNotFound;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT: return TStorageStatus::AccessDenied;
-    case ERROR_SHARING_VIOLATION: return TStorageStatus::ShareViolation;
-    case ERROR_LOCK_VIOLATION: return TStorageStatus::LockViolation;
+    case ERROR_WRITE_PROTECT:
+      return TStorageStatus::AccessDenied;
+    case ERROR_SHARING_VIOLATION:
+      return TStorageStatus::ShareViolation;
+    case ERROR_LOCK_VIOLATION:
+      return TStorageStatus::LockViolation;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return TStorageStatus::MediumFull;
-    default: return TStorageStatus::Fail;
+    case ERROR_HANDLE_DISK_FULL:
+      return TStorageStatus::MediumFull;
+    default:
+      return TStorageStatus::Fail;
   }
 }
 
@@ -80,7 +87,8 @@ TFileHandle::TFileHandle(std::u16string_view path, TMode mode) : FPath(path) {
     const DWORD error = GetLastError();
     CloseHandle(h);
     FFd = -1;
-    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING || error == ERROR_SHARING_VIOLATION)
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ||
+        error == ERROR_SHARING_VIOLATION)
       Fail(TStorageStatus::ShareViolation, path, u"the file is in use by another open", 0);
     Fail(TStorageStatus::LockViolation, path, u"cannot lock the file", error);
   }
@@ -110,7 +118,8 @@ TFileHandle::~TFileHandle() {
 
 uint64_t TFileHandle::Size() const {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(H(FFd), &size)) Fail(TStorageStatus::ReadFault, FPath, u"cannot read the file size");
+  if (!GetFileSizeEx(H(FFd), &size))
+    Fail(TStorageStatus::ReadFault, FPath, u"cannot read the file size");
   return uint64_t(size.QuadPart);
 }
 
@@ -135,11 +144,12 @@ void TFileHandle::WriteAt(uint64_t offset, const void* buffer, size_t count) {
   while (done < count) {
     OVERLAPPED at = At(offset + done);
     DWORD put = 0;
-    if (!WriteFile(H(FFd), static_cast<const char*>(buffer) + done, Chunk(count - done), &put, &at) ||
+    if (!WriteFile(H(FFd), static_cast<const char*>(buffer) + done, Chunk(count - done), &put,
+                   &at) ||
         put == 0) {
       const DWORD error = GetLastError();
       Fail(error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? TStorageStatus::MediumFull
-                                                                        : TStorageStatus::WriteFault,
+                                                                       : TStorageStatus::WriteFault,
            FPath, u"write failed", error);
     }
     done += put;

@@ -47,7 +47,7 @@ class TJournalWriter {
  private:
   TFileHandle FFile;
   uint64_t FNonce = 0;
-  uint64_t FEnd = 0;        // where the pending bytes go
+  uint64_t FEnd = 0;  // where the pending bytes go
   std::string FPending;
 };
 

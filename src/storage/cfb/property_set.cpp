@@ -68,25 +68,41 @@ TPropValue ParseValue(const char* p, size_t avail, uint16_t codePage, std::u16st
   size_t need = KnownSize(v.Type, p, avail);
   if (need > avail) SetCorrupt(what, u"value runs past the end of its section");
   switch (v.Type) {
-    case VT_I2: v.Int = int16_t(GetU16(p + 4)); break;
-    case VT_UI2: v.Int = GetU16(p + 4); break;
-    case VT_BOOL: v.Int = GetU16(p + 4) != 0 ? 1 : 0; break;
+    case VT_I2:
+      v.Int = int16_t(GetU16(p + 4));
+      break;
+    case VT_UI2:
+      v.Int = GetU16(p + 4);
+      break;
+    case VT_BOOL:
+      v.Int = GetU16(p + 4) != 0 ? 1 : 0;
+      break;
     case VT_I4:
-    case VT_INT: v.Int = int32_t(GetU32(p + 4)); break;
+    case VT_INT:
+      v.Int = int32_t(GetU32(p + 4));
+      break;
     case VT_UI4:
-    case VT_UINT: v.Int = GetU32(p + 4); break;
+    case VT_UINT:
+      v.Int = GetU32(p + 4);
+      break;
     case VT_I8:
-    case VT_UI8: v.Int = int64_t(GetU64(p + 4)); break;
-    case VT_FILETIME: v.FileTime = GetU64(p + 4); break;
+    case VT_UI8:
+      v.Int = int64_t(GetU64(p + 4));
+      break;
+    case VT_FILETIME:
+      v.FileTime = GetU64(p + 4);
+      break;
     case VT_LPSTR: {
       std::string_view bytes(p + 8, GetU32(p + 4));
-      v.Text = CutAtNul(codePage == kCodePageUtf16 ? Utf16LeToUtf16(bytes) : DecodeCodePage(codePage, bytes));
+      v.Text = CutAtNul(codePage == kCodePageUtf16 ? Utf16LeToUtf16(bytes)
+                                                   : DecodeCodePage(codePage, bytes));
       break;
     }
     case VT_LPWSTR:
       v.Text = CutAtNul(Utf16LeToUtf16(std::string_view(p + 8, 2 * size_t(GetU32(p + 4)))));
       break;
-    default: break;
+    default:
+      break;
   }
   return v;
 }
@@ -103,16 +119,19 @@ void ParseDictionary(const char* p, size_t avail, uint16_t codePage, TPropertySe
     size_t length = GetU32(p + at + 4);
     at += 8;
     size_t bytes = codePage == kCodePageUtf16 ? 2 * length : length;
-    if (length > avail || bytes > avail - at) SetCorrupt(what, u"dictionary runs past the end of its section");
+    if (length > avail || bytes > avail - at)
+      SetCorrupt(what, u"dictionary runs past the end of its section");
     std::string_view raw(p + at, bytes);
-    section.Names[id] = CutAtNul(codePage == kCodePageUtf16 ? Utf16LeToUtf16(raw) : DecodeCodePage(codePage, raw));
+    section.Names[id] =
+        CutAtNul(codePage == kCodePageUtf16 ? Utf16LeToUtf16(raw) : DecodeCodePage(codePage, raw));
     at += bytes;
     if (codePage == kCodePageUtf16) at = std::min(avail, Pad4(at));
   }
 }
 
 TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16string_view what) {
-  if (offset > bytes.size() || bytes.size() - offset < 8) SetCorrupt(what, u"section lies past the end");
+  if (offset > bytes.size() || bytes.size() - offset < 8)
+    SetCorrupt(what, u"section lies past the end");
   const char* s = bytes.data() + offset;
   size_t size = GetU32(s);
   uint32_t count = GetU32(s + 4);
@@ -158,7 +177,8 @@ TPropertySection ParseSection(std::string_view bytes, size_t offset, std::u16str
     size_t stored = KnownSize(v.Type, s + at, avail);
     if (stored == 0) {  // unknown kind: up to the next value or the section's end
       auto next = std::upper_bound(offsets.begin(), offsets.end(), at);
-      stored = std::max<size_t>((next == offsets.end() ? size : *next) - at, 4);  // the type word at least
+      stored = std::max<size_t>((next == offsets.end() ? size : *next) - at,
+                                4);  // the type word at least
     }
     v.Stored.assign(s + at, std::min(stored, avail));
     section.Values[id] = std::move(v);
@@ -184,10 +204,16 @@ void AppendValue(std::string& out, const TPropValue& v, uint16_t codePage) {
     case VT_I4:
     case VT_UI4:
     case VT_INT:
-    case VT_UINT: AppendU32(out, uint32_t(v.Int)); break;
+    case VT_UINT:
+      AppendU32(out, uint32_t(v.Int));
+      break;
     case VT_I8:
-    case VT_UI8: AppendU64(out, uint64_t(v.Int)); break;
-    case VT_FILETIME: AppendU64(out, v.FileTime); break;
+    case VT_UI8:
+      AppendU64(out, uint64_t(v.Int));
+      break;
+    case VT_FILETIME:
+      AppendU64(out, v.FileTime);
+      break;
     case VT_LPWSTR:
       AppendU32(out, uint32_t(v.Text.size() + 1));
       out += Utf16ToUtf16Le(v.Text);
@@ -200,7 +226,8 @@ void AppendValue(std::string& out, const TPropValue& v, uint16_t codePage) {
       out += bytes;
       break;
     }
-    default: break;
+    default:
+      break;
   }
   out.resize(Pad4(out.size()), '\0');
 }
@@ -267,8 +294,10 @@ bool TPropValue::IsInteger() const {
     case VT_INT:
     case VT_UINT:
     case VT_I8:
-    case VT_UI8: return true;
-    default: return false;
+    case VT_UI8:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -318,7 +347,8 @@ TPropertySet ParsePropertySet(std::string_view bytes, std::u16string_view what) 
   set.SystemId = GetU32(bytes.data() + 4);
   std::memcpy(set.ClassId.data(), bytes.data() + 8, 16);
   uint32_t count = GetU32(bytes.data() + 24);
-  if (count < 1 || count > (bytes.size() - 28) / 20) SetCorrupt(what, u"section count runs past the end");
+  if (count < 1 || count > (bytes.size() - 28) / 20)
+    SetCorrupt(what, u"section count runs past the end");
   for (uint32_t i = 0; i < count; ++i) {
     const char* p = bytes.data() + 28 + 20 * i;
     TPropertySection section = ParseSection(bytes, GetU32(p + 16), what);
@@ -349,10 +379,14 @@ std::string SerializePropertySet(const TPropertySet& set) {
 
 std::u16string DecodeCodePage(uint16_t codePage, std::string_view bytes) {
   switch (codePage) {
-    case 1252: return Cp1252ToUtf16(bytes);
-    case 65001: return Utf8ToUtf16(bytes);
-    case kCodePageUtf16: return Utf16LeToUtf16(bytes);
-    case 10000: return DecodeCharset("macintosh", bytes).value_or(Cp1252ToUtf16(bytes));
+    case 1252:
+      return Cp1252ToUtf16(bytes);
+    case 65001:
+      return Utf8ToUtf16(bytes);
+    case kCodePageUtf16:
+      return Utf16LeToUtf16(bytes);
+    case 10000:
+      return DecodeCharset("macintosh", bytes).value_or(Cp1252ToUtf16(bytes));
     default: {
       std::string name = "cp" + std::to_string(codePage);
       return DecodeCharset(name, bytes).value_or(Cp1252ToUtf16(bytes));
@@ -362,7 +396,9 @@ std::u16string DecodeCodePage(uint16_t codePage, std::string_view bytes) {
 
 std::u16string PropertySetStreamName(const TGuid& id) {
   if (id == kFmtIdSummaryInformation) return u"\x05SummaryInformation";
-  if (id == kFmtIdDocSummaryInformation) return u"\x05" u"DocumentSummaryInformation";
+  if (id == kFmtIdDocSummaryInformation)
+    return u"\x05"
+           u"DocumentSummaryInformation";
   static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz012345";
   std::u16string name = u"\x05";
   for (int bit = 0; bit < 128; bit += 5) {

@@ -54,7 +54,7 @@ struct TPropertySection {
   TGuid FormatId{};
   uint16_t CodePage = kCodePageUtf16;
   bool HasCodePage = true;
-  std::map<uint32_t, TPropValue> Values;  // not 1; 0 only when it is no dictionary
+  std::map<uint32_t, TPropValue> Values;     // not 1; 0 only when it is no dictionary
   std::map<uint32_t, std::u16string> Names;  // the dictionary
 
   // The number of a named property (names compare without regard to case); nullopt if none.

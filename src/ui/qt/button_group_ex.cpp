@@ -23,7 +23,8 @@ TButtonGroupEx::TButtonGroupEx(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_Hover);
   const QColor face = palette().color(QPalette::Button);
   // The button face lightened by 15 luminance points.
-  FColors.Regular = AdjustLuminance(TRgb{uint8_t(face.red()), uint8_t(face.green()), uint8_t(face.blue())}, 15);
+  FColors.Regular =
+      AdjustLuminance(TRgb{uint8_t(face.red()), uint8_t(face.green()), uint8_t(face.blue())}, 15);
   const QColor tip = palette().color(QPalette::ToolTipBase);
   FColors.Selected = TRgb{uint8_t(tip.red()), uint8_t(tip.green()), uint8_t(tip.blue())};
   UpdateHeight();
@@ -87,13 +88,16 @@ void TButtonGroupEx::UpdateHeight() {
   if (height() != h || minimumHeight() != h) setFixedHeight(h);
 }
 
-QSize TButtonGroupEx::sizeHint() const { return {Scaled(this, FMetrics.ButtonWidth) * 4, BarHeight()}; }
+QSize TButtonGroupEx::sizeHint() const {
+  return {Scaled(this, FMetrics.ButtonWidth) * 4, BarHeight()};
+}
 
 QRect TButtonGroupEx::ButtonRect(int index) const {
   const int perRow = ButtonsPerRow();
   const int w = Scaled(this, FMetrics.ButtonWidth), h = Scaled(this, FMetrics.ButtonHeight);
   const int top = FrameAllowance(FMetrics) / 2;
-  return QRect((index % perRow) * w, top + (index / perRow) * h, FMetrics.FullSize ? width() : w, h);
+  return QRect((index % perRow) * w, top + (index / perRow) * h, FMetrics.FullSize ? width() : w,
+               h);
 }
 
 int TButtonGroupEx::IndexAt(QPoint point) const {
@@ -140,8 +144,8 @@ void TButtonGroupEx::PaintButton(QPainter& painter, int index) {
   int textLeft = r.left() + Scaled(this, FTextIndent);
   if (item.ImageIndex >= 0 && size_t(item.ImageIndex) < FImages.size()) {
     const int side = Scaled(this, 16);
-    const QRect icon(r.left() + Scaled(this, 3) + (down ? 1 : 0), r.top() + (r.height() - side) / 2 + (down ? 1 : 0),
-                     side, side);
+    const QRect icon(r.left() + Scaled(this, 3) + (down ? 1 : 0),
+                     r.top() + (r.height() - side) / 2 + (down ? 1 : 0), side, side);
     FImages[size_t(item.ImageIndex)].paint(&painter, icon);
     textLeft += Scaled(this, 3) + side + 1;
   }
@@ -172,7 +176,8 @@ void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* event) {
   const int down = FDown;
   FDown = -1;
   update();
-  if (event->button() == Qt::LeftButton && down >= 0 && down == IndexAt(event->position().toPoint()))
+  if (event->button() == Qt::LeftButton && down >= 0 &&
+      down == IndexAt(event->position().toPoint()))
     emit ButtonClicked(down);
 }
 
@@ -191,7 +196,9 @@ void TButtonGroupEx::leaveEvent(QEvent*) {
 
 void TButtonGroupEx::resizeEvent(QResizeEvent*) { UpdateHeight(); }
 
-void TButtonGroupEx::wheelEvent(QWheelEvent* event) { event->accept(); }  // the wheel does nothing here
+void TButtonGroupEx::wheelEvent(QWheelEvent* event) {
+  event->accept();
+}  // the wheel does nothing here
 
 bool TButtonGroupEx::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {

@@ -32,8 +32,10 @@ class TBarItem : public QAbstractButton {
     QPainter p(this);
     const QPalette& pal = palette();
     QColor face = pal.color(QPalette::Button);
-    if (isChecked()) face = pal.color(QPalette::Highlight).lighter(170);
-    else if (underMouse()) face = face.lighter(106);
+    if (isChecked())
+      face = pal.color(QPalette::Highlight).lighter(170);
+    else if (underMouse())
+      face = face.lighter(106);
     p.fillRect(rect(), face);
     p.setPen(pal.color(QPalette::Mid));
     p.drawLine(rect().bottomLeft(), rect().bottomRight());

@@ -15,7 +15,8 @@ class TFolderTreeView : public QTreeView {
   Q_OBJECT
 
  public:
-  TFolderTreeView(TViewerController& controller, TFolderTreeModel* model, QWidget* parent = nullptr);
+  TFolderTreeView(TViewerController& controller, TFolderTreeModel* model,
+                  QWidget* parent = nullptr);
   ~TFolderTreeView() override;
 
   TFolderTreeModel* TreeModel() const { return FModel; }

@@ -46,7 +46,8 @@ QFrame* Separator(QWidget* parent) {
 }  // namespace
 
 void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    emit clicked();
   QLabel::mouseReleaseEvent(event);
 }
 
@@ -106,7 +107,8 @@ QWidget* TGettingStartedPage::MakePanel(const QString& productLine, const QStrin
   // The clients in a staircase, each line five blanks further in.
   QString stairs;
   int step = 0;
-  for (const char* client : {"Outlook Express", "Windows Mail", "Windows Live Mail", "Mozilla Thunderbird"}) {
+  for (const char* client :
+       {"Outlook Express", "Windows Mail", "Windows Live Mail", "Mozilla Thunderbird"}) {
     if (!stairs.isEmpty()) stairs += QLatin1Char('\n');
     stairs += QString(5 * step++, QLatin1Char(' ')) + QLatin1String(client);
   }
@@ -174,14 +176,16 @@ void TGettingStartedPage::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(255, 255, 255, 40), Scaled(this, 2)));
   const int w = Scaled(this, 60), h = Scaled(this, 40);
-  for (int y = strip.top() + Scaled(this, 30), k = 0; y + h < strip.bottom(); y += Scaled(this, 70), ++k) {
+  for (int y = strip.top() + Scaled(this, 30), k = 0; y + h < strip.bottom();
+       y += Scaled(this, 70), ++k) {
     const int x = strip.left() + Scaled(this, 20) + (k % 2) * Scaled(this, 110);
     p.drawRect(x, y, w, h);
     p.drawLine(x, y, x + w / 2, y + h / 2);
     p.drawLine(x + w, y, x + w / 2, y + h / 2);
   }
   // Behind the program icon.
-  p.fillRect(QRect(strip.right() + 1, inner.top(), Scaled(this, 48), inner.height()), QColor(12, 24, 44));
+  p.fillRect(QRect(strip.right() + 1, inner.top(), Scaled(this, 48), inner.height()),
+             QColor(12, 24, 44));
 }
 
 }  // namespace kv::qt

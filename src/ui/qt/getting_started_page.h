@@ -32,7 +32,8 @@ class TGettingStartedPage : public QWidget {
       "so that you have all history in one file all the time.";
   static constexpr const char* kBrowseText = "Browse data stored in file";
 
-  TGettingStartedPage(const QString& productLine, const QString& legalNotice, QWidget* parent = nullptr);
+  TGettingStartedPage(const QString& productLine, const QString& legalNotice,
+                      QWidget* parent = nullptr);
 
   // The click targets, for the frame and for tests.
   TClickLabel* ProgramIconTarget() const { return FIcon; }

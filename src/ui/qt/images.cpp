@@ -66,8 +66,9 @@ const std::vector<QIcon>& WindowBarImages() {
 
 const QIcon& FrameIcon(TFrameImage image) {
   static const std::array<QIcon, 7> icons = {
-      Small("menu_open"),          Small("menu_exit"),          Small("menu_cascade"),
-      Small("menu_tile_horizontal"), Small("menu_tile_vertical"), Large("page_scan"),
+      Small("menu_open"),          Small("menu_exit"),
+      Small("menu_cascade"),       Small("menu_tile_horizontal"),
+      Small("menu_tile_vertical"), Large("page_scan"),
       Large("page_browse")};
   return icons.at(size_t(image));
 }

@@ -24,7 +24,15 @@ constexpr int kViewerBarImage = int(TBarImage::biGlobe);
 const std::vector<QIcon>& WindowBarImages();
 
 // The main window's menu images and the getting-started page's pictures.
-enum class TFrameImage { fiOpen, fiExit, fiCascade, fiTileHorizontal, fiTileVertical, fiScan, fiBrowse };
+enum class TFrameImage {
+  fiOpen,
+  fiExit,
+  fiCascade,
+  fiTileHorizontal,
+  fiTileVertical,
+  fiScan,
+  fiBrowse
+};
 const QIcon& FrameIcon(TFrameImage image);
 
 }  // namespace kv::qt

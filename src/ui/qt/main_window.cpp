@@ -35,7 +35,8 @@ namespace {
 
 constexpr QRgb kFrameBackground = 0x4F5257;  // red 79, green 82, blue 87
 
-QAction* AddItem(QMenu* menu, const QString& text, const QString& hint, const QKeySequence& keys = {}) {
+QAction* AddItem(QMenu* menu, const QString& text, const QString& hint,
+                 const QKeySequence& keys = {}) {
   QAction* a = menu->addAction(text);
   a->setStatusTip(hint);
   a->setToolTip(hint);
@@ -58,7 +59,8 @@ Twnd_zof_Main::Twnd_zof_Main(const TSystemContext& context, TLocale locale, QWid
   column->setSpacing(0);
   FArea = new QMdiArea(client);
   FArea->setBackground(QColor(kFrameBackground));
-  FPage = new TGettingStartedPage(Q(version.ProductName + u' ' + version.FileVersion), Q(version.Copyright), client);
+  FPage = new TGettingStartedPage(Q(version.ProductName + u' ' + version.FileVersion),
+                                  Q(version.Copyright), client);
   FStack = new QStackedWidget(client);
   FStack->addWidget(FArea);
   FStack->addWidget(FPage);
@@ -85,8 +87,10 @@ Twnd_zof_Main::Twnd_zof_Main(const TSystemContext& context, TLocale locale, QWid
   connect(FPage, &TGettingStartedPage::LocalMachineClicked, this, [this] { OpenLocal(); });
   connect(FPage, &TGettingStartedPage::OpenClicked, this, &Twnd_zof_Main::Open);
   connect(FPage, &TGettingStartedPage::LogoClicked, this, [this] {
-    if (OnOpenUrl) OnOpenUrl(FHomepage);
-    else QDesktopServices::openUrl(FHomepage);
+    if (OnOpenUrl)
+      OnOpenUrl(FHomepage);
+    else
+      QDesktopServices::openUrl(FHomepage);
   });
 
   MakeMenus();
@@ -94,7 +98,8 @@ Twnd_zof_Main::Twnd_zof_Main(const TSystemContext& context, TLocale locale, QWid
   MakeStatusBar();
 
   // The client area 792 x 676, centred on the screen.
-  resize(Scaled(this, 792), Scaled(this, 676) + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  resize(Scaled(this, 792),
+         Scaled(this, 676) + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -106,8 +111,9 @@ Twnd_zof_Main::~Twnd_zof_Main() {
 
 void Twnd_zof_Main::MakeMenus() {
   FFileMenu = menuBar()->addMenu(QStringLiteral("File"));
-  QAction* open = AddItem(FFileMenu, QStringLiteral("&Open..."), QStringLiteral("Opens an existing file"),
-                          QKeySequence(Qt::CTRL | Qt::Key_O));
+  QAction* open =
+      AddItem(FFileMenu, QStringLiteral("&Open..."), QStringLiteral("Opens an existing file"),
+              QKeySequence(Qt::CTRL | Qt::Key_O));
   open->setToolTip(QStringLiteral("Open"));
   open->setIcon(FrameIcon(TFrameImage::fiOpen));
   connect(open, &QAction::triggered, this, &Twnd_zof_Main::Open);
@@ -117,10 +123,11 @@ void Twnd_zof_Main::MakeMenus() {
                   QStringLiteral("Scans a user of an offline Windows installation")),
           &QAction::triggered, this, &Twnd_zof_Main::ScanWindowsFolder);
   FFileMenu->addSeparator();
-  connect(AddItem(FFileMenu, QStringLiteral("Close"), QStringLiteral("Close")), &QAction::triggered, this,
-          &Twnd_zof_Main::CloseActive);
+  connect(AddItem(FFileMenu, QStringLiteral("Close"), QStringLiteral("Close")), &QAction::triggered,
+          this, &Twnd_zof_Main::CloseActive);
   FFileMenu->addSeparator();
-  connect(AddItem(FFileMenu, QStringLiteral("Refresh"), QStringLiteral("Refresh"), QKeySequence(Qt::Key_F5)),
+  connect(AddItem(FFileMenu, QStringLiteral("Refresh"), QStringLiteral("Refresh"),
+                  QKeySequence(Qt::Key_F5)),
           &QAction::triggered, this, &Twnd_zof_Main::Refresh);
   FFileMenu->addSeparator();
   QAction* exit = AddItem(FFileMenu, QStringLiteral("Exit"), QStringLiteral("Exit"));
@@ -135,11 +142,12 @@ void Twnd_zof_Main::MakeMenus() {
     TFrameImage Image;
     void (Twnd_zof_Main::*Command)();
   };
-  for (const TArrange& a : {TArrange{"&Cascade", "Cascade", TFrameImage::fiCascade, &Twnd_zof_Main::Cascade},
-                            TArrange{"Tile &Horizontally", "Tile Horizontal", TFrameImage::fiTileHorizontal,
-                                     &Twnd_zof_Main::TileHorizontally},
-                            TArrange{"&Tile Vertically", "Tile Vertical", TFrameImage::fiTileVertical,
-                                     &Twnd_zof_Main::TileVertically}}) {
+  for (const TArrange& a :
+       {TArrange{"&Cascade", "Cascade", TFrameImage::fiCascade, &Twnd_zof_Main::Cascade},
+        TArrange{"Tile &Horizontally", "Tile Horizontal", TFrameImage::fiTileHorizontal,
+                 &Twnd_zof_Main::TileHorizontally},
+        TArrange{"&Tile Vertically", "Tile Vertical", TFrameImage::fiTileVertical,
+                 &Twnd_zof_Main::TileVertically}}) {
     QAction* item = AddItem(FWindowsMenu, QString::fromLatin1(a.Text), QString::fromLatin1(a.Hint));
     item->setIcon(FrameIcon(a.Image));
     item->setEnabled(false);
@@ -151,7 +159,8 @@ void Twnd_zof_Main::MakeMenus() {
 void Twnd_zof_Main::FillWindowList() {
   const bool any = !Viewers().empty();
   for (QAction* a : FWindowsMenu->actions())
-    if (!a->isSeparator() && std::find(FWindowList.begin(), FWindowList.end(), a) == FWindowList.end())
+    if (!a->isSeparator() &&
+        std::find(FWindowList.begin(), FWindowList.end(), a) == FWindowList.end())
       a->setEnabled(any);
   for (QAction* a : FWindowList) FWindowsMenu->removeAction(a), a->deleteLater();
   FWindowList.clear();
@@ -195,7 +204,8 @@ void Twnd_zof_Main::MakeBarMenu() {
   FBarMenu->addSeparator();
   connect(FBarMenu->addAction(QStringLiteral("Minimize All")), &QAction::triggered, FBar,
           &TMDIButtonGroup::MinimizeAll);
-  connect(FBarMenu->addAction(QStringLiteral("Close All")), &QAction::triggered, FBar, &TMDIButtonGroup::CloseAll);
+  connect(FBarMenu->addAction(QStringLiteral("Close All")), &QAction::triggered, FBar,
+          &TMDIButtonGroup::CloseAll);
   FBarMenu->addSeparator();
   QAction* close = item(QStringLiteral("Close"), TBarImage::biClose, [this] {
     if (QMdiSubWindow* w = FBar->HotWindow()) w->close();
@@ -214,14 +224,16 @@ void Twnd_zof_Main::PrepareBarMenu() {
   items[0]->setText(Q(popup.Title));
   for (QAction* a : items) {
     if (a->isSeparator()) continue;
-    const bool all = a->text() == QLatin1String("Minimize All") || a->text() == QLatin1String("Close All");
+    const bool all =
+        a->text() == QLatin1String("Minimize All") || a->text() == QLatin1String("Close All");
     a->setEnabled(all ? popup.AllItems : popup.WindowItems);
   }
 }
 
 void Twnd_zof_Main::MakeStatusBar() {
   const TStartupFacts& f = FContext.Facts();
-  const std::u16string texts[4] = {GetCurrentUserName(FContext), SessionTypesToText(GetSessionTypes(FContext)),
+  const std::u16string texts[4] = {GetCurrentUserName(FContext),
+                                   SessionTypesToText(GetSessionTypes(FContext)),
                                    Trim(f.OSName + u' ' + f.OSEdition), u""};
   const int widths[4] = {100, 100, 300, 100};
   for (int i = 0; i < 4; ++i) {
@@ -236,7 +248,9 @@ void Twnd_zof_Main::MakeStatusBar() {
 
 bool Twnd_zof_Main::PageVisible() const { return FStack->currentWidget() == FPage; }
 
-void Twnd_zof_Main::ShowPage(bool visible) { FStack->setCurrentWidget(visible ? static_cast<QWidget*>(FPage) : FArea); }
+void Twnd_zof_Main::ShowPage(bool visible) {
+  FStack->setCurrentWidget(visible ? static_cast<QWidget*>(FPage) : FArea);
+}
 
 void Twnd_zof_Main::BarChanged(TMDIAction action) {
   // A closing viewer's button is gone already; the viewer itself still counts.
@@ -288,8 +302,10 @@ void Twnd_zof_Main::dropEvent(QDropEvent* event) {
 }
 
 void Twnd_zof_Main::ErrorBox(const QString& caption, const QString& text) {
-  if (OnErrorBox) OnErrorBox(caption, text);
-  else ShowErrorBox(this, caption, text);
+  if (OnErrorBox)
+    OnErrorBox(caption, text);
+  else
+    ShowErrorBox(this, caption, text);
 }
 
 bool Twnd_zof_Main::ReportScanErrors(const std::function<void()>& action) {

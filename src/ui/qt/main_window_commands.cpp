@@ -31,8 +31,8 @@ bool IsFile(const std::u16string& path) {
 
 }  // namespace
 
-Tmdi_zof_Viewer* Twnd_zof_Main::ShowChild(const QString& caption, int imageIndex, const QString& hint,
-                                          const TSystemContext& context) {
+Tmdi_zof_Viewer* Twnd_zof_Main::ShowChild(const QString& caption, int imageIndex,
+                                          const QString& hint, const TSystemContext& context) {
   auto* viewer = new Tmdi_zof_Viewer(Tmdi_zof_Viewer::MakeController(context, FLocale));
   viewer->setWindowTitle(caption);
   AddChild(viewer, imageIndex, hint);
@@ -41,13 +41,16 @@ Tmdi_zof_Viewer* Twnd_zof_Main::ShowChild(const QString& caption, int imageIndex
 
 void Twnd_zof_Main::AddChild(Tmdi_zof_Viewer* viewer, int imageIndex, const QString& hint) {
   const auto& images = WindowBarImages();
-  if (imageIndex >= 0 && size_t(imageIndex) < images.size()) viewer->setWindowIcon(images[size_t(imageIndex)]);
+  if (imageIndex >= 0 && size_t(imageIndex) < images.size())
+    viewer->setWindowIcon(images[size_t(imageIndex)]);
   // Scans and loads run behind the splash, which names the folder being read.
   TViewerController& c = viewer->Controller();
   c.ShowSplash = [this] { qt::ShowSplash(this); };
   c.HideSplash = [] { qt::HideSplash(); };
-  c.OnScanProgress = [](const TClientPage& page, std::u16string_view folder, size_t messages, size_t) {
-    SplashProgress(QStringLiteral("%1: %2 (%3 messages)").arg(Q(page.Caption), Q(folder)).arg(messages));
+  c.OnScanProgress = [](const TClientPage& page, std::u16string_view folder, size_t messages,
+                        size_t) {
+    SplashProgress(
+        QStringLiteral("%1: %2 (%3 messages)").arg(Q(page.Caption), Q(folder)).arg(messages));
   };
   FArea->addSubWindow(viewer);
   FBar->AddButton(viewer, imageIndex, hint);
@@ -58,8 +61,9 @@ void Twnd_zof_Main::AddChild(Tmdi_zof_Viewer* viewer, int imageIndex, const QStr
 Tmdi_zof_Viewer* Twnd_zof_Main::OpenLocal() {
   ShowPage(false);
   const TStartupFacts& facts = FContext.Facts();
-  Tmdi_zof_Viewer* viewer = ShowChild(Q(LocalViewerCaption(facts.MachineName, facts.CurrentUserName)),
-                                      kViewerBarImage, QStringLiteral("This machine and logged user"), FContext);
+  Tmdi_zof_Viewer* viewer =
+      ShowChild(Q(LocalViewerCaption(facts.MachineName, facts.CurrentUserName)), kViewerBarImage,
+                QStringLiteral("This machine and logged user"), FContext);
   if (FLocalDataFile) {
     const std::u16string file = FLocalDataFile(facts);
     if (!file.empty()) viewer->Controller().SetDataFile(file);
@@ -68,9 +72,11 @@ Tmdi_zof_Viewer* Twnd_zof_Main::OpenLocal() {
   return viewer;
 }
 
-Tmdi_zof_Viewer* Twnd_zof_Main::OpenWindowsTree(const std::string& root, const std::u16string& user) {
+Tmdi_zof_Viewer* Twnd_zof_Main::OpenWindowsTree(const std::string& root,
+                                                const std::u16string& user) {
   std::unique_ptr<TSystemContext> context;
-  if (!ReportScanErrors([&] { context = std::make_unique<TSystemContext>(OpenOfflineWindowsTree(root, user)); }))
+  if (!ReportScanErrors(
+          [&] { context = std::make_unique<TSystemContext>(OpenOfflineWindowsTree(root, user)); }))
     return nullptr;
   ShowPage(false);
   const TStartupFacts& facts = context->Facts();
@@ -115,8 +121,8 @@ Tmdi_zof_Viewer* Twnd_zof_Main::OpenFile(const std::u16string& path) {
     return nullptr;
   }
   // The bar has no image 6 that the open-path event would ask for: the viewers' image stands in.
-  Tmdi_zof_Viewer* viewer =
-      ShowChild(Q(FileViewerCaption(path, true, FContext.Separator())), kViewerBarImage, Q(path), FContext);
+  Tmdi_zof_Viewer* viewer = ShowChild(Q(FileViewerCaption(path, true, FContext.Separator())),
+                                      kViewerBarImage, Q(path), FContext);
   try {
     viewer->OpenFile(Q(path));
   } catch (const std::exception& error) {
@@ -138,23 +144,27 @@ void Twnd_zof_Main::Open() {
                        QStringLiteral("Data files (*.qmr);;All files (*)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().front();
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+      file = dialog.selectedFiles().front();
   }
   if (!file.isEmpty()) OpenFile(std::vector<std::u16string>{U(file)});
 }
 
 void Twnd_zof_Main::ScanWindowsFolder() {
-  const QString folder = OnChooseFolder ? OnChooseFolder()
-                                        : QFileDialog::getExistingDirectory(
-                                              this, QStringLiteral("Windows folder (a mounted disk or a copied C: tree)"));
+  const QString folder =
+      OnChooseFolder
+          ? OnChooseFolder()
+          : QFileDialog::getExistingDirectory(
+                this, QStringLiteral("Windows folder (a mounted disk or a copied C: tree)"));
   if (folder.isEmpty()) return;
   QStringList users;
   for (const auto& name : OfflineWindowsTreeUsers(folder.toStdString())) users << Q(name);
   QString user;
   if (users.size() > 1) {
-    user = OnChooseUser ? OnChooseUser(users)
-                        : QInputDialog::getItem(this, QStringLiteral("Scan Windows Folder"),
-                                                QStringLiteral("The user to scan:"), users, 0, false);
+    user = OnChooseUser
+               ? OnChooseUser(users)
+               : QInputDialog::getItem(this, QStringLiteral("Scan Windows Folder"),
+                                       QStringLiteral("The user to scan:"), users, 0, false);
     if (user.isEmpty()) return;
   }
   OpenWindowsTree(folder.toStdString(), U(user));

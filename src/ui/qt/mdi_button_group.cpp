@@ -28,8 +28,7 @@ QMdiSubWindow* WindowOf(TWindowBarModel::TWindow window) {
 }  // namespace
 
 TMDIButtonGroup::TMDIButtonGroup(QWidget* owner)
-    : TButtonGroupEx(CheckedOwner(owner)),
-      FArea(owner->findChild<QMdiArea*>()) {
+    : TButtonGroupEx(CheckedOwner(owner)), FArea(owner->findChild<QMdiArea*>()) {
   SetButtonSize({100, 22});
   SetBevels(false, false, false);
   FModel.OnBringForward = [this](TWindowBarModel::TWindow window) {

@@ -13,7 +13,8 @@ class TMessageDetailsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TMessageDetailsDialog(const TMessageView& record, const TLocale& locale, QWidget* parent = nullptr);
+  TMessageDetailsDialog(const TMessageView& record, const TLocale& locale,
+                        QWidget* parent = nullptr);
   // The text shown for a field's label, empty when there is no such field.
   QString FieldText(const QString& label) const;
 };

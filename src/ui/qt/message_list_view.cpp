@@ -25,7 +25,8 @@ class TCutOffTipDelegate : public QStyledItemDelegate {
 
   bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                  const QModelIndex& index) override {
-    if (event->type() != QEvent::ToolTip) return QStyledItemDelegate::helpEvent(event, view, option, index);
+    if (event->type() != QEvent::ToolTip)
+      return QStyledItemDelegate::helpEvent(event, view, option, index);
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
     const QWidget* widget = view;
@@ -34,7 +35,8 @@ class TCutOffTipDelegate : public QStyledItemDelegate {
     // what does not fit.
     const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    if (!item.text.isEmpty() && item.fontMetrics.horizontalAdvance(item.text) > text.width() - 2 * margin) {
+    if (!item.text.isEmpty() &&
+        item.fontMetrics.horizontalAdvance(item.text) > text.width() - 2 * margin) {
       QToolTip::showText(event->globalPos(), item.text, view->viewport(), option.rect);
     } else {
       QToolTip::hideText();
@@ -74,14 +76,16 @@ TMessageListView::TMessageListView(TViewerController& controller, TMessageListMo
   h->setMinimumSectionSize(Scaled(this, 20));
   // The image columns are as wide as their images need; the text columns as their font does.
   for (const TListColumn& c : ListColumns())
-    h->resizeSection(c.Index, c.Header.empty() ? Scaled(this, c.Width) : ScaledForText(this, c.Width));
+    h->resizeSection(c.Index,
+                     c.Header.empty() ? Scaled(this, c.Width) : ScaledForText(this, c.Width));
   h->resizeSection(lcFolder, ScaledForText(this, FolderColumn().Width));
   // A date in the locale's forms with its widest fields must show whole.
   if (auto widest = EncodeDateTime({2008, 12, 28, 18, 58, 58, 0})) {
     const QString date = Q(ReceivedText(*widest, FController.Locale()));
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    h->resizeSection(lcReceived, std::max(h->sectionSize(lcReceived),
-                                          fontMetrics().horizontalAdvance(date) + margins + Scaled(this, 8)));
+    h->resizeSection(lcReceived,
+                     std::max(h->sectionSize(lcReceived),
+                              fontMetrics().horizontalAdvance(date) + margins + Scaled(this, 8)));
   }
   connect(h, &QHeaderView::sectionClicked, this, &TMessageListView::HeaderClicked);
   FMainMinimum = h->sectionSize(kMainColumn);
@@ -142,7 +146,8 @@ void TMessageListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TMessageListView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Backspace && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+  if (event->key() == Qt::Key_Backspace &&
+      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     if (FTyped.Armed()) Find(FTyped.Backspace(Clock()));
     event->accept();
     return;
@@ -150,8 +155,12 @@ void TMessageListView::keyPressEvent(QKeyEvent* event) {
   QTreeView::keyPressEvent(event);
   // A key that moves between rows focuses one; typed text does not.
   switch (event->key()) {
-    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
-    case Qt::Key_Home: case Qt::Key_End:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
       if (currentIndex().isValid()) FTyped.RowFocused();
       break;
     default:

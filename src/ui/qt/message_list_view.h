@@ -1,8 +1,8 @@
 // The message list's view: flat rows selected whole, one at a time (a right click selects too),
 // columns that can be resized and dragged with the Subject column taking up the width the
-// others leave (so every change of the window's width), header images and the sort mark, tooltips for cut-off cells and the incremental
-// search on Subject. The flag column exists but is never shown; the Folder column shows only
-// while the rows come from a search over all folders.
+// others leave (so every change of the window's width), header images and the sort mark, tooltips
+// for cut-off cells and the incremental search on Subject. The flag column exists but is never
+// shown; the Folder column shows only while the rows come from a search over all folders.
 #pragma once
 
 #include <QTreeView>
@@ -21,7 +21,8 @@ class TMessageListView : public QTreeView {
   Q_OBJECT
 
  public:
-  TMessageListView(TViewerController& controller, TMessageListModel* model, QWidget* parent = nullptr);
+  TMessageListView(TViewerController& controller, TMessageListModel* model,
+                   QWidget* parent = nullptr);
   ~TMessageListView() override;
 
   TMessageListModel* ListModel() const { return FModel; }

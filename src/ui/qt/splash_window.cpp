@@ -33,8 +33,9 @@ Twnd_zof_Splash::Twnd_zof_Splash(QWidget* over)
   setFocusPolicy(Qt::StrongFocus);
   setFixedSize(Scaled(this, 434), Scaled(this, 62));
   const QRect area = over ? over->frameGeometry()
-                          : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                              : QRect(0, 0, 800, 600));
+                          : (QGuiApplication::primaryScreen()
+                                 ? QGuiApplication::primaryScreen()->availableGeometry()
+                                 : QRect(0, 0, 800, 600));
   move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
@@ -55,8 +56,9 @@ void Twnd_zof_Splash::paintEvent(QPaintEvent*) {
   const int dot = Scaled(this, 7), in = Scaled(this, 3);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(160, 160, 160));
-  for (QPoint corner : {QPoint(in, in), QPoint(width() - in - dot, in), QPoint(in, height() - in - dot),
-                        QPoint(width() - in - dot, height() - in - dot)})
+  for (QPoint corner :
+       {QPoint(in, in), QPoint(width() - in - dot, in), QPoint(in, height() - in - dot),
+        QPoint(width() - in - dot, height() - in - dot)})
     p.drawEllipse(QRect(corner, QSize(dot, dot)));
   // The program icon near both ends, the two lines between them.
   const int icon = Scaled(this, 32), margin = Scaled(this, 16);

@@ -38,7 +38,8 @@ int KeyCode(int qtKey) { return qtKey == Qt::Key_Return || qtKey == Qt::Key_Ente
 
 std::unique_ptr<TViewerController> Tmdi_zof_Viewer::MakeController(const TSystemContext& context,
                                                                    TLocale locale) {
-  return std::make_unique<TViewerController>(context, CreateClientPages(context), std::move(locale));
+  return std::make_unique<TViewerController>(context, CreateClientPages(context),
+                                             std::move(locale));
 }
 
 Tmdi_zof_Viewer::Tmdi_zof_Viewer(std::unique_ptr<TViewerController> controller, QWidget* parent)
@@ -181,8 +182,8 @@ void Tmdi_zof_Viewer::TreeHeaderClick(int column) {
 
 TMessageDetailsDialog* Tmdi_zof_Viewer::ShowMessageDetails(int row) {
   if (row < 0 || size_t(row) >= FController->RowCount()) return nullptr;
-  auto* dialog = new TMessageDetailsDialog(FController->RowRecord(size_t(row)),
-                                           FController->Locale(), this);
+  auto* dialog =
+      new TMessageDetailsDialog(FController->RowRecord(size_t(row)), FController->Locale(), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
   return dialog;

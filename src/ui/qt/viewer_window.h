@@ -29,7 +29,8 @@ class Tmdi_zof_Viewer : public QMdiSubWindow {
   Q_OBJECT
 
  public:
-  explicit Tmdi_zof_Viewer(std::unique_ptr<TViewerController> controller, QWidget* parent = nullptr);
+  explicit Tmdi_zof_Viewer(std::unique_ptr<TViewerController> controller,
+                           QWidget* parent = nullptr);
   ~Tmdi_zof_Viewer() override;
 
   // A controller over the four client pages of `context`, which must outlive the viewer.

@@ -30,7 +30,6 @@ namespace {
 
 class FileViewer : public SamplesViewer {
  protected:
-
   QStringList Subjects() const { return ColumnTexts(v->MessageList(), lcSubject); }
   QString Status() const { return v->StatusTab()->tabText(0); }
   void Type(const QString& text) {
@@ -54,15 +53,19 @@ TEST_F(FileViewer, OpensOnTheFirstPageWithAFolderAndSortsByHeaderClicks) {
   EXPECT_EQ(Status(), QStringLiteral("8 messages"));
 
   QHeaderView* header = v->MessageList()->header();
-  auto mark = [&] { return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder()); };
+  auto mark = [&] {
+    return std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder());
+  };
   EXPECT_EQ(mark(), std::pair(int(lcReceived), Qt::DescendingOrder));
   EXPECT_EQ(Subjects().front(), QStringLiteral("Newsletter Juli"));
   // The selected message stays selected while the rows move.
-  ClickRow(v->MessageList(), FindText(v->MessageList(), QStringLiteral("Mitgliederversammlung 2009"), lcSubject));
+  ClickRow(v->MessageList(),
+           FindText(v->MessageList(), QStringLiteral("Mitgliederversammlung 2009"), lcSubject));
   ClickHeader(header, lcReceived);
   EXPECT_EQ(mark(), std::pair(int(lcReceived), Qt::AscendingOrder));
   EXPECT_EQ(Subjects().front(), QStringLiteral("Willkommen bei Outlook Express 6"));
-  EXPECT_EQ(ColumnTexts(v->MessageList(), lcReceived).front(), QStringLiteral("11/03/2008 08:15:00 AM"));
+  EXPECT_EQ(ColumnTexts(v->MessageList(), lcReceived).front(),
+            QStringLiteral("11/03/2008 08:15:00 AM"));
   const QModelIndexList selected = v->MessageList()->selectionModel()->selectedRows(lcSubject);
   ASSERT_EQ(selected.size(), 1);
   EXPECT_EQ(selected.front().data().toString(), QStringLiteral("Mitgliederversammlung 2009"));
@@ -72,10 +75,13 @@ TEST_F(FileViewer, OpensOnTheFirstPageWithAFolderAndSortsByHeaderClicks) {
   EXPECT_EQ(Subjects().front(), QStringLiteral("Newsletter Juli"));
   ClickHeader(header, lcSubject);
   EXPECT_EQ(mark(), std::pair(int(lcSubject), Qt::AscendingOrder));
-  EXPECT_EQ(Subjects().mid(0, 3), (QStringList{"Café on Saturday?", "Grüße aus München",
-                                                "Mitgliederversammlung 2009"}));
+  EXPECT_EQ(Subjects().mid(0, 3),
+            (QStringList{"Café on Saturday?", "Grüße aus München", "Mitgliederversammlung 2009"}));
   // The images of columns 0 to 2 head their columns; the flag column never shows.
-  EXPECT_FALSE(v->MessageList()->model()->headerData(lcPriority, Qt::Horizontal, Qt::DecorationRole).isNull());
+  EXPECT_FALSE(v->MessageList()
+                   ->model()
+                   ->headerData(lcPriority, Qt::Horizontal, Qt::DecorationRole)
+                   .isNull());
   EXPECT_TRUE(header->isSectionHidden(lcFlag));
 }
 
@@ -86,7 +92,7 @@ TEST_F(FileViewer, TheClientBarChoosesThePage) {
   EXPECT_EQ(v->Controller().CurrentPage(), 3);
   EXPECT_EQ(v->ClientBar()->Highlighted(), 3);
   EXPECT_EQ(TreeTexts(v->FolderTree()), (QStringList{"Büro", "Sent", "Inbox", "Trash", "Drafts",
-                                                      "Familie", "Urlaub 2013", "Local Folders"}));
+                                                     "Familie", "Urlaub 2013", "Local Folders"}));
   EXPECT_EQ(v->FolderTree()->currentIndex().data().toString(), QStringLiteral("Inbox"));
   EXPECT_EQ(Status(), QStringLiteral("5 messages"));
 }
@@ -123,7 +129,8 @@ TEST_F(FileViewer, SearchOverAllFoldersShowsTheFolderColumnUntilAFolderIsChosen)
   Type(QStringLiteral("grüße"));
   EXPECT_EQ(Status(), QStringLiteral("2 messages"));
   EXPECT_FALSE(v->MessageList()->header()->isSectionHidden(lcFolder));
-  EXPECT_EQ(v->MessageList()->model()->headerData(lcFolder, Qt::Horizontal).toString(), QStringLiteral("Folder"));
+  EXPECT_EQ(v->MessageList()->model()->headerData(lcFolder, Qt::Horizontal).toString(),
+            QStringLiteral("Folder"));
   EXPECT_EQ(ColumnTexts(v->MessageList(), lcFolder), (QStringList{"Sent Items", "Inbox"}));
   EXPECT_TRUE(v->FolderTree()->selectionModel()->selectedIndexes().isEmpty());
 
@@ -176,7 +183,8 @@ TEST(FileViewers, AThunderbirdOnlyFileOpensOnItsPageAndAForeignFileShowsFourEmpt
   const std::u16string only = (RunFolder() / "thunderbird-only.qmr").u16string();
   {
     std::vector<TClientPage> pages;
-    auto c = std::make_unique<TMemoryCollector>(*frame.Context, u"Thunderbird", TEmailClient::ecThunderbird);
+    auto c = std::make_unique<TMemoryCollector>(*frame.Context, u"Thunderbird",
+                                                TEmailClient::ecThunderbird);
     c->Store[u"C:\\P\\Mail\\Local Folders\\Inbox"] = {Message(u"a", 1)};
     pages.push_back({u"Mozilla Thunderbird", "", std::move(c)});
     TViewerController scanner(*frame.Context, std::move(pages), TLocale::Plain());

@@ -31,14 +31,19 @@ class ListView : public SamplesViewer {
   qt::TMessageListView* list = v->MessageList();
   uint64_t now = 0;
 
-  void SetUp() override { list->Clock = [this] { return now; }; }
-  QString Current() const { return list->currentIndex().siblingAtColumn(lcSubject).data().toString(); }
+  void SetUp() override {
+    list->Clock = [this] { return now; };
+  }
+  QString Current() const {
+    return list->currentIndex().siblingAtColumn(lcSubject).data().toString();
+  }
 };
 
 TEST_F(ListView, IncrementalSearchFindsSubjectsFromTheTopCaseSensitively) {
   list->setFocus();
   QTest::keyClicks(list, QStringLiteral("Gr"));
-  EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty()) << "no row focused yet: nothing found";
+  EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty())
+      << "no row focused yet: nothing found";
   ClickRow(list, list->model()->index(0, lcSender));
   QTest::keyClicks(list, QStringLiteral("Gr"));
   EXPECT_EQ(Current(), QStringLiteral("Grüße aus München"));
@@ -60,7 +65,8 @@ TEST_F(ListView, IncrementalSearchFindsSubjectsFromTheTopCaseSensitively) {
 
 TEST_F(ListView, ACutOffCellShowsItsWholeTextAsTooltip) {
   QHeaderView* header = list->header();
-  const QModelIndex cut = FindText(list, QStringLiteral("Rechnung Nr. 4711 – bitte prüfen"), lcSubject);
+  const QModelIndex cut =
+      FindText(list, QStringLiteral("Rechnung Nr. 4711 – bitte prüfen"), lcSubject);
   ASSERT_TRUE(cut.isValid());
   auto tip = [&](const QModelIndex& index) {
     const QPoint at = list->visualRect(index).center();
@@ -72,7 +78,8 @@ TEST_F(ListView, ACutOffCellShowsItsWholeTextAsTooltip) {
   // Subject takes what the other columns leave, down to its own width.
   frame.Frame->resize(700, 800);
   Settle();
-  ASSERT_LT(header->sectionSize(lcSubject), list->fontMetrics().horizontalAdvance(cut.data().toString()));
+  ASSERT_LT(header->sectionSize(lcSubject),
+            list->fontMetrics().horizontalAdvance(cut.data().toString()));
   EXPECT_EQ(tip(cut), QStringLiteral("Rechnung Nr. 4711 – bitte prüfen"));
   QToolTip::hideText();
 }
@@ -111,7 +118,8 @@ class MemoryViewer : public ::testing::Test {
     oe->Store[u"C:\\Id\\Sent.dbx"] = {Message(u"s", 1)};
     oe->SetStore(u"C:\\Id\\");
     pages.push_back({u"Outlook Express", "", std::move(c)});
-    auto controller = std::make_unique<TViewerController>(*frame.Context, std::move(pages), English());
+    auto controller =
+        std::make_unique<TViewerController>(*frame.Context, std::move(pages), English());
     controller->SetDataFile((RunFolder() / "memory.qmr").u16string());
     v = new qt::Tmdi_zof_Viewer(std::move(controller));
     frame.Frame->AddChild(v, qt::kViewerBarImage, QString());

@@ -19,12 +19,14 @@ namespace fs = std::filesystem;
 TEST(LiveViewer, AThunderbirdSubfolderShowsUnderItsMailbox) {
   const fs::path tree = RunFolder() / "live-tree";
   fs::copy(SamplesDir(), tree, fs::copy_options::recursive);
-  const fs::path local = tree / "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/"
-                                "Mail/Local Folders";
+  const fs::path local = tree /
+                         "Users/Clara/AppData/Roaming/Thunderbird/Profiles/x7k2m9qa.default/"
+                         "Mail/Local Folders";
   fs::copy_file(local / "Inbox.sbd/Familie", local / "Inbox.sbd/Work");
 
   TFrame frame{std::make_unique<TSystemContext>(OpenOfflineWindowsTree(tree.string()))};
-  frame.Frame->SetLocalDataFile([](const TStartupFacts&) { return (RunFolder() / "live.qmr").u16string(); });
+  frame.Frame->SetLocalDataFile(
+      [](const TStartupFacts&) { return (RunFolder() / "live.qmr").u16string(); });
   qt::Tmdi_zof_Viewer* v = frame.Frame->OpenLocal();
   Settle();
   EXPECT_EQ(v->windowTitle(), QStringLiteral("CLARA-PC_CLARA"));

@@ -15,10 +15,10 @@
 #include "base/error.h"
 #include "core/memory_collector.h"
 #include "storage/storage_file.h"
+#include "ui/frame_commands.h"
 #include "ui/qt/dpi.h"
 #include "ui/qt/getting_started_page.h"
 #include "ui/qt/images.h"
-#include "ui/frame_commands.h"
 #include "ui/qt/mdi_button_group.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/splash_window.h"
@@ -36,8 +36,11 @@ class MainWindow : public ::testing::Test {
   QStringList boxes;  // "caption: text" of every error box
 
   void SetUp() override {
-    w.OnErrorBox = [this](const QString& caption, const QString& text) { boxes << caption + ": " + text; };
-    w.SetLocalDataFile([](const TStartupFacts&) { return (RunFolder() / "local.qmr").u16string(); });
+    w.OnErrorBox = [this](const QString& caption, const QString& text) {
+      boxes << caption + ": " + text;
+    };
+    w.SetLocalDataFile(
+        [](const TStartupFacts&) { return (RunFolder() / "local.qmr").u16string(); });
   }
   QStringList Captions() const {
     QStringList captions;
@@ -100,7 +103,8 @@ TEST_F(MainWindow, AFileThatFailsToLoadClosesItsViewerAndBringsThePageBack) {
   }
   DeleteClosed();
   ASSERT_EQ(boxes.size(), 1);
-  EXPECT_TRUE(boxes[0].startsWith("Error: Cannot open file " + qt::Q(file) + ": ")) << boxes[0].toStdString();
+  EXPECT_TRUE(boxes[0].startsWith("Error: Cannot open file " + qt::Q(file) + ": "))
+      << boxes[0].toStdString();
   QCoreApplication::postEvent(&w, new qt::TOpenPathEvent(qt::Q(file)));
   Settle();
   EXPECT_EQ(Captions(), QStringList{"samples.qmr"});
@@ -239,7 +243,8 @@ TEST_F(MainWindow, AnOfflineTreeWithSeveralUsersAsksWhichOne) {
   Settle();
   EXPECT_EQ(offered, (QStringList{"anna", "bert"}));
   ASSERT_EQ(w.Viewers().size(), 1u);
-  EXPECT_TRUE(w.Viewers()[0]->windowTitle().endsWith("_BERT")) << w.Viewers()[0]->windowTitle().toStdString();
+  EXPECT_TRUE(w.Viewers()[0]->windowTitle().endsWith("_BERT"))
+      << w.Viewers()[0]->windowTitle().toStdString();
   EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
   w.Bar()->CloseAll();  // the tree's context goes with its viewer
   DeleteClosed();
@@ -262,8 +267,7 @@ TEST(Splash, OneSplashTheBusyCursorAndItsRestoreAlsoAfterAnError) {
       ~TGuard() { qt::HideSplash(); }
     } guard;
     throw std::runtime_error("the scan failed");
-  } catch (const std::runtime_error&) {
-  }
+  } catch (const std::runtime_error&) {}
   EXPECT_EQ(qt::CurrentSplash(), nullptr);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

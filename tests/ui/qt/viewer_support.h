@@ -22,7 +22,9 @@ class QHeaderView;
 #include <ostream>
 
 // Test messages show texts as text.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace kv::test {
 
