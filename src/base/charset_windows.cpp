@@ -200,14 +200,10 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
   const std::optional<UINT> codePage = CodePageOf(name);
   if (!codePage) return std::nullopt;
   switch (*codePage) {
-    case kUtf8:
-      return Utf8ToUtf16(bytes);
-    case kCp1252:
-      return Cp1252ToUtf16(bytes);
-    case kUtf16Le:
-      return Utf16Text(bytes, false);
-    case kUtf16Be:
-      return Utf16Text(bytes, true);
+    case kUtf8: return Utf8ToUtf16(bytes);
+    case kCp1252: return Cp1252ToUtf16(bytes);
+    case kUtf16Le: return Utf16Text(bytes, false);
+    case kUtf16Be: return Utf16Text(bytes, true);
     case kUtf16Bom:
       // A byte-order mark tells; without one the text is little-endian, as Windows takes the
       // name (its code page 1200).
@@ -216,10 +212,8 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
       if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE)
         bytes.remove_prefix(2);
       return Utf16Text(bytes, false);
-    case kIso2022Jp:
-      return TIso2022JpDecoder().Decode(bytes);
-    default:
-      return DecodeCodePage(*codePage, bytes);
+    case kIso2022Jp: return TIso2022JpDecoder().Decode(bytes);
+    default: return DecodeCodePage(*codePage, bytes);
   }
 }
 

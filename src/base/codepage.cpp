@@ -198,13 +198,10 @@ TByteOrderMark SniffByteOrderMark(std::string_view bytes) {
 
 size_t ByteOrderMarkSize(TByteOrderMark mark) {
   switch (mark) {
-    case TByteOrderMark::bomUtf8:
-      return 3;
+    case TByteOrderMark::bomUtf8: return 3;
     case TByteOrderMark::bomUtf16Le:
-    case TByteOrderMark::bomUtf16Be:
-      return 2;
-    default:
-      return 0;
+    case TByteOrderMark::bomUtf16Be: return 2;
+    default: return 0;
   }
 }
 
@@ -213,14 +210,10 @@ std::u16string DecodeMarkedText(std::string_view bytes,
   const TByteOrderMark mark = SniffByteOrderMark(bytes);
   const std::string_view rest = bytes.substr(ByteOrderMarkSize(mark));
   switch (mark) {
-    case TByteOrderMark::bomUtf8:
-      return Utf8ToUtf16(rest);
-    case TByteOrderMark::bomUtf16Le:
-      return Utf16LeToUtf16(rest);
-    case TByteOrderMark::bomUtf16Be:
-      return Utf16BeToUtf16(rest);
-    default:
-      return unmarked(rest);
+    case TByteOrderMark::bomUtf8: return Utf8ToUtf16(rest);
+    case TByteOrderMark::bomUtf16Le: return Utf16LeToUtf16(rest);
+    case TByteOrderMark::bomUtf16Be: return Utf16BeToUtf16(rest);
+    default: return unmarked(rest);
   }
 }
 

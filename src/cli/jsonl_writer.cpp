@@ -63,29 +63,14 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
     switch (c) {
-      case u'"':
-        out += "\\\"";
-        continue;
-      case u'\\':
-        out += "\\\\";
-        continue;
-      case u'\b':
-        out += "\\b";
-        continue;
-      case u'\f':
-        out += "\\f";
-        continue;
-      case u'\n':
-        out += "\\n";
-        continue;
-      case u'\r':
-        out += "\\r";
-        continue;
-      case u'\t':
-        out += "\\t";
-        continue;
-      default:
-        break;
+      case u'"': out += "\\\""; continue;
+      case u'\\': out += "\\\\"; continue;
+      case u'\b': out += "\\b"; continue;
+      case u'\f': out += "\\f"; continue;
+      case u'\n': out += "\\n"; continue;
+      case u'\r': out += "\\r"; continue;
+      case u'\t': out += "\\t"; continue;
+      default: break;
     }
     if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
       AppendEscape(out, c);
@@ -129,12 +114,8 @@ void TJsonLinesWriter::WriteRow(std::span<const std::u16string> cells) {
         else
           AppendJsonString(FLine, cell);
         break;
-      case TCellKind::ckBoolean:
-        FLine += cell == u"true" ? "true" : "false";
-        break;
-      case TCellKind::ckText:
-        AppendJsonString(FLine, cell);
-        break;
+      case TCellKind::ckBoolean: FLine += cell == u"true" ? "true" : "false"; break;
+      case TCellKind::ckText: AppendJsonString(FLine, cell); break;
     }
   }
   FLine += "}\n";

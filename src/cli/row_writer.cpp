@@ -22,8 +22,7 @@ std::unique_ptr<TRowWriter> MakeRowWriter(TOutputFormat format, std::ostream& ou
       return std::make_unique<TCsvWriter>(out, std::move(columns), options);
     case TOutputFormat::ofJsonLines:
       return std::make_unique<TJsonLinesWriter>(out, std::move(columns));
-    case TOutputFormat::ofTable:
-      break;
+    case TOutputFormat::ofTable: break;
   }
   return std::make_unique<TTableWriter>(out, std::move(columns), options);
 }

@@ -130,20 +130,11 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
     const uint32_t value = U24(body + 4 * k + 1);
     if (id & 0x80) {
       switch (id) {
-        case dbxIndexDirect:
-          info.Index = value;
-          break;
-        case dbxFlagsDirect:
-          info.Flags = value;
-          break;
-        case dbxDataOffsetDirect:
-          info.DataOffset = value;
-          break;
-        case dbxPriorityDirect:
-          info.Priority = value;
-          break;
-        default:
-          break;
+        case dbxIndexDirect: info.Index = value; break;
+        case dbxFlagsDirect: info.Flags = value; break;
+        case dbxDataOffsetDirect: info.DataOffset = value; break;
+        case dbxPriorityDirect: info.Priority = value; break;
+        default: break;
       }
       continue;
     }
@@ -169,32 +160,15 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
         if (left >= 8)
           info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
         break;
-      case dbxMessageId:
-        text(info.ID);
-        break;
-      case dbxSubject:
-        text(info.Subject);
-        break;
-      case dbxServer:
-        text(info.Server);
-        break;
-      case dbxSenderName:
-        text(info.SenderName);
-        break;
-      case dbxSenderEmail:
-        text(info.SenderEmail);
-        break;
-      case dbxReceiverName:
-        text(info.ReceiverName);
-        break;
-      case dbxReceiverEmail:
-        text(info.ReceiverEmail);
-        break;
-      case dbxAccount:
-        text(info.Account);
-        break;
-      default:
-        break;
+      case dbxMessageId: text(info.ID); break;
+      case dbxSubject: text(info.Subject); break;
+      case dbxServer: text(info.Server); break;
+      case dbxSenderName: text(info.SenderName); break;
+      case dbxSenderEmail: text(info.SenderEmail); break;
+      case dbxReceiverName: text(info.ReceiverName); break;
+      case dbxReceiverEmail: text(info.ReceiverEmail); break;
+      case dbxAccount: text(info.Account); break;
+      default: break;
     }
   }
 

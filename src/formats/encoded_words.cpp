@@ -57,12 +57,9 @@ TWordScan ParseEncodedWord(std::u16string_view s, size_t at, TEncodedWord& word)
 std::string WordBytes(const TEncodedWord& word) {
   const std::string text = Utf16ToCp1252(word.Text);
   switch (word.Encoding) {
-    case u'B':
-      return DecodeBase64Bytes(text);
-    case u'U':
-      return DecodeUULine(text);
-    default:
-      return DecodeQEncodingBytes(text);
+    case u'B': return DecodeBase64Bytes(text);
+    case u'U': return DecodeUULine(text);
+    default: return DecodeQEncodingBytes(text);
   }
 }
 

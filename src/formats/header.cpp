@@ -322,57 +322,26 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
     if (span.Begin == npos) continue;
     std::u16string value = FieldValue(text, span, TField(f), read);
     switch (TField(f)) {
-      case fStatus:
-        header.Read = (HexFlags(value) & 0x00000001u) != 0;
-        break;
-      case fStatus2:
-        header.Attachments = (HexFlags(value) & 0x10000000u) != 0;
-        break;
-      case fFrom:
-        header.From = DecodeHeaderText(value);
-        break;
-      case fSender:
-        header.Sender = DecodeHeaderText(value);
-        break;
-      case fMessageId:
-        header.MessageId = std::move(value);
-        break;
-      case fReturnPath:
-        header.ReturnPath = std::move(value);
-        break;
-      case fReplyTo:
-        header.ReplyTo = std::move(value);
-        break;
-      case fTo:
-        header.SendTo = DecodeHeaderText(value);
-        break;
-      case fCc:
-        header.CC = DecodeHeaderText(value);
-        break;
+      case fStatus: header.Read = (HexFlags(value) & 0x00000001u) != 0; break;
+      case fStatus2: header.Attachments = (HexFlags(value) & 0x10000000u) != 0; break;
+      case fFrom: header.From = DecodeHeaderText(value); break;
+      case fSender: header.Sender = DecodeHeaderText(value); break;
+      case fMessageId: header.MessageId = std::move(value); break;
+      case fReturnPath: header.ReturnPath = std::move(value); break;
+      case fReplyTo: header.ReplyTo = std::move(value); break;
+      case fTo: header.SendTo = DecodeHeaderText(value); break;
+      case fCc: header.CC = DecodeHeaderText(value); break;
       case fDate:
         header.Timestamp = ParseMailDate(value);
         header.Date = std::move(value);
         break;
-      case fSubject:
-        header.Subject = DecodeHeaderText(value);
-        break;
-      case fPriority:
-        header.Priority = LeadingInteger(value);
-        break;
-      case fContentType:
-        header.ContentType = AsciiUpper(value);
-        break;
-      case fTransferEncoding:
-        header.ContentTransferEncoding = AsciiUpper(value);
-        break;
-      case fRevisionId:
-        header.RevisionID = AsciiUpper(value);
-        break;
-      case fDocumentId:
-        header.DocumentID = AsciiUpper(value);
-        break;
-      case fFieldCount:
-        break;
+      case fSubject: header.Subject = DecodeHeaderText(value); break;
+      case fPriority: header.Priority = LeadingInteger(value); break;
+      case fContentType: header.ContentType = AsciiUpper(value); break;
+      case fTransferEncoding: header.ContentTransferEncoding = AsciiUpper(value); break;
+      case fRevisionId: header.RevisionID = AsciiUpper(value); break;
+      case fDocumentId: header.DocumentID = AsciiUpper(value); break;
+      case fFieldCount: break;
     }
   }
 }

@@ -139,18 +139,15 @@ std::optional<TRegistryValue> THive::Value(size_t node, std::u16string_view name
   int type = 0;
   std::string raw = RawValue(v, type);
   switch (type) {
-    case kRegSz:
-      return TRegistryValue::FromText(TextFromUtf16Le(raw));
-    case kRegExpandSz:
-      return TRegistryValue::FromText(TextFromUtf16Le(raw), true);
+    case kRegSz: return TRegistryValue::FromText(TextFromUtf16Le(raw));
+    case kRegExpandSz: return TRegistryValue::FromText(TextFromUtf16Le(raw), true);
     case kRegDword:
       if (raw.size() < 4) return std::nullopt;
       return TRegistryValue::FromDWord(uint32_t(LittleEndian(raw, 4)));
     case kRegQword:
       if (raw.size() < 8) return std::nullopt;
       return TRegistryValue::FromQWord(LittleEndian(raw, 8));
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 

@@ -189,10 +189,8 @@ class TLinuxPlatform final : public IPlatform {
     while (home.size() > 1 && home.back() == '/') home.pop_back();
     std::u16string h = Utf8ToUtf16(home);
     switch (id) {
-      case sfDesktop:
-        return JoinPath(h, u"Desktop", u'/');
-      case sfAppData:
-        return h;
+      case sfDesktop: return JoinPath(h, u"Desktop", u'/');
+      case sfAppData: return h;
       case sfLocalAppData: {
         std::string data = Env("XDG_DATA_HOME");
         if (!data.empty() && data[0] == '/') {
@@ -201,8 +199,7 @@ class TLinuxPlatform final : public IPlatform {
         }
         return JoinPath(h, u".local/share", u'/');
       }
-      default:
-        return {};
+      default: return {};
     }
   }
 

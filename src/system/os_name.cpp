@@ -124,17 +124,10 @@ void WindowsName(IPlatform& platform, TOSVersionRecord& v, uint32_t arch, TOSNam
     if (v.MajorVersion == 4 && v.MinorVersion == 0) {
       out.Name = u"Windows 95";
       switch (SecondChar(v.CSDVersion)) {
-        case u'A':
-          out.Edition = u"OSR 1";
-          break;
-        case u'B':
-          out.Edition = u"OSR 2";
-          break;
-        case u'C':
-          out.Edition = u"OSR 2.5";
-          break;
-        default:
-          break;
+        case u'A': out.Edition = u"OSR 1"; break;
+        case u'B': out.Edition = u"OSR 2"; break;
+        case u'C': out.Edition = u"OSR 2.5"; break;
+        default: break;
       }
     } else if (v.MajorVersion == 4 && v.MinorVersion == 10) {
       out.Name = u"Windows 98";

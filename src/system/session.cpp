@@ -8,20 +8,13 @@ namespace kv {
 
 std::u16string SessionTypeName(TSessionType type) {
   switch (type) {
-    case TSessionType::stLocal:
-      return u"Local";
-    case TSessionType::stVMWare:
-      return u"VMWare";
-    case TSessionType::stVPC:
-      return u"VirtualPC";
-    case TSessionType::stVBOX:
-      return u"VirtualBox";
-    case TSessionType::stQEMU:
-      return u"QEMU";
-    case TSessionType::stTerminal:
-      return u"Terminal";
-    case TSessionType::stCitrix:
-      return u"Citrix";
+    case TSessionType::stLocal: return u"Local";
+    case TSessionType::stVMWare: return u"VMWare";
+    case TSessionType::stVPC: return u"VirtualPC";
+    case TSessionType::stVBOX: return u"VirtualBox";
+    case TSessionType::stQEMU: return u"QEMU";
+    case TSessionType::stTerminal: return u"Terminal";
+    case TSessionType::stCitrix: return u"Citrix";
   }
   return {};
 }

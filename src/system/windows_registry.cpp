@@ -52,8 +52,7 @@ class TWindowsKey final : public IRegistryKey {
         for (int i = 7; i >= 0; --i) v = (v << 8) | data[size_t(i)];
         return TRegistryValue::FromQWord(v);
       }
-      default:
-        return std::nullopt;
+      default: return std::nullopt;
     }
   }
 
@@ -88,12 +87,9 @@ class TWindowsKey final : public IRegistryKey {
 
 HKEY RootKey(TRegistryRoot root) {
   switch (root) {
-    case TRegistryRoot::LocalMachine:
-      return HKEY_LOCAL_MACHINE;
-    case TRegistryRoot::CurrentUser:
-      return HKEY_CURRENT_USER;
-    case TRegistryRoot::Users:
-      return HKEY_USERS;
+    case TRegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case TRegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
+    case TRegistryRoot::Users: return HKEY_USERS;
   }
   return nullptr;
 }

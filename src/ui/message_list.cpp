@@ -43,20 +43,13 @@ std::u16string ReceivedText(TDateTime date, const TLocale& locale) {
 
 std::u16string CellText(const TMessageView& record, int column, const TLocale& locale) {
   switch (column) {
-    case lcSender:
-      return std::u16string(SenderText(record));
-    case lcSubject:
-      return record.Subject;
-    case lcReceived:
-      return ReceivedText(record.ReceivedDate, locale);
-    case lcReceiver:
-      return std::u16string(ReceiverText(record));
-    case lcSize:
-      return locale.FormatThousands(record.Size);
-    case lcFolder:
-      return record._Folder;
-    default:
-      return {};
+    case lcSender: return std::u16string(SenderText(record));
+    case lcSubject: return record.Subject;
+    case lcReceived: return ReceivedText(record.ReceivedDate, locale);
+    case lcReceiver: return std::u16string(ReceiverText(record));
+    case lcSize: return locale.FormatThousands(record.Size);
+    case lcFolder: return record._Folder;
+    default: return {};
   }
 }
 
@@ -73,10 +66,8 @@ std::optional<TListImage> CellImage(const TMessageView& record, int column, TIma
     case lcFlag:
       if (record.Flags & kFlagFlagged) return TListImage::liFlag;
       return std::nullopt;
-    case lcSender:
-      return (record.Flags & kFlagRead) ? TListImage::liRead : TListImage::liUnread;
-    default:
-      return std::nullopt;
+    case lcSender: return (record.Flags & kFlagRead) ? TListImage::liRead : TListImage::liUnread;
+    default: return std::nullopt;
   }
 }
 
@@ -95,31 +86,21 @@ bool IsTextColumn(int column) {
 
 std::u16string_view TextSortKey(const TMessageView& r, int column) {
   switch (column) {
-    case lcSender:
-      return SenderText(r);
-    case lcReceiver:
-      return ReceiverText(r);
-    case lcFolder:
-      return r._Folder;
-    default:
-      return r.Subject;
+    case lcSender: return SenderText(r);
+    case lcReceiver: return ReceiverText(r);
+    case lcFolder: return r._Folder;
+    default: return r.Subject;
   }
 }
 
 double NumericSortKey(const TMessageView& r, int column) {
   switch (column) {
-    case lcPriority:
-      return r.Priority;
-    case lcAttachment:
-      return r.Flags & kFlagAttachment;
-    case lcFlag:
-      return r.Flags & kFlagFlagged;
-    case lcReceived:
-      return DateSortKey(r.ReceivedDate);
-    case lcSize:
-      return r.Size;
-    default:
-      return 0;
+    case lcPriority: return r.Priority;
+    case lcAttachment: return r.Flags & kFlagAttachment;
+    case lcFlag: return r.Flags & kFlagFlagged;
+    case lcReceived: return DateSortKey(r.ReceivedDate);
+    case lcSize: return r.Size;
+    default: return 0;
   }
 }
 

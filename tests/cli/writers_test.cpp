@@ -159,36 +159,19 @@ std::u16string ReadJsonString(std::string_view json, size_t& i) {
     char e = json[i + 1];
     i += 2;
     switch (e) {
-      case '"':
-        out += u'"';
-        break;
-      case '\\':
-        out += u'\\';
-        break;
-      case '/':
-        out += u'/';
-        break;
-      case 'b':
-        out += u'\b';
-        break;
-      case 'f':
-        out += u'\f';
-        break;
-      case 'n':
-        out += u'\n';
-        break;
-      case 'r':
-        out += u'\r';
-        break;
-      case 't':
-        out += u'\t';
-        break;
+      case '"': out += u'"'; break;
+      case '\\': out += u'\\'; break;
+      case '/': out += u'/'; break;
+      case 'b': out += u'\b'; break;
+      case 'f': out += u'\f'; break;
+      case 'n': out += u'\n'; break;
+      case 'r': out += u'\r'; break;
+      case 't': out += u'\t'; break;
       case 'u':
         out += char16_t(std::stoul(std::string(json.substr(i, 4)), nullptr, 16));
         i += 4;
         break;
-      default:
-        ADD_FAILURE() << "bad escape " << e;
+      default: ADD_FAILURE() << "bad escape " << e;
     }
   }
   flush();

@@ -25,19 +25,14 @@ std::u16string Quoted(std::u16string_view path) { return u"\"" + std::u16string(
 
 TStorageStatus StatusOfErrno(int error) {
   switch (error) {
-    case ENOENT:
-      return TStorageStatus::FileNotFound;
-    case ENOTDIR:
-      return TStorageStatus::PathNotFound;
+    case ENOENT: return TStorageStatus::FileNotFound;
+    case ENOTDIR: return TStorageStatus::PathNotFound;
     case EACCES:
     case EPERM:
-    case EROFS:
-      return TStorageStatus::AccessDenied;
+    case EROFS: return TStorageStatus::AccessDenied;
     case ENOSPC:
-    case EDQUOT:
-      return TStorageStatus::MediumFull;
-    default:
-      return TStorageStatus::Fail;
+    case EDQUOT: return TStorageStatus::MediumFull;
+    default: return TStorageStatus::Fail;
   }
 }
 

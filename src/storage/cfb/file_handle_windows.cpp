@@ -27,23 +27,16 @@ HANDLE H(intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
 
 TStorageStatus StatusOfError(DWORD error) {
   switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-      return TStorageStatus::FileNotFound;
+    case ERROR_FILE_NOT_FOUND: return TStorageStatus::FileNotFound;
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-      return TStorageStatus::PathNotFound;
+    case ERROR_INVALID_NAME: return TStorageStatus::PathNotFound;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return TStorageStatus::AccessDenied;
-    case ERROR_SHARING_VIOLATION:
-      return TStorageStatus::ShareViolation;
-    case ERROR_LOCK_VIOLATION:
-      return TStorageStatus::LockViolation;
+    case ERROR_WRITE_PROTECT: return TStorageStatus::AccessDenied;
+    case ERROR_SHARING_VIOLATION: return TStorageStatus::ShareViolation;
+    case ERROR_LOCK_VIOLATION: return TStorageStatus::LockViolation;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return TStorageStatus::MediumFull;
-    default:
-      return TStorageStatus::Fail;
+    case ERROR_HANDLE_DISK_FULL: return TStorageStatus::MediumFull;
+    default: return TStorageStatus::Fail;
   }
 }
 

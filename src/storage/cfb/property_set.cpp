@@ -42,23 +42,18 @@ size_t KnownSize(uint16_t type, const char* p, size_t avail) {
   switch (type) {
     case VT_I2:
     case VT_UI2:
-    case VT_BOOL:
-      return 6;
+    case VT_BOOL: return 6;
     case VT_I4:
     case VT_UI4:
     case VT_INT:
-    case VT_UINT:
-      return 8;
+    case VT_UINT: return 8;
     case VT_I8:
     case VT_UI8:
-    case VT_FILETIME:
-      return 12;
+    case VT_FILETIME: return 12;
     case VT_LPSTR:  // a length word that does not fit counts as running past the end
       return avail >= 8 ? 8 + size_t(GetU32(p + 4)) : 8;
-    case VT_LPWSTR:
-      return avail >= 8 ? 8 + 2 * size_t(GetU32(p + 4)) : 8;
-    default:
-      return 0;
+    case VT_LPWSTR: return avail >= 8 ? 8 + 2 * size_t(GetU32(p + 4)) : 8;
+    default: return 0;
   }
 }
 
@@ -68,30 +63,16 @@ TPropValue ParseValue(const char* p, size_t avail, uint16_t codePage, std::u16st
   size_t need = KnownSize(v.Type, p, avail);
   if (need > avail) SetCorrupt(what, u"value runs past the end of its section");
   switch (v.Type) {
-    case VT_I2:
-      v.Int = int16_t(GetU16(p + 4));
-      break;
-    case VT_UI2:
-      v.Int = GetU16(p + 4);
-      break;
-    case VT_BOOL:
-      v.Int = GetU16(p + 4) != 0 ? 1 : 0;
-      break;
+    case VT_I2: v.Int = int16_t(GetU16(p + 4)); break;
+    case VT_UI2: v.Int = GetU16(p + 4); break;
+    case VT_BOOL: v.Int = GetU16(p + 4) != 0 ? 1 : 0; break;
     case VT_I4:
-    case VT_INT:
-      v.Int = int32_t(GetU32(p + 4));
-      break;
+    case VT_INT: v.Int = int32_t(GetU32(p + 4)); break;
     case VT_UI4:
-    case VT_UINT:
-      v.Int = GetU32(p + 4);
-      break;
+    case VT_UINT: v.Int = GetU32(p + 4); break;
     case VT_I8:
-    case VT_UI8:
-      v.Int = int64_t(GetU64(p + 4));
-      break;
-    case VT_FILETIME:
-      v.FileTime = GetU64(p + 4);
-      break;
+    case VT_UI8: v.Int = int64_t(GetU64(p + 4)); break;
+    case VT_FILETIME: v.FileTime = GetU64(p + 4); break;
     case VT_LPSTR: {
       std::string_view bytes(p + 8, GetU32(p + 4));
       v.Text = CutAtNul(codePage == kCodePageUtf16 ? Utf16LeToUtf16(bytes)
@@ -101,8 +82,7 @@ TPropValue ParseValue(const char* p, size_t avail, uint16_t codePage, std::u16st
     case VT_LPWSTR:
       v.Text = CutAtNul(Utf16LeToUtf16(std::string_view(p + 8, 2 * size_t(GetU32(p + 4)))));
       break;
-    default:
-      break;
+    default: break;
   }
   return v;
 }
@@ -204,16 +184,10 @@ void AppendValue(std::string& out, const TPropValue& v, uint16_t codePage) {
     case VT_I4:
     case VT_UI4:
     case VT_INT:
-    case VT_UINT:
-      AppendU32(out, uint32_t(v.Int));
-      break;
+    case VT_UINT: AppendU32(out, uint32_t(v.Int)); break;
     case VT_I8:
-    case VT_UI8:
-      AppendU64(out, uint64_t(v.Int));
-      break;
-    case VT_FILETIME:
-      AppendU64(out, v.FileTime);
-      break;
+    case VT_UI8: AppendU64(out, uint64_t(v.Int)); break;
+    case VT_FILETIME: AppendU64(out, v.FileTime); break;
     case VT_LPWSTR:
       AppendU32(out, uint32_t(v.Text.size() + 1));
       out += Utf16ToUtf16Le(v.Text);
@@ -226,8 +200,7 @@ void AppendValue(std::string& out, const TPropValue& v, uint16_t codePage) {
       out += bytes;
       break;
     }
-    default:
-      break;
+    default: break;
   }
   out.resize(Pad4(out.size()), '\0');
 }
@@ -294,10 +267,8 @@ bool TPropValue::IsInteger() const {
     case VT_INT:
     case VT_UINT:
     case VT_I8:
-    case VT_UI8:
-      return true;
-    default:
-      return false;
+    case VT_UI8: return true;
+    default: return false;
   }
 }
 
@@ -379,14 +350,10 @@ std::string SerializePropertySet(const TPropertySet& set) {
 
 std::u16string DecodeCodePage(uint16_t codePage, std::string_view bytes) {
   switch (codePage) {
-    case 1252:
-      return Cp1252ToUtf16(bytes);
-    case 65001:
-      return Utf8ToUtf16(bytes);
-    case kCodePageUtf16:
-      return Utf16LeToUtf16(bytes);
-    case 10000:
-      return DecodeCharset("macintosh", bytes).value_or(Cp1252ToUtf16(bytes));
+    case 1252: return Cp1252ToUtf16(bytes);
+    case 65001: return Utf8ToUtf16(bytes);
+    case kCodePageUtf16: return Utf16LeToUtf16(bytes);
+    case 10000: return DecodeCharset("macintosh", bytes).value_or(Cp1252ToUtf16(bytes));
     default: {
       std::string name = "cp" + std::to_string(codePage);
       return DecodeCharset(name, bytes).value_or(Cp1252ToUtf16(bytes));

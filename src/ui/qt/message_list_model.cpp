@@ -40,8 +40,7 @@ QVariant TMessageListModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
       if (index.column() == lcSize) return int(Qt::AlignRight | Qt::AlignVCenter);
       return {};
-    default:
-      return {};
+    default: return {};
   }
 }
 
@@ -49,15 +48,13 @@ QVariant TMessageListModel::headerData(int section, Qt::Orientation orientation,
   if (orientation != Qt::Horizontal || section < 0 || section >= kResultColumnCount) return {};
   const TListColumn& column = section == lcFolder ? FolderColumn() : ListColumns()[size_t(section)];
   switch (role) {
-    case Qt::DisplayRole:
-      return Q(column.Header);
+    case Qt::DisplayRole: return Q(column.Header);
     case Qt::DecorationRole:
       if (column.HeaderImage) return ListImageIcon(*column.HeaderImage);
       return {};
     case Qt::TextAlignmentRole:
       return int((column.RightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    default:
-      return {};
+    default: return {};
   }
 }
 

@@ -163,8 +163,7 @@ void TMessageListView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_End:
       if (currentIndex().isValid()) FTyped.RowFocused();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
