@@ -26,4 +26,16 @@ std::string ReadBytes(IReadStream& stream, uint64_t offset, size_t count) {
   return out;
 }
 
+size_t TFileReadStream::ReadAt(uint64_t offset, void* buffer, size_t count) {
+  if (offset >= FSize || count == 0) return 0;
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const size_t n = ReadSome(offset + done, out + done, count - done);
+    if (n == 0) break;  // the file shrank since it was opened
+    done += n;
+  }
+  return done;
+}
+
 }  // namespace kv

@@ -67,54 +67,54 @@ std::string DecodeBase64Bytes(std::string_view text) {
   return out;
 }
 
-std::string DecodeQEncodingBytes(std::string_view text) {
+namespace {
+
+// The loop both byte forms of quoted-printable share: "_" is a blank and other characters
+// stand for themselves, but an "=" at position i is read by `escape(i, out)`, which returns the
+// position of the escape's last character, or npos when the text ends there.
+template <class Escape>
+std::string DecodeEscapedBytes(std::string_view text, Escape escape) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '_') {
-      out.push_back(' ');
-    } else if (c == '=' && i + 2 < text.size()) {
-      const int value = HexByte(text, i + 1);
-      if (value >= 0) {
-        out.push_back(char(value));
-        i += 2;
-      } else {
-        out.push_back(c);
-      }
+    if (c == '=') {
+      i = escape(i, out);
+      if (i == std::string_view::npos) break;
     } else {
-      out.push_back(c);
+      out.push_back(c == '_' ? ' ' : c);
     }
   }
   return out;
 }
 
+}  // namespace
+
+std::string DecodeQEncodingBytes(std::string_view text) {
+  return DecodeEscapedBytes(text, [text](size_t i, std::string& out) {
+    const int value = i + 2 < text.size() ? HexByte(text, i + 1) : -1;
+    if (value < 0) {
+      out.push_back('=');
+      return i;
+    }
+    out.push_back(char(value));
+    return i + 2;
+  });
+}
+
 std::string DecodeQuotedPrintableBytes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '_') {
-      out.push_back(' ');
-      continue;
-    }
-    if (c != '=') {
-      out.push_back(c);
-      continue;
-    }
+  return DecodeEscapedBytes(text, [text](size_t i, std::string& out) {
     if (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n')) {
-      i += 2;  // soft line break: "=", the break character and the one after it
-      continue;
+      return i + 2;  // soft line break: "=", the break character and the one after it
     }
-    if (i + 2 >= text.size()) break;
+    if (i + 2 >= text.size()) return std::string_view::npos;
     const int byte = HexByte(text, i + 1);
     unsigned value = byte >= 0 ? unsigned(byte) : 0x40u;
     if (value == 0xB9) value = 0x9A;
     if (value == 0xBE) value = 0x9E;
     out.push_back(char(value));
-    i += 2;
-  }
-  return out;
+    return i + 2;
+  });
 }
 
 std::u16string DecodeQuotedPrintableText(std::u16string_view text) {

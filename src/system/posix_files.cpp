@@ -24,33 +24,26 @@ void NameToUtf16(const std::string& name, std::u16string& out) {
   out.assign(name.begin(), name.end());
 }
 
-class TPosixReadStream final : public IReadStream {
+class TPosixReadStream final : public TFileReadStream {
  public:
   TPosixReadStream(int fd, uint64_t size, std::u16string name)
-      : FFd(fd), FSize(size), FName(std::move(name)) {}
+      : TFileReadStream(size, std::move(name)), FFd(fd) {}
   ~TPosixReadStream() override { ::close(FFd); }
-  uint64_t Size() const override { return FSize; }
-  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-    if (offset >= FSize || count == 0) return 0;
-    size_t done = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (done < count) {
-      ssize_t n = ::pread(FFd, out + done, count - done, off_t(offset + done));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        throw EKolvaneError(u"Cannot read file \"" + FName + u"\": " +
+
+ protected:
+  size_t ReadSome(uint64_t offset, char* buffer, size_t count) override {
+    for (;;) {
+      const ssize_t n = ::pread(FFd, buffer, count, off_t(offset));
+      if (n >= 0) return size_t(n);
+      if (errno != EINTR) {
+        throw EKolvaneError(u"Cannot read file \"" + Name() + u"\": " +
                             Utf8ToUtf16(strerror(errno)));
       }
-      if (n == 0) break;  // the file shrank since it was opened
-      done += size_t(n);
     }
-    return done;
   }
 
  private:
   int FFd;
-  uint64_t FSize;
-  std::u16string FName;
 };
 
 class TPosixFolderListing final : public IFolderListing {

@@ -32,38 +32,28 @@ class THandle {
   HANDLE FHandle;
 };
 
-class TWindowsReadStream final : public IReadStream {
+class TWindowsReadStream final : public TFileReadStream {
  public:
   TWindowsReadStream(HANDLE h, uint64_t size, std::u16string name)
-      : FHandle(h), FSize(size), FName(std::move(name)) {}
-  uint64_t Size() const override { return FSize; }
+      : TFileReadStream(size, std::move(name)), FHandle(h) {}
 
-  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-    if (offset >= FSize || count == 0) return 0;
-    size_t done = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (done < count) {
-      OVERLAPPED at{};
-      const uint64_t position = offset + done;
-      at.Offset = DWORD(position & 0xFFFFFFFF);
-      at.OffsetHigh = DWORD(position >> 32);
-      const DWORD chunk = DWORD(std::min<size_t>(count - done, 1u << 30));
-      DWORD got = 0;
-      if (!ReadFile(FHandle.Get(), out + done, chunk, &got, &at)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_HANDLE_EOF) break;  // the file shrank since it was opened
-        throw EKolvaneError(u"Cannot read file \"" + FName + u"\": " + SystemErrorText(error));
-      }
-      if (got == 0) break;
-      done += got;
+ protected:
+  size_t ReadSome(uint64_t offset, char* buffer, size_t count) override {
+    OVERLAPPED at{};
+    at.Offset = DWORD(offset & 0xFFFFFFFF);
+    at.OffsetHigh = DWORD(offset >> 32);
+    const DWORD chunk = DWORD(std::min<size_t>(count, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(FHandle.Get(), buffer, chunk, &got, &at)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_HANDLE_EOF) return 0;
+      throw EKolvaneError(u"Cannot read file \"" + Name() + u"\": " + SystemErrorText(error));
     }
-    return done;
+    return got;
   }
 
  private:
   THandle FHandle;
-  uint64_t FSize;
-  std::u16string FName;
 };
 
 TFolderId FolderIdOf(const std::wstring& longPath) {
