@@ -3,12 +3,12 @@
 // nothing new and with 10 new records, each KOLVANE_BENCH_RUNS times (7), beside the floor of
 // reading and decompressing that folder's stored lines. Peak memory is the highest rise of live
 // heap bytes during each step, counted by this program's own operator new.
-#include <malloc.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <malloc.h>
 
 #include <atomic>
 #include <new>

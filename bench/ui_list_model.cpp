@@ -14,9 +14,9 @@
 #include <random>
 #include <set>
 
-#include "base/codepage.h"
 #include "bench_collector.h"
 #include "heap_counter.h"
+#include "base/codepage.h"
 #include "system/fake_platform.h"
 #include "ui/message_list.h"
 #include "ui/qt/message_list_model.h"

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "base/error.h"
-#include "collectors/thunderbird_store.h"
 #include "formats/address.h"
+#include "collectors/thunderbird_store.h"
 #include "formats/maildate.h"
 #include "storage/data_file_layout.h"
 #include "system/context.h"

@@ -1,8 +1,8 @@
 #include "core/append_plan.h"
 
-#include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <algorithm>
 
 namespace kv {
 

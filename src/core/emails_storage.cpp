@@ -6,9 +6,9 @@
 #include "core/append_plan.h"
 #include "core/emails.h"
 #include "storage/data_file_layout.h"
+#include "storage/stream_lines.h"
 #include "storage/storage_file.h"
 #include "storage/storage_stream.h"
-#include "storage/stream_lines.h"
 #include "storage/structured_storage.h"
 #include "system/file_search.h"
 

@@ -1,14 +1,14 @@
 #include "system/windows_accounts.h"
 
-#include <tlhelp32.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #include <wtsapi32.h>
 
 #include <vector>
 
-#include "base/windows_text.h"
 #include "system/case_fold.h"
 #include "system/sid.h"
+#include "base/windows_text.h"
 
 namespace kv {
 namespace {

@@ -1,10 +1,10 @@
 #include "system/windows_machine.h"
 
-#include <lm.h>
-#include <shlobj.h>
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
+#include <lm.h>
+#include <shlobj.h>
 
 #include <vector>
 

@@ -1,5 +1,5 @@
-#include "base/text.h"
 #include "base/codepage.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // An append is one exclusive open and one transaction: two writers of one folder never lose
 // each other's lines, and an append costs the flushes of a single commit.
-#include <gtest/gtest.h>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <set>
 #include <thread>
 

@@ -1,7 +1,7 @@
 #include "core/emails.h"
 
-#include <gtest/gtest.h>
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "base/codepage.h"
 #include "base/error.h"

@@ -7,8 +7,8 @@
 #include "base/codepage.h"
 #include "formats/counting_stream.h"
 #include "formats/dbx_reader.h"
-#include "formats/maildate.h"
 #include "formats/read_cache.h"
+#include "formats/maildate.h"
 #include "support/dbx_builder.h"
 #include "support/time_zone.h"
 

@@ -10,8 +10,8 @@
 #include <map>
 
 #include "base/codepage.h"
-#include "formats/address.h"
 #include "formats/dbx_reader.h"
+#include "formats/address.h"
 #include "formats/header.h"
 #include "formats/maildate.h"
 #include "formats/mbx_reader.h"

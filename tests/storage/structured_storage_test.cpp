@@ -2,9 +2,9 @@
 // single-property helpers.
 #include <gtest/gtest.h>
 
-#include <map>
 #include "base/codepage.h"
 #include "base/error.h"
+#include <map>
 
 #include "storage/cfb/compound_file.h"
 #include "storage/data_file_layout.h"

@@ -5,10 +5,10 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <stdexcept>
+#include <fstream>
 #include <string>
 #include <string_view>
 

@@ -1,8 +1,8 @@
 #include "ui/viewer.h"
 
-#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "core/memory_collector.h"
 #include "memory_pages.h"
