@@ -149,11 +149,14 @@ int main() {
     fs::remove(history);
     fs::remove(history + "-journal");
   };
-  const TResult scan = Run({KOLVANE_CLI, "scan", "--out", history, "--quiet"}, home, runs, fresh);
-  const TResult rescan = Run({KOLVANE_CLI, "scan", "--out", history, "--quiet"}, home, runs);
-  const TResult list = Run({KOLVANE_CLI, "list", history, "--format", "csv"}, home, runs);
+  // KOLVANE_BENCH_CLI runs another build's kolvane-cli (an earlier version, say) on the same folder.
+  const std::string cli = std::getenv("KOLVANE_BENCH_CLI") ? std::getenv("KOLVANE_BENCH_CLI") : KOLVANE_CLI;
+  std::printf("kolvane-cli: %s\n", cli.c_str());
+  const TResult scan = Run({cli, "scan", "--out", history, "--quiet"}, home, runs, fresh);
+  const TResult rescan = Run({cli, "scan", "--out", history, "--quiet"}, home, runs);
+  const TResult list = Run({cli, "list", history, "--format", "csv"}, home, runs);
   const TResult sorted =
-      Run({KOLVANE_CLI, "list", history, "--format", "csv", "--sort", "subject"}, home, runs);
+      Run({cli, "list", history, "--format", "csv", "--sort", "subject"}, home, runs);
 
   auto row = [&](const char* what, const TResult& r) {
     std::printf("%-36s %7.2f s  %6.1fx grep  %7.1f MB peak  %5.0f B/message\n", what, r.Seconds,
