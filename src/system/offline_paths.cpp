@@ -82,14 +82,4 @@ std::string TOfflinePaths::HostPath(std::u16string_view path) {
   return host;
 }
 
-bool TOfflinePaths::IsHostFolder(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool TOfflinePaths::IsHostRealFolder(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace kv

@@ -18,9 +18,6 @@ class TOfflinePaths {
   // The host path a Windows path maps to; empty when it does not exist in the tree.
   std::string HostPath(std::u16string_view path);
 
-  static bool IsHostFolder(const std::string& path);
-  static bool IsHostRealFolder(const std::string& path);  // a folder that is not a link
-
  private:
   std::string FRoot;
   std::unordered_map<std::u16string, std::string> FResolved;  // folded "\a\b" -> host path

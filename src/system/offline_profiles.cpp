@@ -1,5 +1,7 @@
 #include "system/offline_profiles.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -22,6 +24,11 @@ constexpr const char16_t* kProfileListKey = u"Microsoft\\Windows NT\\CurrentVers
 constexpr const char16_t* kNotProfiles[] = {u"All Users",        u"Default",      u"Default User",
                                             u"Public",           u"LocalService", u"NetworkService",
                                             u"Default.migrated", u"defaultuser0"};
+
+bool IsRealFolder(const std::string& hostPath) {  // a folder that is not a link
+  struct stat st;
+  return ::lstat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 std::vector<TOfflineProfile> ProfilesOfTheRegistry(const THive& software,
                                                    const std::u16string& systemRoot) {
@@ -50,7 +57,7 @@ std::vector<TOfflineProfile> ProfilesOfTheFolders(TOfflinePaths& paths) {
       bool skip = false;
       for (const char16_t* n : kNotProfiles) skip = skip || SameTextFold(e.Name, n);
       std::u16string folder = std::u16string(parent) + u"\\" + e.Name;
-      if (skip || !TOfflinePaths::IsHostRealFolder(paths.HostPath(folder))) continue;
+      if (skip || !IsRealFolder(paths.HostPath(folder))) continue;
       out.push_back({e.Name, u"", folder});
     }
     std::sort(out.begin(), out.end(), [](const TOfflineProfile& a, const TOfflineProfile& b) {

@@ -25,7 +25,9 @@ std::u16string_view ExcludeLeadingBackslashes(std::u16string_view s) {
 TOfflinePaths CheckedTree(std::string root) {
   TOfflinePaths paths(std::move(root));
   const std::u16string shown = u"\"" + Utf8ToUtf16(paths.Root()) + u"\"";
-  if (!TOfflinePaths::IsHostFolder(paths.Root())) throw EKolvaneError(shown + u" is not a folder");
+  const std::optional<TFileStatus> status = PosixStatus(paths.Root());
+  if (!status || !(status->Attributes & faDirectory))
+    throw EKolvaneError(shown + u" is not a folder");
   if (paths.HostPath(u"C:\\Windows").empty() && paths.HostPath(u"C:\\Users").empty() &&
       paths.HostPath(u"C:\\Documents and Settings").empty()) {
     throw EKolvaneError(shown +
