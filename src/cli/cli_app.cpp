@@ -141,7 +141,7 @@ int Scan(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
       err << "\r\x1b[K" << U8(page.Caption) << ": " << U8(folder) << " (" << messages
           << " messages, " << added << " new)" << std::flush;
     };
-  viewer.OpenLocal();
+  viewer.Scan();  // nothing is shown: no folder is read again for a page
   if (progress) err << "\r\x1b[K" << std::flush;
 
   auto writer = MakeRowWriter(TOutputFormat::ofTable, out,

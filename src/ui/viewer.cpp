@@ -107,6 +107,18 @@ void TViewerController::RefreshData() {
   TGuard splash(ShowSplash, HideSplash);
   // Every collector reads its folders anew: no row may point at their records meanwhile.
   TChange rows(*this, TViewChange::vcRows);
+  ScanFolders();
+  ChoosePage();
+}
+
+void TViewerController::Scan() {
+  if (FPages.empty() || !FPages.front().Collector->LiveData()) return;
+  TGuard splash(ShowSplash, HideSplash);
+  TChange rows(*this, TViewChange::vcRows);
+  ScanFolders();
+}
+
+void TViewerController::ScanFolders() {
   LeaveAcrossFolders();
   {
     TChange search(*this, TViewChange::vcSearch);
@@ -131,7 +143,6 @@ void TViewerController::RefreshData() {
     }
     FLastScan.push_back(report);
   }
-  ChoosePage();
 }
 
 void TViewerController::OpenFile(std::u16string_view fileName) {

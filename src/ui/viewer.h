@@ -71,7 +71,11 @@ class TViewerController {
 
   // A local viewer scans; a file viewer never does.
   void OpenLocal() { RefreshData(); }
+  // Scans (see Scan), then shows the first page that has folders, read from the live store.
   void RefreshData();
+  // Appends every folder of every page to the data file, leaving the pages, tree and rows
+  // empty: what a scan without a window needs. LastScan() tells what it did.
+  void Scan();
   void OpenFile(std::u16string_view fileName);
 
   // The data file a scan writes: "%s_%s.qmr" of the upper-cased machine and user names in the
@@ -147,6 +151,7 @@ class TViewerController {
  private:
   class TChange;
   void Notify(TViewChange change, bool done);
+  void ScanFolders();
   void ChoosePage();
   void ShowClientPage();
   void BuildFolderTree();
