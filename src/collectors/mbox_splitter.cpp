@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -145,6 +147,9 @@ void SetMboxScan(TMboxScan scan) { gScan = scan; }
 
 TMboxSplitter::TMboxSplitter(TOnMessage onMessage) : FOnMessage(std::move(onMessage)) {}
 
+TMboxSplitter::TMboxSplitter(TOnMessage onMessage, uint64_t offset, bool afterEmptyLine)
+    : FOnMessage(std::move(onMessage)), FPosition(offset), FPrevEmpty(afterEmptyLine) {}
+
 void TMboxSplitter::Feed(std::string_view bytes) {
   const char* const data = bytes.data();
   const char* p = data;
@@ -267,17 +272,82 @@ void TMboxSplitter::Emit() {
   FOnMessage(message);
 }
 
-void SplitMbox(IReadStream& stream, const TMboxSplitter::TOnMessage& onMessage) {
-  TMboxSplitter splitter(onMessage);
+namespace {
+
+// Feeds [begin, end) of the stream (or up to its end) to the splitter in blocks, until `enough`
+// says so; returns where the bytes fed end.
+uint64_t Feed(IReadStream& stream, uint64_t begin, uint64_t end, TMboxSplitter& splitter,
+              const std::function<bool()>& enough = {}) {
   const std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kMboxBlockSize);
-  uint64_t offset = 0;
-  for (;;) {
-    const size_t n = stream.ReadAt(offset, block.get(), kMboxBlockSize);
+  uint64_t offset = begin;
+  while (offset < end && !(enough && enough())) {
+    const size_t want = size_t(std::min<uint64_t>(kMboxBlockSize, end - offset));
+    const size_t n = stream.ReadAt(offset, block.get(), want);
     if (n == 0) break;
     splitter.Feed(std::string_view(block.get(), n));
     offset += n;
   }
+  return offset;
+}
+
+// Whether the line before `at` (a line start) is empty; true at the text's start.
+bool LineBeforeIsEmpty(IReadStream& stream, uint64_t at) {
+  if (at == 0) return true;
+  char before[3] = {0, 0, 0};
+  const uint64_t from = at >= 3 ? at - 3 : 0;
+  const size_t n = stream.ReadAt(from, before, size_t(at - from));
+  if (n != at - from) return false;
+  // before[n - 1] is the LF that ends that line; the line is empty when its LF (or the CR right
+  // before it) follows another LF or starts the text.
+  const char* end = before + n - 1;
+  if (end > before && end[-1] == '\r') --end;
+  return end == before || end[-1] == '\n';  // end == before only when the text starts there
+}
+
+}  // namespace
+
+void SplitMbox(IReadStream& stream, const TMboxSplitter::TOnMessage& onMessage) {
+  TMboxSplitter splitter(onMessage);
+  Feed(stream, 0, UINT64_MAX, splitter);
   splitter.Finish();
+}
+
+void SplitMboxPart(IReadStream& stream, uint64_t begin, uint64_t end,
+                   const TMboxSplitter::TOnMessage& onMessage) {
+  TMboxSplitter splitter(onMessage, begin, LineBeforeIsEmpty(stream, begin));
+  Feed(stream, begin, end, splitter);
+  splitter.Finish();
+}
+
+uint64_t NextMessageStart(IReadStream& stream, uint64_t from) {
+  // The first line start at or after `from`.
+  uint64_t line = from;
+  if (from > 0) {
+    line = from - 1;
+    for (;;) {
+      const std::string block = ReadBytes(stream, line, 4096);
+      if (block.empty()) return line;
+      const size_t lf = block.find('\n');
+      if (lf != std::string::npos) {
+        line += lf + 1;
+        break;
+      }
+      line += block.size();
+    }
+  }
+  // The first message a splitter from there finds: the first one it hands over, or else the
+  // one it is in.
+  std::optional<uint64_t> first;
+  TMboxSplitter splitter(
+      [&first](const TMboxMessage& m) {
+        if (!first) first = m.Offset;
+      },
+      line, LineBeforeIsEmpty(stream, line));
+  const uint64_t end =
+      Feed(stream, line, UINT64_MAX, splitter, [&] { return first || splitter.InMessage(); });
+  if (first) return *first;
+  if (splitter.InMessage()) return splitter.MessageOffset();
+  return end;
 }
 
 }  // namespace kv

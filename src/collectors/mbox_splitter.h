@@ -48,11 +48,18 @@ class TMboxSplitter {
   static constexpr size_t kMaxHeaderBytes = size_t(4) << 20;
 
   explicit TMboxSplitter(TOnMessage onMessage);
+  // A splitter for the text from `offset` on, a line start; `afterEmptyLine` tells whether the
+  // line before it is empty (or none is, at the text's start). The text before is not needed:
+  // whether a line starts a message depends on that line, the one before and the one after.
+  TMboxSplitter(TOnMessage onMessage, uint64_t offset, bool afterEmptyLine);
 
   // Passes the next bytes of the text; blocks may cut anywhere, also inside a CR LF.
   void Feed(std::string_view bytes);
   // Ends the text: its last line (also without a line end) and its last message are handed over.
   void Finish();
+  // Where the message being read started, once one has.
+  bool InMessage() const { return FInMessage; }
+  uint64_t MessageOffset() const { return FOffset; }
 
  private:
   void Line(std::string_view content, uint64_t length, uint64_t offset);
@@ -96,5 +103,14 @@ void SetMboxScan(TMboxScan scan);
 // stream throws; messages handed over before a failure stay handed over.
 constexpr size_t kMboxBlockSize = size_t(256) << 10;
 void SplitMbox(IReadStream& stream, const TMboxSplitter::TOnMessage& onMessage);
+
+// The same for one part of the text: the messages that start in [begin, end), each read to its
+// end (the next message's start, or the end of the text). `begin` must be a message start or 0,
+// `end` a message start or past the text's end; the text before `begin` is not read.
+void SplitMboxPart(IReadStream& stream, uint64_t begin, uint64_t end,
+                   const TMboxSplitter::TOnMessage& onMessage);
+// Where the first message that starts at or after `from` starts; the stream's end when none
+// does. Reads from the line start at or before... only as far as that message's second line.
+uint64_t NextMessageStart(IReadStream& stream, uint64_t from);
 
 }  // namespace kv

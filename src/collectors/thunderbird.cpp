@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "formats/address.h"
+#include "collectors/mbox_reader.h"
 #include "collectors/thunderbird_store.h"
 #include "formats/maildate.h"
 #include "storage/data_file_layout.h"
@@ -76,14 +77,15 @@ void TVix_Thunderbird::ReadFolderMessages() {
   // empty folder (on Linux it could be opened, but reading it would fail).
   const std::optional<TFileStatus> status = platform.Status(FFolder);
   if (status && (status->Attributes & faDirectory)) return;
-  std::unique_ptr<IReadStream> stream = platform.OpenRead(FFolder);
   const std::u16string folderName = FolderNameFromPath(Context(), FFolder);
-  TEMLHeader header;
-  TMessageInfo record;
-  SplitMbox(*stream, [&](const TMboxMessage& message) {
-    MboxMessageRecord(message, folderName, FEID, header, record);
-    AddRecord(std::move(record));  // every field is set anew for the next message
-  });
+  TRecordStore records;
+  try {
+    ReadMboxRecords([&] { return platform.OpenRead(FFolder); }, folderName, FEID, records);
+  } catch (...) {
+    AddRecords(std::move(records));  // what was read before the failure stays
+    throw;
+  }
+  AddRecords(std::move(records));
   SortByDate();
 }
 

@@ -38,6 +38,14 @@ void TVix_EMails::AddRecord(const TMessageView& info) {
   FData.push_back(added);
 }
 
+void TVix_EMails::AddRecords(TRecordStore&& records) {
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (FEID != TEmailClient::ecNone) records.SetClient(i, FEID);
+    records.SetMarked(i, false);
+  }
+  FData.Append(std::move(records));
+}
+
 namespace {
 
 // The quicksort over anything that gives a date by position and swaps two positions. Its

@@ -66,6 +66,8 @@ class TVix_EMails : public TVix_Component {
   // Reads the current folder from the live store: AddRecord for each message, then SortByDate.
   virtual void ReadFolderMessages() = 0;
   void AddRecord(const TMessageView& info);
+  // AddRecord for every record of `records`, which is left empty; their texts are taken over.
+  void AddRecords(TRecordStore&& records);
   void SortByDate();
   void SetEID(TEmailClient id) { FEID = id; }
   // The client and its storage folder in the history file, from the client table.

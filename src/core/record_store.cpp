@@ -1,50 +1,33 @@
 #include "core/record_store.h"
 
-#include <bit>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
 namespace kv {
 
-namespace {
-
-constexpr uint32_t kFirstBlock = 4096;
-constexpr size_t kGrowingBlocks = 8;  // blocks 0..7 double, the rest are all this size:
-constexpr uint32_t kFullBlock = 1u << 20;
-constexpr uint64_t kFullBlocksStart = uint64_t(kFirstBlock) * ((1u << kGrowingBlocks) - 1);
-
-}  // namespace
-
-uint32_t TTextArena::BlockSize(size_t k) {
-  return k < kGrowingBlocks ? kFirstBlock << k : kFullBlock;
-}
-
-uint64_t TTextArena::BlockStart(size_t k) {
-  if (k <= kGrowingBlocks) return uint64_t(kFirstBlock) * ((uint64_t(1) << k) - 1);
-  return kFullBlocksStart + uint64_t(k - kGrowingBlocks) * kFullBlock;
-}
-
-size_t TTextArena::BlockOf(uint32_t at) {
-  if (at < kFullBlocksStart) return size_t(std::bit_width(at / kFirstBlock + 1)) - 1;
-  return kGrowingBlocks + size_t((at - kFullBlocksStart) / kFullBlock);
+uint32_t TTextArena::NextBlockSize(size_t count) {
+  constexpr size_t kGrowingBlocks = 8;  // 4096 << 8 == kFullBlock
+  return count < kGrowingBlocks ? uint32_t(4096) << count : kFullBlock;
 }
 
 TTextArena::TRef TTextArena::Add(std::u16string_view text) {
   if (text.empty()) return {};
-  const size_t next = FBlocks.size();
-  if (text.size() > BlockSize(next)) {  // longer than any block to come: kept on its own
+  if (text.size() > kFullBlock / 2) {  // would waste much of a block: kept on its own
+    if (FLarge.size() >= kLarge) throw std::length_error("a folder's texts exceed what one store holds");
     FLarge.emplace_back(text);
     return {uint32_t(FLarge.size() - 1), kLarge};
   }
-  if (FBlocks.empty() || FUsed + text.size() > BlockSize(next - 1)) {
-    if (BlockStart(next) + BlockSize(next) > uint64_t(UINT32_MAX))
+  if (FBlocks.empty() || FUsed + text.size() > FBlocks.back().size() / sizeof(char16_t)) {
+    if (FBlocks.size() >= kMaxBlocks)
       throw std::length_error("a folder's texts exceed what one store holds");
-    FBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize(next)));
+    const uint32_t units = std::max<uint32_t>(NextBlockSize(FBlocks.size()), uint32_t(text.size()));
+    FBlocks.emplace_back(units * sizeof(char16_t));
     FUsed = 0;
   }
   const size_t k = FBlocks.size() - 1;
-  std::memcpy(FBlocks[k].get() + FUsed, text.data(), text.size() * sizeof(char16_t));
-  const TRef ref{uint32_t(BlockStart(k) + FUsed), uint32_t(text.size())};
+  std::memcpy(Block(k) + FUsed, text.data(), text.size() * sizeof(char16_t));
+  const TRef ref{uint32_t(k) << kOffsetBits | FUsed, uint32_t(text.size())};
   FUsed += uint32_t(text.size());
   return ref;
 }
@@ -52,8 +35,7 @@ TTextArena::TRef TTextArena::Add(std::u16string_view text) {
 std::u16string_view TTextArena::View(TRef ref) const {
   if (ref.Length == kLarge) return FLarge[ref.At];
   if (ref.Length == 0) return {};
-  const size_t k = BlockOf(ref.At);
-  return {FBlocks[k].get() + (ref.At - BlockStart(k)), ref.Length};
+  return {Block(ref.At >> kOffsetBits) + (ref.At & (kFullBlock - 1)), ref.Length};
 }
 
 void TTextArena::Clear() {
@@ -64,14 +46,32 @@ void TTextArena::Clear() {
 
 size_t TTextArena::Bytes() const {
   size_t bytes = 0;
-  for (size_t k = 0; k < FBlocks.size(); ++k) bytes += BlockSize(k) * sizeof(char16_t);
+  for (const TLargeBlock& b : FBlocks) bytes += b.size();
   for (const auto& t : FLarge) bytes += t.capacity() * sizeof(char16_t);
   return bytes;
 }
 
+TTextArena::TRef TTextArena::TRebase::operator()(TRef ref) const {
+  if (ref.Length == 0) return {};
+  if (ref.Length == kLarge) return {ref.At + Large, kLarge};
+  return {ref.At + (Blocks << kOffsetBits), ref.Length};
+}
+
+TTextArena::TRebase TTextArena::Adopt(TTextArena& other) {
+  if (FBlocks.size() + other.FBlocks.size() > kMaxBlocks ||
+      FLarge.size() + other.FLarge.size() >= kLarge)
+    throw std::length_error("a folder's texts exceed what one store holds");
+  const TRebase rebase{uint32_t(FBlocks.size()), uint32_t(FLarge.size())};
+  // This arena's last block takes no more texts: later ones go after the adopted blocks.
+  for (TLargeBlock& b : other.FBlocks) FBlocks.push_back(std::move(b));
+  for (std::u16string& t : other.FLarge) FLarge.push_back(std::move(t));
+  if (!other.FBlocks.empty()) FUsed = other.FUsed;
+  other.Clear();
+  return rebase;
+}
+
 void TRecordStore::clear() {
   FEntries.clear();
-  FEntries.shrink_to_fit();
   FArena.Clear();
 }
 
@@ -128,10 +128,22 @@ TMessageView TRecordStore::at(size_t index) const {
 }
 
 void TRecordStore::Permute(const std::vector<size_t>& order) {
-  std::vector<TEntry> sorted;
+  TChunkedArray<TEntry> sorted;
   sorted.reserve(FEntries.size());
   for (size_t i : order) sorted.push_back(FEntries.at(i));
-  FEntries.swap(sorted);
+  FEntries = std::move(sorted);
+}
+
+void TRecordStore::Append(TRecordStore&& other) {
+  if (&other == this) return;
+  const TTextArena::TRebase rebase = FArena.Adopt(other.FArena);
+  FEntries.reserve(FEntries.size() + other.FEntries.size());
+  for (size_t i = 0; i < other.FEntries.size(); ++i) {
+    TEntry e = other.FEntries[i];
+    for (TRef TEntry::*field : kTextFields) e.*field = rebase(e.*field);
+    FEntries.push_back(e);
+  }
+  other.clear();
 }
 
 TRecordStore::operator TMessages() const {
@@ -148,6 +160,6 @@ bool operator==(const TRecordStore& store, const TMessages& records) {
   return true;
 }
 
-size_t TRecordStore::Bytes() const { return FEntries.capacity() * sizeof(TEntry) + FArena.Bytes(); }
+size_t TRecordStore::Bytes() const { return FEntries.Bytes() + FArena.Bytes(); }
 
 }  // namespace kv

@@ -1,46 +1,60 @@
 // A folder's records held compactly: per record a small entry of numbers and text references,
-// the texts of all records in one arena of large blocks. A record costs its entry (about 120
-// bytes) and its texts once, with no allocation of its own; a text that repeats the previous
-// record's same field (folder, account, server, receiver) is kept once. Records are read as
-// TMessageView, whose texts stay valid until the store is cleared or destroyed.
+// the entries in chunks that never move and the texts of all records in an arena of large
+// blocks. A record costs its entry (about 120 bytes) and its texts once, with no allocation of
+// its own; a text that repeats the previous record's same field (folder, account, server,
+// receiver) is kept once. Records are read as TMessageView, whose texts stay valid until the
+// store is cleared or destroyed (or its records are appended to another store, which then
+// holds the texts).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/large_block.h"
+#include "core/chunked_array.h"
 #include "core/message.h"
 
 namespace kv {
 
-// Texts appended to blocks that never move; a reference is a position and a length.
+// Texts appended to blocks that never move. A reference names its block and its place there,
+// so another arena's blocks can be taken over whole by renumbering its references.
 class TTextArena {
  public:
   struct TRef {
-    uint32_t At = 0;
+    uint32_t At = 0;      // block << kOffsetBits | code unit offset in the block
     uint32_t Length = 0;  // kLarge: `At` indexes the texts too long for a block
   };
 
   TRef Add(std::u16string_view text);
   std::u16string_view View(TRef ref) const;
   void Clear();
-  // Code units held, and the bytes the blocks take.
+  // The bytes the blocks take.
   size_t Bytes() const;
+
+  // Takes over the blocks of `other`, which is left empty; `Rebase` then turns a reference
+  // into `other` into one into this arena. Texts are not copied.
+  struct TRebase {
+    uint32_t Blocks = 0, Large = 0;
+    TRef operator()(TRef ref) const;
+  };
+  TRebase Adopt(TTextArena& other);
 
  private:
   static constexpr uint32_t kLarge = 0xFFFFFFFFu;
-  // Block k holds 4096 << k code units, up to 1 << 20 from block 8 on; its first position is
-  // a function of k, so a position finds its block without a search.
-  static uint32_t BlockSize(size_t k);
-  static uint64_t BlockStart(size_t k);
-  static size_t BlockOf(uint32_t at);
+  static constexpr uint32_t kOffsetBits = 20;
+  static constexpr uint32_t kFullBlock = uint32_t(1) << kOffsetBits;  // code units
+  static constexpr size_t kMaxBlocks = size_t(1) << (32 - kOffsetBits);
+  // The block after `count` blocks holds 4096 << count code units, up to kFullBlock.
+  static uint32_t NextBlockSize(size_t count);
 
-  std::vector<std::unique_ptr<char16_t[]>> FBlocks;
-  uint32_t FUsed = 0;  // code units used in the last block
+  char16_t* Block(size_t k) const { return static_cast<char16_t*>(FBlocks[k].data()); }
+
+  std::vector<TLargeBlock> FBlocks;  // each block's size in code units is its bytes / 2
+  uint32_t FUsed = 0;                // code units used in the last block
   std::vector<std::u16string> FLarge;
 };
 
@@ -49,6 +63,8 @@ class TRecordStore {
   TRecordStore() = default;
   TRecordStore(const TRecordStore&) = delete;
   TRecordStore& operator=(const TRecordStore&) = delete;
+  TRecordStore(TRecordStore&&) = default;
+  TRecordStore& operator=(TRecordStore&&) = default;
 
   size_t size() const { return FEntries.size(); }
   bool empty() const { return FEntries.empty(); }
@@ -65,6 +81,10 @@ class TRecordStore {
   // is the index of the record that becomes record j).
   double Date(size_t index) const { return FEntries[index].ReceivedDate; }
   void Permute(const std::vector<size_t>& order);
+
+  // Moves every record of `other` after the records held; `other` is left empty. The texts
+  // change hands without a copy, so the views of `other`'s records stay valid, now held here.
+  void Append(TRecordStore&& other);
 
   // Copies of every record, whose texts are their own.
   operator TMessages() const;  // NOLINT
@@ -105,10 +125,14 @@ class TRecordStore {
     TEmailClient Client;
     bool Marked, Checked;
   };
+  static constexpr TRef TEntry::*kTextFields[] = {
+      &TEntry::ID,           &TEntry::Subject,       &TEntry::Server,  &TEntry::SenderName,
+      &TEntry::SenderEmail,  &TEntry::Received,      &TEntry::ReceiverName,
+      &TEntry::ReceiverEmail, &TEntry::Account,      &TEntry::Folder};
   // A text: the previous record's reference when it holds the same text, else a new one.
   TRef Text(std::u16string_view text, TRef TEntry::*field);
 
-  std::vector<TEntry> FEntries;
+  TChunkedArray<TEntry> FEntries;
   TTextArena FArena;
 };
 

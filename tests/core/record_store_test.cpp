@@ -46,6 +46,33 @@ TEST(RecordStore, HoldsEveryTextWholeAcrossBlocksAndBeyondThem) {
   EXPECT_EQ(store[0].ToInfo(), plain[5]);
 }
 
+// Records read in two parts (as two readers of one folder make them) and joined: every record
+// whole and in order, the second part's texts taken over without a copy, and the joined store
+// growing on as any other.
+TEST(RecordStore, AppendTakesOverAnotherStoresRecordsAndTexts) {
+  TMessages plain;
+  for (int i = 0; i < 40000; ++i) plain.push_back(Record(i, i));
+  plain[30000].Subject = std::u16string(3u << 20, u'L');
+  TRecordStore first, second;
+  for (int i = 0; i < 20001; ++i) first.push_back(plain[size_t(i)]);
+  for (size_t i = 20001; i < plain.size(); ++i) second.push_back(plain[i]);
+  const char16_t* secondsText = second[5].Subject.data();
+  const char16_t* longText = second[30000 - 20001].Subject.data();
+  first.Append(std::move(second));
+  EXPECT_TRUE(second.empty());
+  ASSERT_EQ(first.size(), plain.size());
+  EXPECT_EQ(TMessages(first), plain);
+  EXPECT_EQ(first[20001 + 5].Subject.data(), secondsText);
+  EXPECT_EQ(first[30000].Subject.data(), longText);
+  plain.push_back(Record(7, 7));
+  first.push_back(plain.back());
+  EXPECT_EQ(TMessages(first), plain);
+  TRecordStore empty;
+  first.Append(std::move(empty));
+  empty.Append(std::move(first));
+  EXPECT_EQ(TMessages(empty), plain);
+}
+
 TEST(RecordStore, DateSortGivesThePlainSortsOrderAlsoForEqualDates) {
   std::mt19937 random(11);
   for (int round = 0; round < 100; ++round) {
