@@ -33,7 +33,9 @@ void* MapAligned(size_t bytes) {
 
 TLargeBlock::TLargeBlock(size_t bytes) {
 #if defined(__linux__)
-  if (bytes >= kLargeBlockSize) {
+  // From half a large block on, a whole one: the rest of it is never touched, so it costs
+  // address space, not memory.
+  if (bytes >= kLargeBlockSize / 2) {
     const size_t rounded = (bytes + kLargeBlockSize - 1) & ~(kLargeBlockSize - 1);
     if (void* p = MapAligned(rounded)) {
       FData = p;

@@ -2,7 +2,7 @@
 // lines of a folder). A block of kLargeBlockSize or more is taken from the system directly and,
 // where the system offers it, backed by huge pages: the first touch of memory is what a large
 // folder costs most, and a huge page costs one fault where small pages cost five hundred. A
-// smaller block comes from the heap as usual.
+// block of less than half that size comes from the heap as usual.
 #pragma once
 
 #include <cstddef>

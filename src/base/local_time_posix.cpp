@@ -7,7 +7,7 @@
 
 namespace kv {
 
-std::optional<int64_t> LocalOffsetAt(int64_t utcSeconds) {
+std::optional<int64_t> SystemOffsetAt(int64_t utcSeconds) {
   const time_t t = static_cast<time_t>(utcSeconds);
   struct tm local {};
   if (localtime_r(&t, &local) == nullptr) return std::nullopt;

@@ -24,7 +24,7 @@ int64_t TicksOf(const SYSTEMTIME& st) {
 
 }  // namespace
 
-std::optional<int64_t> LocalOffsetAt(int64_t utcSeconds) {
+std::optional<int64_t> SystemOffsetAt(int64_t utcSeconds) {
   // FILETIME begins in 1601; earlier instants have no Windows time-zone answer.
   if (utcSeconds < -11644473600 || utcSeconds > 910692730085) return std::nullopt;
   const int64_t ticks = kUnixEpochAsFileTime + utcSeconds * kTicksPerSecond;

@@ -136,6 +136,11 @@ void TRecordStore::Permute(const std::vector<size_t>& order) {
 
 void TRecordStore::Append(TRecordStore&& other) {
   if (&other == this) return;
+  if (empty()) {
+    *this = std::move(other);
+    other.clear();
+    return;
+  }
   const TTextArena::TRebase rebase = FArena.Adopt(other.FArena);
   FEntries.reserve(FEntries.size() + other.FEntries.size());
   for (size_t i = 0; i < other.FEntries.size(); ++i) {

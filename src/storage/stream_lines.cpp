@@ -1,6 +1,7 @@
 #include "storage/stream_lines.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "base/codepage.h"
@@ -74,30 +75,26 @@ class TLineOutput {
 
 }  // namespace
 
-// The decoder's output, written block by block: a block that has grown past its size is cut
-// after its last LF, so a line (and a CR LF) never spans two blocks.
+// The decoder's output, written block by block: a full block is cut after its last LF, so a
+// line (and a CR LF) never spans two blocks; a block without any LF (a line longer than a block)
+// grows instead.
 class TStoredLines::TSink final : public TStream {
  public:
-  explicit TSink(std::vector<std::string>& blocks) : FBlocks(blocks) {}
+  explicit TSink(std::vector<TBlock>& blocks) : FBlocks(blocks) {}
   size_t Read(void*, size_t) override { return 0; }
   size_t Write(const void* buffer, size_t count) override {
-    if (FBlocks.empty()) FBlocks.emplace_back().reserve(kBlock + kSlack);
-    std::string& block = FBlocks.back();
-    block.append(static_cast<const char*>(buffer), count);
-    FSize += count;
-    if (block.size() >= kBlock) {
-      const size_t lf = block.rfind('\n');
-      if (lf != std::string::npos && lf + 1 < block.size()) {
-        std::string rest = block.substr(lf + 1);
-        block.resize(lf + 1);
-        block.shrink_to_fit();
-        FBlocks.emplace_back().reserve(std::max(kBlock + kSlack, rest.size() + kSlack));
-        FBlocks.back() = std::move(rest);
-      } else if (lf != std::string::npos) {
-        block.shrink_to_fit();
-        FBlocks.emplace_back().reserve(kBlock + kSlack);
-      }
+    const char* bytes = static_cast<const char*>(buffer);
+    for (size_t left = count; left > 0;) {
+      if (FBlocks.empty()) FBlocks.emplace_back(kBlock);
+      TBlock& block = FBlocks.back();
+      const size_t n = std::min(left, block.Capacity() - block.Size);
+      std::memcpy(block.data() + block.Size, bytes, n);
+      block.Size += n;
+      bytes += n;
+      left -= n;
+      if (block.Size == block.Capacity()) Cut();
     }
+    FSize += count;
     return count;
   }
   uint64_t Seek(int64_t, TSeekOrigin) override { return FSize; }
@@ -105,8 +102,27 @@ class TStoredLines::TSink final : public TStream {
   void SetSize(uint64_t) override {}
 
  private:
-  static constexpr size_t kBlock = 1 << 20, kSlack = 1 << 16;
-  std::vector<std::string>& FBlocks;
+  static constexpr size_t kBlock = kLargeBlockSize;
+  void Cut() {
+    TBlock& full = FBlocks.back();
+    const std::string_view bytes = full.View();
+    const size_t lf = bytes.rfind('\n');
+    if (lf == std::string_view::npos) {  // one line so far: a larger block for it
+      TBlock larger(full.Capacity() * 2);
+      std::memcpy(larger.data(), full.data(), full.Size);
+      larger.Size = full.Size;
+      full = std::move(larger);
+      return;
+    }
+    const std::string_view rest = bytes.substr(lf + 1);
+    TBlock next(std::max(kBlock, rest.size() * 2));
+    std::memcpy(next.data(), rest.data(), rest.size());
+    next.Size = rest.size();
+    full.Size = lf + 1;
+    FBlocks.push_back(std::move(next));
+  }
+
+  std::vector<TBlock>& FBlocks;
   uint64_t FSize = 0;
 };
 
@@ -119,7 +135,7 @@ void TStoredLines::clear() {
 
 std::string_view TStoredLines::Bytes(size_t index) const {
   const TLine& l = FLines.at(index);
-  return std::string_view(FBlocks[l.Block]).substr(l.Start, l.Length);
+  return FBlocks[l.Block].View().substr(l.Start, l.Length);
 }
 
 std::u16string_view TStoredLines::Text(size_t index, std::u16string& buffer) const {
@@ -176,41 +192,50 @@ TLinesResult TStoredLines::Load(TStream& stream, TCodeStreamProcedure decode) {
 // lines: they end at CR LF, lone CR and lone LF, which no multi-byte sequence of UTF-8 holds;
 // no empty line follows a final break.
 void TStoredLines::Finish(bool damaged) {
-  const std::string_view head =
-      FBlocks.empty() ? std::string_view() : std::string_view(FBlocks.front());
+  const std::string_view head = FBlocks.empty() ? std::string_view() : FBlocks.front().View();
   const TByteOrderMark mark = SniffByteOrderMark(head);
+  auto single = [this](std::string_view bytes) {
+    std::vector<TBlock> one;
+    one.emplace_back(std::max<size_t>(bytes.size(), 1));
+    std::memcpy(one.front().data(), bytes.data(), bytes.size());
+    one.front().Size = bytes.size();
+    FBlocks = std::move(one);
+  };
   if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
     // UTF-16 (only other programs write it) is kept as UTF-8.
     std::string whole;
-    for (auto& b : FBlocks) whole += b, b = std::string();
-    std::u16string text = DecodeStreamText(whole);
+    for (const TBlock& b : FBlocks) whole += b.View();
+    FBlocks.clear();
+    const std::u16string text = DecodeStreamText(whole);
     whole = std::string();
-    FBlocks.assign(1, Utf16ToUtf8(text));
+    single(Utf16ToUtf8(text));
     FUtf8 = true;
   } else if (mark == TByteOrderMark::bomUtf8) {
-    FBlocks.front().erase(0, 3);
+    TBlock& front = FBlocks.front();
+    std::memmove(front.data(), front.data() + 3, front.Size - 3);
+    front.Size -= 3;
     FUtf8 = true;
   }
   for (size_t k = 0; k < FBlocks.size(); ++k) {
-    const size_t nul = FBlocks[k].find('\0');
-    if (nul == std::string::npos) continue;
-    FBlocks[k].resize(nul);
-    FBlocks.resize(k + 1);
+    const size_t nul = FBlocks[k].View().find('\0');
+    if (nul == std::string_view::npos) continue;
+    FBlocks[k].Size = nul;
+    FBlocks.erase(FBlocks.begin() + std::ptrdiff_t(k + 1), FBlocks.end());
     break;
   }
   if (damaged) {  // the last line was cut by the damage unless a line break follows it
     while (!FBlocks.empty()) {
-      std::string& last = FBlocks.back();
-      const size_t lastBreak = last.find_last_of("\r\n");
-      if (lastBreak != std::string::npos) {
-        last.resize(lastBreak + 1);
+      TBlock& last = FBlocks.back();
+      const size_t lastBreak = last.View().find_last_of("\r\n");
+      if (lastBreak != std::string_view::npos) {
+        last.Size = lastBreak + 1;
         break;
       }
       FBlocks.pop_back();
     }
   }
   for (size_t k = 0; k < FBlocks.size(); ++k) {
-    const std::string_view bytes = FBlocks[k];
+    const std::string_view bytes = FBlocks[k].View();
     // A block after the first begins a line: the one before it ended at its LF.
     size_t start = 0;
     while (start < bytes.size()) {

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/large_block.h"
 #include "base/text.h"
 #include "storage/byte_stream.h"
 #include "storage/storage_stream.h"
@@ -52,8 +53,17 @@ class TStoredLines {
   struct TLine {
     uint32_t Block, Start, Length;
   };
+  // Bytes in a large block, filled from the front.
+  struct TBlock {
+    TLargeBlock Memory;
+    size_t Size = 0;
+    explicit TBlock(size_t capacity) : Memory(capacity) {}
+    char* data() const { return static_cast<char*>(Memory.data()); }
+    size_t Capacity() const { return Memory.size(); }
+    std::string_view View() const { return {data(), Size}; }
+  };
   void Finish(bool damaged);
-  std::vector<std::string> FBlocks;
+  std::vector<TBlock> FBlocks;
   bool FUtf8 = false;
   std::vector<TLine> FLines;
 };

@@ -198,6 +198,28 @@ TEST(StreamLines, ManyMegabytesOfLinesReadWholeAndDamageCutsAtALineEnd) {
   for (size_t i = 0; i < stored.size(); ++i) ASSERT_EQ(stored.Text(i), lines[i]) << i;
 }
 
+TEST(StreamLines, LinesLongerThanABlockAndBreaksAtEveryBlockEnd) {
+  // Lines of many lengths, three of them longer than the blocks the text is kept in, CR LF
+  // breaks that fall on every place of a block's end; the text reaches the reader in writes
+  // of odd sizes.
+  TStringList lines;
+  std::string text;
+  for (int i = 0; text.size() < (9u << 20); ++i) {
+    const size_t length = i % 500 == 7 ? (3u << 20) + size_t(i) : size_t(i * 7919 % 300);
+    lines.push_back(std::u16string(length, char16_t(u'a' + i % 26)));
+    text += std::string(length, char('a' + i % 26)) + "\r\n";
+  }
+  TMemoryStream source(text);
+  TStoredLines stored;
+  ASSERT_EQ(stored.Load(source, [](TStream& from, TStream& to) {
+    std::string bytes = from.ReadRest();
+    for (size_t at = 0, step = 1; at < bytes.size(); at += step, step = step * 3 % 70001 + 1)
+      to.Write(bytes.data() + at, std::min(step, bytes.size() - at));
+  }), TLinesResult::lrComplete);
+  ASSERT_EQ(stored.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(stored.Text(i), lines[i]) << i;
+}
+
 TEST(StreamLines, ReadStorageLinesFindsTheStreamOrNothing) {
   TScratchDir dir;
   std::u16string file = dir.Path16("PC_ANNA.qmr");

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/local_time.h"
 #include "support/test_env.h"
 
 #ifdef _WIN32
@@ -24,6 +25,7 @@ class TZoneScope {
 #ifndef _WIN32
     SetEnvVar("TZ", zone);
     tzset();
+    LocalTimeZoneChanged();
 #endif
   }
   ~TZoneScope() {
@@ -33,6 +35,7 @@ class TZoneScope {
     else
       UnsetEnvVar("TZ");
     tzset();
+    LocalTimeZoneChanged();
 #endif
   }
   TZoneScope(const TZoneScope&) = delete;
