@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/local_time.h"
 #include "formats/maildate.h"
 #include "support/time_zone.h"
 
@@ -100,6 +101,26 @@ TEST(MailDate, LocalTimeAcrossTheSpringChangeInNewYork) {
   KOLVANE_IN_ZONE("America/New_York");
   EXPECT_EQ(Text(ParseMailDate(u"10 Mar 2013 06:30:00 +0000")), "2013-03-10 01:30:00.000");
   EXPECT_EQ(Text(ParseMailDate(u"10 Mar 2013 07:30:00 +0000")), "2013-03-10 03:30:00.000");
+}
+
+// The offsets kept per day are the system's own for every instant: every 10 minutes of two
+// years, the days of the changes included, in zones whose changes fall at different UTC hours
+// (Adelaide's on the half hour); and a change of zone is followed at once.
+TEST(MailDate, KeptOffsetsAreTheSystemsOwn) {
+  for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Adelaide"}) {
+    KOLVANE_IN_ZONE(zone);
+    const int64_t start = 1356998400;  // 2013-01-01 UTC
+    for (int64_t t = start; t < start + 2 * 365 * 86400; t += 600)
+      ASSERT_EQ(LocalOffsetAt(t), SystemOffsetAt(t)) << zone << " " << t;
+  }
+  {
+    KOLVANE_IN_ZONE("UTC");
+    EXPECT_EQ(LocalOffsetAt(1372680000), 0);
+  }
+  {
+    KOLVANE_IN_ZONE("Asia/Kolkata");
+    EXPECT_EQ(LocalOffsetAt(1372680000), 19800);
+  }
 }
 
 TEST(MailDate, LocalTimeBiasWithoutDaylightSaving) {
