@@ -132,7 +132,7 @@ void ReadEMLFolder(const TSystemContext& context, std::u16string_view folder, TE
       size = uint32_t(stream->Size());  // the low 32 bits, as the record holds them
     }
     header.Timestamp = 0;
-    ReadEMLHeader(std::string_view(bytes), header);
+    ReadEMLHeader(std::string_view(bytes), header, THeaderScope::hsRecord);
     add(EMLMessageInfo(header, size, folderName, client));
   }
 }

@@ -50,7 +50,7 @@ void MboxMessageRecord(const TMboxMessage& message, std::u16string_view folderNa
   record._Marked = false;
   record._Checked = false;
   header.Timestamp = 0;  // the parser writes it only when the header has a date
-  ReadEMLHeader(message.Header, header);
+  ReadEMLHeader(message.Header, header, THeaderScope::hsRecord);
   record.Size = message.Size > std::numeric_limits<uint32_t>::max()
                     ? std::numeric_limits<uint32_t>::max()
                     : static_cast<uint32_t>(message.Size);
@@ -64,7 +64,7 @@ void MboxMessageRecord(const TMboxMessage& message, std::u16string_view folderNa
   for (std::u16string* text : {&record.ReceiverName, &record.ReceiverEmail})
     for (char16_t& c : *text)
       if (c == u';') c = u',';
-  record._Folder = std::u16string(folderName);
+  record._Folder.assign(folderName);
   record._Client = client;
   if (header.Attachments) record.Flags |= kFlagAttachment;
   if (header.Read) record.Flags |= kFlagRead;

@@ -120,14 +120,21 @@ class TWordRun {
 }  // namespace
 
 std::u16string DecodeHeaderText(std::u16string_view text) {
+  std::u16string out;
+  DecodeHeaderText(text, out);
+  return out;
+}
+
+void DecodeHeaderText(std::u16string_view text, std::u16string& out) {
   size_t b = 0, e = text.size();
   while (b < e && (text[b] == u' ' || text[b] == u'\t')) ++b;
   while (e > b && text[e - 1] == u' ') --e;
   const std::u16string_view s = text.substr(b, e - b);
-  if (s.find(u"=?") == npos) return std::u16string(s);
-
-  std::u16string out;
-  out.reserve(s.size());
+  if (s.find(u"=?") == npos) {
+    out.assign(s);
+    return;
+  }
+  out.clear();
   TWordRun run(s, out);
   size_t pos = 0;
   bool afterWord = false;
@@ -157,7 +164,6 @@ std::u16string DecodeHeaderText(std::u16string_view text) {
   }
   run.Flush();
   out.append(s.substr(pos));
-  return out;
 }
 
 }  // namespace kv

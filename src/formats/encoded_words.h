@@ -12,5 +12,8 @@ namespace kv {
 // decoded with the charset it names (an RFC 2231 language suffix is ignored); blanks between
 // two adjacent encoded words are dropped. A malformed word stays as it stands.
 std::u16string DecodeHeaderText(std::u16string_view text);
+// The same into `out` (replaced; `text` must not lie in it), which keeps its storage from
+// value to value.
+void DecodeHeaderText(std::u16string_view text, std::u16string& out);
 
 }  // namespace kv

@@ -59,6 +59,12 @@ constexpr std::array<std::string_view, fFieldCount> kFieldNames = {"X-MOZILLA-ST
                                                                    "X-TILVAN-REVISIONID",
                                                                    "X-TILVAN-DOCUMENTID"};
 
+// The fields a message record takes its facts from.
+constexpr bool InRecord(TField f) {
+  return f == fStatus || f == fStatus2 || f == fFrom || f == fMessageId || f == fTo ||
+         f == fDate || f == fSubject || f == fPriority;
+}
+
 // For each initial letter the fields whose name begins with it, ended by fFieldCount.
 struct TFieldIndex {
   std::array<std::array<uint8_t, 6>, 26> ByLetter{};
@@ -235,8 +241,17 @@ class TRawText {
   TRawText(std::string_view text, const TSpan& contentType)
       : FText(text), FContentType(contentType) {}
 
-  std::u16string operator()(std::string_view raw) {
-    if (!HasHighBytes(raw)) return Cp1252ToUtf16(raw);
+  void operator()(std::string_view raw, std::u16string& out) {
+    if (!HasHighBytes(raw)) {
+      out.resize(raw.size());
+      Cp1252ToUtf16(raw, out.data());
+      return;
+    }
+    out = Decode(raw);
+  }
+
+ private:
+  std::u16string Decode(std::string_view raw) {
     if (IsValidUtf8(raw)) return Utf8ToUtf16(raw);
     if (!FCharset) {
       FCharset.emplace();
@@ -251,7 +266,6 @@ class TRawText {
     return Cp1252ToUtf16(raw);
   }
 
- private:
   std::string_view FText;
   TSpan FContentType;
   std::optional<std::string> FCharset;  // empty: none usable
@@ -259,21 +273,30 @@ class TRawText {
 
 // Header text decoded already.
 struct TDecodedText {
-  std::u16string operator()(std::u16string_view text) const { return std::u16string(text); }
+  void operator()(std::u16string_view text, std::u16string& out) const { out.assign(text); }
 };
 
-// The value of one field: unfolded, trimmed, and for every field but Subject cut before its
-// first ";".
+// Buffers a parse reuses from header to header, one set per thread (readers of large folders
+// run on several).
+struct TScratch {
+  std::string Unfolded8;
+  std::u16string Unfolded16, Value, Hex;
+  std::basic_string<char>& Unfolded(char) { return Unfolded8; }
+  std::basic_string<char16_t>& Unfolded(char16_t) { return Unfolded16; }
+};
+thread_local TScratch tScratch;
+
+// The value of one field into `out`: unfolded, trimmed, and for every field but Subject cut
+// before its first ";".
 template <class CharT, class Reader>
-std::u16string FieldValue(std::basic_string_view<CharT> text, const TSpan& span, TField field,
-                          Reader& read) {
-  std::basic_string<CharT> storage;
-  std::basic_string_view<CharT> raw = UnfoldedSpan(text, span, storage);
+void FieldValue(std::basic_string_view<CharT> text, const TSpan& span, TField field, Reader& read,
+                std::u16string& out) {
+  std::basic_string_view<CharT> raw = UnfoldedSpan(text, span, tScratch.Unfolded(CharT()));
   if (field != fSubject) {
     const size_t cut = raw.find(CharT(';'));
     if (cut != npos) raw = TrimSpan(raw.substr(0, cut));
   }
-  return read(raw);
+  read(raw, out);
 }
 
 // "X-Priority: 1 (Highest)": the integer at the start of the value counts.
@@ -288,13 +311,20 @@ uint32_t LeadingInteger(std::u16string_view value) {
 }
 
 uint32_t HexFlags(std::u16string_view value) {
-  std::u16string text = u"$";
+  std::u16string& text = tScratch.Hex;
+  text.assign(u"$");
   text += value;
   return static_cast<uint32_t>(ParseInt32(text).value_or(0));
 }
 
+// Upper-cases the ASCII letters of `text` in place.
+void AsciiUpperInPlace(std::u16string& text) {
+  for (char16_t& c : text)
+    if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
+}
+
 template <class CharT>
-void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
+void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header, THeaderScope scope) {
   // Every field but Timestamp and Size starts empty; clearing keeps the strings' storage for
   // a caller that parses message after message into one record.
   for (std::u16string* s :
@@ -317,30 +347,47 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
     else
       return TDecodedText();
   }();
+  std::u16string& value = tScratch.Value;
+  // The value lands in its field by a swap where it is kept as it stands: both strings keep
+  // their storage for the next header.
+  auto keep = [&value](std::u16string& field) { field.swap(value); };
   for (uint8_t f = 0; f < fFieldCount; ++f) {
     const TSpan& span = block.Spans[f];
     if (span.Begin == npos) continue;
-    std::u16string value = FieldValue(text, span, TField(f), read);
+    if (scope == THeaderScope::hsRecord && !InRecord(TField(f))) continue;
+    FieldValue(text, span, TField(f), read, value);
     switch (TField(f)) {
       case fStatus: header.Read = (HexFlags(value) & 0x00000001u) != 0; break;
       case fStatus2: header.Attachments = (HexFlags(value) & 0x10000000u) != 0; break;
-      case fFrom: header.From = DecodeHeaderText(value); break;
-      case fSender: header.Sender = DecodeHeaderText(value); break;
-      case fMessageId: header.MessageId = std::move(value); break;
-      case fReturnPath: header.ReturnPath = std::move(value); break;
-      case fReplyTo: header.ReplyTo = std::move(value); break;
-      case fTo: header.SendTo = DecodeHeaderText(value); break;
-      case fCc: header.CC = DecodeHeaderText(value); break;
+      case fFrom: DecodeHeaderText(value, header.From); break;
+      case fSender: DecodeHeaderText(value, header.Sender); break;
+      case fMessageId: keep(header.MessageId); break;
+      case fReturnPath: keep(header.ReturnPath); break;
+      case fReplyTo: keep(header.ReplyTo); break;
+      case fTo: DecodeHeaderText(value, header.SendTo); break;
+      case fCc: DecodeHeaderText(value, header.CC); break;
       case fDate:
         header.Timestamp = ParseMailDate(value);
-        header.Date = std::move(value);
+        keep(header.Date);
         break;
-      case fSubject: header.Subject = DecodeHeaderText(value); break;
+      case fSubject: DecodeHeaderText(value, header.Subject); break;
       case fPriority: header.Priority = LeadingInteger(value); break;
-      case fContentType: header.ContentType = AsciiUpper(value); break;
-      case fTransferEncoding: header.ContentTransferEncoding = AsciiUpper(value); break;
-      case fRevisionId: header.RevisionID = AsciiUpper(value); break;
-      case fDocumentId: header.DocumentID = AsciiUpper(value); break;
+      case fContentType:
+        keep(header.ContentType);
+        AsciiUpperInPlace(header.ContentType);
+        break;
+      case fTransferEncoding:
+        keep(header.ContentTransferEncoding);
+        AsciiUpperInPlace(header.ContentTransferEncoding);
+        break;
+      case fRevisionId:
+        keep(header.RevisionID);
+        AsciiUpperInPlace(header.RevisionID);
+        break;
+      case fDocumentId:
+        keep(header.DocumentID);
+        AsciiUpperInPlace(header.DocumentID);
+        break;
       case fFieldCount: break;
     }
   }
@@ -350,25 +397,27 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header) {
 
 std::u16string DecodeHeaderBytes(std::string_view raw) {
   TRawText read(raw, TSpan{});
-  return DecodeHeaderText(read(raw));
+  std::u16string text;
+  read(raw, text);
+  return DecodeHeaderText(text);
 }
 
-void ReadEMLHeader(std::string_view message, TEMLHeader& header) {
+void ReadEMLHeader(std::string_view message, TEMLHeader& header, THeaderScope scope) {
   const TByteOrderMark mark = SniffByteOrderMark(message);
   if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
     const std::string_view rest = message.substr(ByteOrderMarkSize(mark));
     ReadEMLHeader(std::u16string_view(mark == TByteOrderMark::bomUtf16Le ? Utf16LeToUtf16(rest)
                                                                          : Utf16BeToUtf16(rest)),
-                  header);
+                  header, scope);
     return;
   }
   if (mark == TByteOrderMark::bomUtf8) message.remove_prefix(ByteOrderMarkSize(mark));
-  FillHeader(message, header);
+  FillHeader(message, header, scope);
 }
 
-void ReadEMLHeader(std::u16string_view message, TEMLHeader& header) {
+void ReadEMLHeader(std::u16string_view message, TEMLHeader& header, THeaderScope scope) {
   if (!message.empty() && message[0] == u'\uFEFF') message.remove_prefix(1);
-  FillHeader(message, header);
+  FillHeader(message, header, scope);
 }
 
 void ReadEMLHeader(const TStringList& lines, TEMLHeader& header) {

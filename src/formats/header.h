@@ -44,15 +44,22 @@ struct TEMLHeader {
   bool Read = false;           // bit 0x00000001 of "X-Mozilla-Status:"
 };
 
+// Which fields a parse fills: all of them, or only those a message record takes (From, To,
+// Subject, Date, Message-ID, X-Priority and the Mozilla status flags); the others stay empty
+// (Content-Type and Content-Transfer-Encoding at their defaults).
+enum class THeaderScope { hsAll, hsRecord };
+
 // Parses the header block of a message given as its raw bytes. A UTF-8 byte-order mark is
 // skipped and a UTF-16 one (either order) selects UTF-16; otherwise raw 8-bit values that are
 // valid UTF-8 read as UTF-8, and other 8-bit values in the charset that the header's
 // Content-Type declares (iconv knowing it and it reading ASCII as ASCII), else through
 // Windows-1252. Every field but Timestamp and Size is reset first. The defaults of ContentType and
 // ContentTransferEncoding are set only when the text holds a non-empty line.
-void ReadEMLHeader(std::string_view message, TEMLHeader& header);
+void ReadEMLHeader(std::string_view message, TEMLHeader& header,
+                   THeaderScope scope = THeaderScope::hsAll);
 // The same for a message already decoded to text.
-void ReadEMLHeader(std::u16string_view message, TEMLHeader& header);
+void ReadEMLHeader(std::u16string_view message, TEMLHeader& header,
+                   THeaderScope scope = THeaderScope::hsAll);
 // The same for a message given as text lines without their line ends. The list is not changed.
 void ReadEMLHeader(const TStringList& lines, TEMLHeader& header);
 

@@ -57,11 +57,13 @@ class TLineOutput {
   }
 
  private:
-  static constexpr size_t kChunk = 1 << 16;
+  static constexpr size_t kChunk = 1 << 18;
   void Flush() {
-    if (FZlib)
-      FZlib->Write(FPending);
-    else if (FCode)
+    if (FZlib) {
+      FZlib->Write(std::move(FPending));  // deflated on another thread while more lines are made
+      FPending = std::string();
+      FPending.reserve(kChunk + 1024);
+    } else if (FCode)
       FBuffered += FPending;
     else
       FStream.Write(FPending.data(), FPending.size());

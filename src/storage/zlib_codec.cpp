@@ -3,6 +3,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace kv {
@@ -31,6 +37,17 @@ struct TZlibWriter::TState {
   std::vector<unsigned char> Block = std::vector<unsigned char>(kBlock);
   bool Open = false;
   static constexpr size_t kBlock = 1 << 16;
+  static constexpr size_t kMaxQueued = 4;  // chunks waiting: bounds the memory, keeps both busy
+
+  size_t Written = 0;  // bytes taken so far
+  // The deflating thread and what it is handed.
+  std::thread Worker;
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<std::string> Queue;
+  bool Closing = false;
+  bool NoThread = false;  // none could be had: deflate runs on the caller's thread
+  std::exception_ptr Failure;
 };
 
 TZlibWriter::TZlibWriter(TStream& destination)
@@ -42,40 +59,111 @@ TZlibWriter::TZlibWriter(TStream& destination)
 }
 
 TZlibWriter::~TZlibWriter() {
+  if (FState->Worker.joinable()) {
+    {
+      std::lock_guard<std::mutex> hold(FState->Lock);
+      FState->Closing = true;
+      FState->Queue.clear();
+    }
+    FState->Changed.notify_all();
+    FState->Worker.join();
+  }
   if (FState->Open) deflateEnd(&FState->Z);
 }
 
-void TZlibWriter::Run(int flush) {
+void TZlibWriter::Run(std::string_view bytes, int flush) {
   z_stream& z = FState->Z;
-  int rc;
-  do {
-    z.next_out = FState->Block.data();
-    z.avail_out = uInt(FState->Block.size());
-    rc = deflate(&z, flush);
-    if (rc == Z_STREAM_ERROR) throw EZlibError(rc, ZMessage("deflate", rc, z));
-    const size_t produced = FState->Block.size() - z.avail_out;
-    if (produced > 0 && FDestination.Write(FState->Block.data(), produced) != produced)
-      throw EZlibError(Z_ERRNO, "the compressed stream could not be written whole");
-  } while (z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
-}
-
-void TZlibWriter::Write(std::string_view bytes) {
-  z_stream& z = FState->Z;
-  while (!bytes.empty()) {  // zlib counts its input in uInt
+  do {  // zlib counts its input in uInt
     const size_t n = std::min<size_t>(bytes.size(), size_t(1) << 30);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     z.avail_in = uInt(n);
-    Run(Z_NO_FLUSH);
     bytes.remove_prefix(n);
+    const int now = bytes.empty() ? flush : Z_NO_FLUSH;
+    int rc;
+    do {
+      z.next_out = FState->Block.data();
+      z.avail_out = uInt(FState->Block.size());
+      rc = deflate(&z, now);
+      if (rc == Z_STREAM_ERROR) throw EZlibError(rc, ZMessage("deflate", rc, z));
+      const size_t produced = FState->Block.size() - z.avail_out;
+      if (produced > 0 && FDestination.Write(FState->Block.data(), produced) != produced)
+        throw EZlibError(Z_ERRNO, "the compressed stream could not be written whole");
+    } while (z.avail_out == 0 || (now == Z_FINISH && rc != Z_STREAM_END));
+  } while (!bytes.empty());
+}
+
+void TZlibWriter::Work() {
+  TState& st = *FState;
+  for (;;) {
+    std::string chunk;
+    {
+      std::unique_lock<std::mutex> hold(st.Lock);
+      st.Changed.wait(hold, [&] { return !st.Queue.empty() || st.Closing; });
+      if (st.Queue.empty()) return;  // closing, everything deflated
+      chunk = std::move(st.Queue.front());
+      st.Queue.pop_front();
+    }
+    st.Changed.notify_all();
+    try {
+      Run(chunk, Z_NO_FLUSH);
+    } catch (...) {
+      std::lock_guard<std::mutex> hold(st.Lock);
+      st.Failure = std::current_exception();
+      st.Queue.clear();
+      return;
+    }
   }
 }
 
+void TZlibWriter::Write(std::string_view bytes) {
+  const TState& st = *FState;
+  if (!st.NoThread && (st.Worker.joinable() || st.Written + bytes.size() > kThreadFrom)) {
+    Write(std::string(bytes));  // a copy the thread can keep
+    return;
+  }
+  FState->Written += bytes.size();
+  if (!bytes.empty()) Run(bytes, Z_NO_FLUSH);
+}
+
+void TZlibWriter::Write(std::string&& bytes) {
+  TState& st = *FState;
+  if (!st.Worker.joinable() && (st.NoThread || st.Written + bytes.size() <= kThreadFrom)) {
+    st.Written += bytes.size();
+    if (!bytes.empty()) Run(bytes, Z_NO_FLUSH);
+    return;
+  }
+  st.Written += bytes.size();
+  if (!st.Worker.joinable()) {
+    try {
+      st.Worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+      st.NoThread = true;
+      Run(bytes, Z_NO_FLUSH);
+      return;
+    }
+  }
+  std::unique_lock<std::mutex> hold(st.Lock);
+  st.Changed.wait(hold, [&] { return st.Queue.size() < TState::kMaxQueued || st.Failure; });
+  if (st.Failure) std::rethrow_exception(st.Failure);
+  st.Queue.push_back(std::move(bytes));
+  hold.unlock();
+  st.Changed.notify_all();
+}
+
 void TZlibWriter::Finish() {
-  FState->Z.next_in = nullptr;
-  FState->Z.avail_in = 0;
-  Run(Z_FINISH);
-  deflateEnd(&FState->Z);
-  FState->Open = false;
+  TState& st = *FState;
+  if (st.Worker.joinable()) {
+    {
+      std::lock_guard<std::mutex> hold(st.Lock);
+      st.Closing = true;
+    }
+    st.Changed.notify_all();
+    st.Worker.join();
+    if (st.Failure) std::rethrow_exception(st.Failure);
+  }
+  Run({}, Z_FINISH);
+  deflateEnd(&st.Z);
+  st.Open = false;
 }
 
 void ZCompressStream(TStream& source, TStream& destination) {
@@ -85,7 +173,7 @@ void ZCompressStream(TStream& source, TStream& destination) {
     TZlibWriter writer(destination);
     std::vector<char> block(1 << 18);
     for (size_t n; (n = source.Read(block.data(), block.size())) > 0;)
-      writer.Write({block.data(), n});
+      writer.Write(std::string_view(block.data(), n));
     writer.Finish();
   }
   source.SetPosition(0);

@@ -32,18 +32,28 @@ void ZDecompressStream(TStream& source, TStream& destination);
 // Deflates the bytes written to it, as they come, into `destination` (from its position on),
 // with the codec's settings; Finish ends the zlib stream. The result is byte for byte
 // ZCompressStream's of the same bytes in one piece: deflate's output does not depend on how its
-// input arrives. Memory stays at zlib's own state and one output block.
+// input arrives. Memory stays at zlib's own state, one output block and a few input chunks.
+//
+// Once more than kThreadFrom bytes have come, deflate runs on a thread of its own while the
+// writer's caller makes the next bytes (deflate at the codec's level takes most of an append's
+// time); `destination` is then written from that thread, and must not be used by anybody else
+// until Finish returns. A failure there is raised by the next Write or by Finish.
 class TZlibWriter {
  public:
+  static constexpr size_t kThreadFrom = size_t(1) << 20;
+
   explicit TZlibWriter(TStream& destination);
   ~TZlibWriter();
   TZlibWriter(const TZlibWriter&) = delete;
   TZlibWriter& operator=(const TZlibWriter&) = delete;
   void Write(std::string_view bytes);
+  // The same for bytes the writer may keep: no copy is made of them.
+  void Write(std::string&& bytes);
   void Finish();
 
  private:
-  void Run(int flush);
+  void Run(std::string_view bytes, int flush);
+  void Work();
   struct TState;
   std::unique_ptr<TState> FState;
   TStream& FDestination;

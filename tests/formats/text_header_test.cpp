@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "base/codepage.h"
 #include "formats/address.h"
 #include "formats/header.h"
 #include "formats/maildate.h"
+#include "support/realdata.h"
 
 namespace kv {
 namespace {
@@ -358,6 +363,48 @@ TEST(SplitAddress, UnclosedBrackets) {
   s = Split("");
   EXPECT_EQ(s.Name, "");
   EXPECT_FALSE(s.Closed);
+}
+
+// A reader parses message after message into one header and splits addresses into the same
+// strings: nothing of an earlier message may show in a later one, and parsing only the fields a
+// record takes gives those fields exactly as a whole parse does. Over the real messages, each
+// parsed after every other one.
+TEST(EMLHeader, ReusedHeaderAndRecordScopeGiveTheWholeParsesFields) {
+  const auto folder = test::RealDataPath("eml");
+  KV_SKIP_WITHOUT_REAL_DATA(folder);
+  std::vector<std::string> messages;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      messages.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  ASSERT_GT(messages.size(), 50u);
+  TEMLHeader reused;
+  std::u16string name, email;
+  for (size_t round = 0; round < 2; ++round)
+    for (size_t i = 0; i < messages.size(); ++i) {
+      const std::string& m = messages[round == 0 ? i : messages.size() - 1 - i];
+      const TEMLHeader whole = Parse(m);
+      reused.Timestamp = 0;
+      ReadEMLHeader(m, reused, THeaderScope::hsRecord);
+      EXPECT_EQ(reused.From, whole.From) << i;
+      EXPECT_EQ(reused.SendTo, whole.SendTo) << i;
+      EXPECT_EQ(reused.Subject, whole.Subject) << i;
+      EXPECT_EQ(reused.Date, whole.Date) << i;
+      EXPECT_EQ(reused.Timestamp, whole.Timestamp) << i;
+      EXPECT_EQ(reused.MessageId, whole.MessageId) << i;
+      EXPECT_EQ(reused.Priority, whole.Priority) << i;
+      EXPECT_EQ(reused.Read, whole.Read) << i;
+      EXPECT_EQ(reused.Attachments, whole.Attachments) << i;
+      EXPECT_TRUE(reused.CC.empty() && reused.ReturnPath.empty()) << i;
+      for (const std::u16string& address : {whole.From, whole.SendTo}) {
+        std::u16string freshName, freshEmail;
+        const bool closed = SplitAddress(address, freshName, freshEmail);
+        EXPECT_EQ(SplitAddress(address, name, email), closed);
+        EXPECT_EQ(name, freshName) << i;
+        EXPECT_EQ(email, freshEmail) << i;
+      }
+    }
 }
 
 TEST(UnquoteName, QuotesBecomeBlanksEscapesAreUndone) {
