@@ -27,6 +27,13 @@ void TVix_EMails::Clear(bool preserveFolders) {
   FData.clear();
 }
 
+TRecordStore TVix_EMails::TakeRecords() {
+  TRecordStore taken = std::move(FData);
+  FData.clear();
+  SetDataAvailable(false);
+  return taken;
+}
+
 void TVix_EMails::GetRecord(size_t index, TMessageInfo& info) const {
   info = FData.at(index).ToInfo();
 }

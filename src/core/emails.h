@@ -27,6 +27,8 @@ class TVix_EMails : public TVix_Component {
   // A record read in place: its texts stay valid until the folder changes.
   TMessageView Record(size_t index) const { return FData.at(index); }
   const TRecordStore& Records() const { return FData; }
+  // Hands the current folder's records over, without a copy; the collection then holds none.
+  TRecordStore TakeRecords();
   size_t RecordCount() const { return FData.size(); }
 
   // Selects a folder: live mode reads it from the store (a failure keeps what was read before

@@ -315,9 +315,13 @@ size_t TViewerController::CollectMatches(const TPageFilter& pages,
       if (folders && !folders(folder)) continue;
       c.SetFolder(folder);
       ++read;
-      if (!text.empty()) c.Search(text);
+      if (text.empty()) {  // every record: taken over whole, not copied
+        out.Append(c.TakeRecords());
+        continue;
+      }
+      c.Search(text);
       for (const TMessageView r : c.Records())
-        if (text.empty() || r._Marked) out.push_back(r);
+        if (r._Marked) out.push_back(r);
     }
   }
   return read;

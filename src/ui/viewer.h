@@ -103,7 +103,8 @@ class TViewerController {
                                           const std::u16string& folder)>;
   void ForEachFolder(const TPageFilter& pages, const TFolderVisit& visit);
   // The records of those folders (of them, those `folders` accepts, or all) that a search for
-  // `text` marks (every record when it is empty), copied into `out`; returns the folders read.
+  // `text` marks, copied into `out`; returns the folders read. With an empty text every record
+  // is taken over from its collector, which is left without records.
   size_t CollectMatches(const TPageFilter& pages,
                         const std::function<bool(std::u16string_view)>& folders,
                         std::u16string_view text, TRecordStore& out);
