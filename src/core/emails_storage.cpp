@@ -5,7 +5,9 @@
 #include "base/text.h"
 #include "core/append_plan.h"
 #include "core/emails.h"
+#include "base/codepage.h"
 #include "storage/data_file_layout.h"
+#include "storage/folder_lines.h"
 #include "storage/stream_lines.h"
 #include "storage/storage_file.h"
 #include "storage/storage_stream.h"
@@ -144,19 +146,26 @@ bool TVix_EMails::LoadFromStorage(std::u16string_view fileNameArg, TCodeStreamPr
   if (streamName.empty() || !storage->ElementExists(streamName)) return false;
   auto stream = storage->OpenStream(streamName, kModeRead, false);
   if (!stream) return false;
-  TStoredLines lines;
-  // A damaged stream shows the lines before the damage; only writers must refuse it.
-  (void)lines.Load(*stream, code);
   const std::u16string folderName = isListedName ? folder : FolderNameFromPath(Context(), folder);
-  FData.reserve(lines.size());
+  // Each line becomes a record as the stream is decoded: the folder's text is never held whole.
   TMessageInfo r;  // refilled line by line: its strings keep their storage
   std::u16string text;
-  for (size_t k = 0; k < lines.size(); ++k) {
-    ParseMessageLine(lines.Text(k, text), r);
+  TFolderLineSink sink;
+  sink.Line = [&](std::string_view line, bool utf8) {
+    if (utf8) {
+      text = Utf8ToUtf16(line);
+    } else {
+      text.resize(line.size());
+      Cp1252ToUtf16(line, text.data());
+    }
+    ParseMessageLine(text, r);
     r._Client = FEID;
     r._Folder = folderName;
     FData.push_back(r);
-  }
+  };
+  sink.Restart = [this] { FData.clear(); };
+  // A damaged stream shows the lines before the damage; only writers must refuse it.
+  (void)ReadFolderLines(*stream, code, sink);
   return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "storage/folder_lines.h"
 #include "storage/storage_file.h"
 #include "storage/zlib_codec.h"
 
@@ -77,57 +78,6 @@ class TLineOutput {
 
 }  // namespace
 
-// The decoder's output, written block by block: a full block is cut after its last LF, so a
-// line (and a CR LF) never spans two blocks; a block without any LF (a line longer than a block)
-// grows instead.
-class TStoredLines::TSink final : public TStream {
- public:
-  explicit TSink(std::vector<TBlock>& blocks) : FBlocks(blocks) {}
-  size_t Read(void*, size_t) override { return 0; }
-  size_t Write(const void* buffer, size_t count) override {
-    const char* bytes = static_cast<const char*>(buffer);
-    for (size_t left = count; left > 0;) {
-      if (FBlocks.empty()) FBlocks.emplace_back(kBlock);
-      TBlock& block = FBlocks.back();
-      const size_t n = std::min(left, block.Capacity() - block.Size);
-      std::memcpy(block.data() + block.Size, bytes, n);
-      block.Size += n;
-      bytes += n;
-      left -= n;
-      if (block.Size == block.Capacity()) Cut();
-    }
-    FSize += count;
-    return count;
-  }
-  uint64_t Seek(int64_t, TSeekOrigin) override { return FSize; }
-  uint64_t Size() const override { return FSize; }
-  void SetSize(uint64_t) override {}
-
- private:
-  static constexpr size_t kBlock = kLargeBlockSize;
-  void Cut() {
-    TBlock& full = FBlocks.back();
-    const std::string_view bytes = full.View();
-    const size_t lf = bytes.rfind('\n');
-    if (lf == std::string_view::npos) {  // one line so far: a larger block for it
-      TBlock larger(full.Capacity() * 2);
-      std::memcpy(larger.data(), full.data(), full.Size);
-      larger.Size = full.Size;
-      full = std::move(larger);
-      return;
-    }
-    const std::string_view rest = bytes.substr(lf + 1);
-    TBlock next(std::max(kBlock, rest.size() * 2));
-    std::memcpy(next.data(), rest.data(), rest.size());
-    next.Size = rest.size();
-    full.Size = lf + 1;
-    FBlocks.push_back(std::move(next));
-  }
-
-  std::vector<TBlock>& FBlocks;
-  uint64_t FSize = 0;
-};
-
 void TStoredLines::clear() {
   FBlocks.clear();
   FLines.clear();
@@ -159,97 +109,20 @@ std::u16string TStoredLines::Text(size_t index) const {
 
 TLinesResult TStoredLines::Load(TStream& stream, TCodeStreamProcedure decode) {
   clear();
-  stream.SetPosition(0);
-  bool damaged = false;
-  auto plain = [&] {
-    FBlocks.clear();
-    TSink sink(FBlocks);
-    std::vector<char> block(1 << 16);
-    for (size_t n; (n = stream.Read(block.data(), block.size())) > 0;) sink.Write(block.data(), n);
+  TFolderLineSink sink;
+  sink.Line = [this](std::string_view line, bool utf8) {
+    FUtf8 = utf8;
+    if (FBlocks.empty() || FBlocks.back().Capacity() - FBlocks.back().Size < line.size())
+      FBlocks.emplace_back(std::max(kLargeBlockSize, line.size()));
+    TBlock& block = FBlocks.back();
+    std::memcpy(block.data() + block.Size, line.data(), line.size());
+    FLines.push_back({uint32_t(FBlocks.size() - 1), uint32_t(block.Size), uint32_t(line.size())});
+    block.Size += line.size();
   };
-  if (decode) {
-    TSink sink(FBlocks);
-    try {
-      decode(stream, sink);
-    } catch (const EKolvaneError&) {
-      stream.SetPosition(0);
-      char head[2] = {0, 0};
-      const size_t n = stream.Read(head, 2);
-      stream.SetPosition(0);
-      if (StartsWithZlibHeader(std::string_view(head, n))) {
-        damaged = true;  // keep what the decoder produced before the damage
-      } else {
-        plain();
-      }
-    }
-  } else {
-    plain();
-  }
-  stream.SetPosition(0);
-  Finish(damaged);
-  return damaged ? TLinesResult::lrDamaged : TLinesResult::lrComplete;
-}
-
-// Byte-order marks, the first NUL (the text ends there), the cut of a damaged stream, and the
-// lines: they end at CR LF, lone CR and lone LF, which no multi-byte sequence of UTF-8 holds;
-// no empty line follows a final break.
-void TStoredLines::Finish(bool damaged) {
-  const std::string_view head = FBlocks.empty() ? std::string_view() : FBlocks.front().View();
-  const TByteOrderMark mark = SniffByteOrderMark(head);
-  auto single = [this](std::string_view bytes) {
-    std::vector<TBlock> one;
-    one.emplace_back(std::max<size_t>(bytes.size(), 1));
-    std::memcpy(one.front().data(), bytes.data(), bytes.size());
-    one.front().Size = bytes.size();
-    FBlocks = std::move(one);
-  };
-  if (mark == TByteOrderMark::bomUtf16Le || mark == TByteOrderMark::bomUtf16Be) {
-    // UTF-16 (only other programs write it) is kept as UTF-8.
-    std::string whole;
-    for (const TBlock& b : FBlocks) whole += b.View();
-    FBlocks.clear();
-    const std::u16string text = DecodeStreamText(whole);
-    whole = std::string();
-    single(Utf16ToUtf8(text));
-    FUtf8 = true;
-  } else if (mark == TByteOrderMark::bomUtf8) {
-    TBlock& front = FBlocks.front();
-    std::memmove(front.data(), front.data() + 3, front.Size - 3);
-    front.Size -= 3;
-    FUtf8 = true;
-  }
-  for (size_t k = 0; k < FBlocks.size(); ++k) {
-    const size_t nul = FBlocks[k].View().find('\0');
-    if (nul == std::string_view::npos) continue;
-    FBlocks[k].Size = nul;
-    FBlocks.erase(FBlocks.begin() + std::ptrdiff_t(k + 1), FBlocks.end());
-    break;
-  }
-  if (damaged) {  // the last line was cut by the damage unless a line break follows it
-    while (!FBlocks.empty()) {
-      TBlock& last = FBlocks.back();
-      const size_t lastBreak = last.View().find_last_of("\r\n");
-      if (lastBreak != std::string_view::npos) {
-        last.Size = lastBreak + 1;
-        break;
-      }
-      FBlocks.pop_back();
-    }
-  }
-  for (size_t k = 0; k < FBlocks.size(); ++k) {
-    const std::string_view bytes = FBlocks[k].View();
-    // A block after the first begins a line: the one before it ended at its LF.
-    size_t start = 0;
-    while (start < bytes.size()) {
-      size_t end = start;
-      while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-      FLines.push_back({uint32_t(k), uint32_t(start), uint32_t(end - start)});
-      start = end + 1;
-      if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
-        ++start;
-    }
-  }
+  sink.Restart = [this] { clear(); };
+  const TLinesResult result = ReadFolderLines(stream, decode, sink);
   FLines.shrink_to_fit();
+  return result;
 }
 
 void SaveStreamLines(const TStoredLines* kept, const TLineSource& more, TStream& stream,

@@ -29,9 +29,10 @@ class TStructuredStorage;
 // not rewrite the stream from them, or the lines after the damage would be lost for good.
 enum class TLinesResult { lrComplete, lrDamaged };
 
-// The lines of one folder stream as read: its text in 8-bit form (Windows-1252, or UTF-8 when
-// the stream is UTF-8 or UTF-16) in blocks of about a megabyte that the decoder fills as it
-// goes, so the text is never held twice, and where each line lies in them.
+// The lines of one folder stream as read (folder_lines.h), for a reader that needs them all at
+// once: their bytes in 8-bit form (Windows-1252, or UTF-8 when the stream is UTF-8 or UTF-16)
+// packed into large blocks as the decoder makes them, so the text is never held twice, and where
+// each line lies in them.
 class TStoredLines {
  public:
   size_t size() const { return FLines.size(); }
@@ -49,7 +50,6 @@ class TStoredLines {
   [[nodiscard]] TLinesResult Load(TStream& stream, TCodeStreamProcedure decode);
 
  private:
-  class TSink;
   struct TLine {
     uint32_t Block, Start, Length;
   };
@@ -62,7 +62,6 @@ class TStoredLines {
     size_t Capacity() const { return Memory.size(); }
     std::string_view View() const { return {data(), Size}; }
   };
-  void Finish(bool damaged);
   std::vector<TBlock> FBlocks;
   bool FUtf8 = false;
   std::vector<TLine> FLines;
