@@ -1,6 +1,10 @@
 #include "ui/locale.h"
 
 #include <algorithm>
+#include <exception>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/codepage.h"
@@ -148,6 +152,83 @@ int TLocale::CompareKeys(const TKey& a, const TKey& b) const {
   if (!FImpl->Native) return ComparePlain(a.FText, b.FText);
   const int c = a.FWide.compare(b.FWide);
   return (c > 0) - (c < 0);
+}
+
+namespace {
+
+// Appends the weights of a collation key so that comparing the bytes orders as comparing the
+// weights: UTF-8's form, extended to 31 bits (lead bytes grow with the length, and the length
+// with the value). Weights are far below 2^31; anything above takes a form of its own after all.
+void AppendWeights(std::wstring_view key, std::string& out) {
+  for (const wchar_t w : key) {
+    const auto v = static_cast<uint32_t>(w);
+    if (v < 0x80) {
+      out.push_back(char(v));
+      continue;
+    }
+    int n = v < 0x800 ? 2 : v < 0x10000 ? 3 : v < 0x200000 ? 4 : v < 0x4000000 ? 5 : 6;
+    if (v >= 0x80000000u) {
+      out.push_back(char(0xFE));
+      for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char(v >> shift));
+      continue;
+    }
+    static constexpr unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
+    out.push_back(char(kLead[n] | (v >> (6 * (n - 1)))));
+    for (int k = n - 2; k >= 0; --k) out.push_back(char(0x80 | ((v >> (6 * k)) & 0x3F)));
+  }
+}
+
+}  // namespace
+
+int TLocale::TKeyTable::Compare(size_t a, size_t b) const {
+  if (FPlain) return ComparePlain(FTexts[a], FTexts[b]);
+  const int c = Key(a).compare(Key(b));
+  return (c > 0) - (c < 0);
+}
+
+TLocale::TKeyTable TLocale::MakeKeys(size_t count,
+                                     const std::function<std::u16string_view(size_t)>& text) const {
+  TKeyTable table;
+  table.FPlain = !FImpl->Native;
+  if (table.FPlain) {
+    table.FTexts.reserve(count);
+    for (size_t i = 0; i < count; ++i) table.FTexts.push_back(text(i));
+    return table;
+  }
+  // Making a key is the slow part of a text sort: two halves on two threads where it pays.
+  auto make = [&](size_t from, size_t to, TKeyTable::TPart& part) {
+    part.Ends.reserve(to - from);
+    for (size_t i = from; i < to; ++i) {
+      AppendWeights(NativeKey(*FImpl->Native, text(i)), part.Bytes);
+      if (part.Bytes.size() > UINT32_MAX)
+        throw std::length_error("the sort keys exceed what one table holds");
+      part.Ends.push_back(uint32_t(part.Bytes.size()));
+    }
+  };
+  TKeyTable::TPart& first = table.FParts[0];
+  TKeyTable::TPart& second = table.FParts[1];
+  const size_t half = count >= 4096 && std::thread::hardware_concurrency() > 1 ? count / 2 : count;
+  std::exception_ptr failures[2];
+  auto run = [&](size_t from, size_t to, TKeyTable::TPart& part, std::exception_ptr& failure) {
+    try {
+      make(from, to, part);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  };
+  std::thread other;
+  if (half < count) {
+    try {
+      other = std::thread(run, half, count, std::ref(second), std::ref(failures[1]));
+    } catch (const std::system_error&) {
+      run(half, count, second, failures[1]);
+    }
+  }
+  run(0, half, first, failures[0]);
+  if (other.joinable()) other.join();
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
+  return table;
 }
 
 }  // namespace kv

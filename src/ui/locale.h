@@ -4,10 +4,13 @@
 // process-wide locale; tests name theirs explicitly. Copies share one immutable locale object.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/datetime.h"
 
@@ -53,6 +56,40 @@ class TLocale {
   };
   TKey MakeKey(std::u16string_view text) const;
   int CompareKeys(const TKey& a, const TKey& b) const;
+
+  // The keys of many texts at once (a sort's), compared by position as CompareKeys compares
+  // theirs. A named locale's keys are held in one block, each as its collation weights in a form
+  // whose byte order is their order and that takes a byte or two a weight instead of four; they
+  // are made on two threads where there are many. The plain locale's keys are the texts, which
+  // must stay valid as long as the table is used.
+  class TKeyTable {
+   public:
+    size_t size() const {
+      return FPlain ? FTexts.size() : FParts[0].Ends.size() + FParts[1].Ends.size();
+    }
+    int Compare(size_t a, size_t b) const;
+
+   private:
+    friend class TLocale;
+    // The keys of one thread: key k is Bytes[Ends[k - 1], Ends[k]).
+    struct TPart {
+      std::string Bytes;
+      std::vector<uint32_t> Ends;
+      std::string_view Key(size_t k) const {
+        const uint32_t begin = k ? Ends[k - 1] : 0;
+        return {Bytes.data() + begin, Ends[k] - begin};
+      }
+    };
+    std::string_view Key(size_t k) const {
+      return k < FParts[0].Ends.size() ? FParts[0].Key(k)
+                                       : FParts[1].Key(k - FParts[0].Ends.size());
+    }
+    bool FPlain = true;
+    std::vector<std::u16string_view> FTexts;
+    TPart FParts[2];
+  };
+  // `text(i)` may be called from two threads at once.
+  TKeyTable MakeKeys(size_t count, const std::function<std::u16string_view(size_t)>& text) const;
 
   struct TImpl;
 

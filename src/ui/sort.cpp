@@ -48,31 +48,30 @@ bool MostlyRepeated(const std::vector<int32_t>& rows, const TRecordLookup& recor
 void SortByTexts(std::vector<size_t>& order, const std::vector<int32_t>& rows,
                  const TRecordLookup& record, TSortState state, const TLocale& locale) {
   if (!MostlyRepeated(rows, record, state.Column)) {
-    std::vector<TLocale::TKey> keys;
-    keys.reserve(rows.size());
-    for (int32_t row : rows) keys.push_back(locale.MakeKey(TextSortKey(record(row), state.Column)));
-    SortPositions(order, state.Direction,
-                  [&](size_t x, size_t y) { return locale.CompareKeys(keys[x], keys[y]); });
+    const TLocale::TKeyTable keys = locale.MakeKeys(
+        rows.size(), [&](size_t i) { return TextSortKey(record(rows[i]), state.Column); });
+    SortPositions(order, state.Direction, [&](size_t x, size_t y) { return keys.Compare(x, y); });
     return;
   }
   std::unordered_map<std::u16string_view, uint32_t> ids;
   std::vector<uint32_t> textOf;
   textOf.reserve(rows.size());
-  std::vector<TLocale::TKey> keys;
+  std::vector<std::u16string_view> distinct;
   for (int32_t row : rows) {
     const std::u16string_view text = TextSortKey(record(row), state.Column);
-    auto [at, added] = ids.try_emplace(text, uint32_t(keys.size()));
-    if (added) keys.push_back(locale.MakeKey(text));
+    auto [at, added] = ids.try_emplace(text, uint32_t(distinct.size()));
+    if (added) distinct.push_back(text);
     textOf.push_back(at->second);
   }
-  std::vector<uint32_t> byKey(keys.size());
+  const TLocale::TKeyTable keys =
+      locale.MakeKeys(distinct.size(), [&](size_t i) { return distinct[i]; });
+  std::vector<uint32_t> byKey(distinct.size());
   std::iota(byKey.begin(), byKey.end(), uint32_t{0});
   std::sort(byKey.begin(), byKey.end(),
-            [&](uint32_t a, uint32_t b) { return locale.CompareKeys(keys[a], keys[b]) < 0; });
-  std::vector<uint32_t> rank(keys.size());
+            [&](uint32_t a, uint32_t b) { return keys.Compare(a, b) < 0; });
+  std::vector<uint32_t> rank(distinct.size());
   for (size_t k = 1; k < byKey.size(); ++k)
-    rank[byKey[k]] =
-        rank[byKey[k - 1]] + (locale.CompareKeys(keys[byKey[k - 1]], keys[byKey[k]]) != 0);
+    rank[byKey[k]] = rank[byKey[k - 1]] + (keys.Compare(byKey[k - 1], byKey[k]) != 0);
   SortPositions(order, state.Direction, [&](size_t x, size_t y) {
     const uint32_t a = rank[textOf[x]], b = rank[textOf[y]];
     return (a > b) - (a < b);
