@@ -119,6 +119,10 @@ bool StoredLineHolds(std::u16string_view line, const TMessageView& r, int64_t se
 
 }  // namespace
 
+bool StoredLineHolds(std::u16string_view line, const TMessageView& record) {
+  return StoredLineHolds(line, record, SecondsOfRecord(record));
+}
+
 std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessages& records) {
   return RecordsToAppend(
       storedLines.size(),

@@ -26,4 +26,8 @@ std::vector<size_t> RecordsToAppend(size_t storedCount, const TStoredLineText& s
                                     const std::function<TMessageView(size_t)>& record);
 std::vector<size_t> RecordsToAppend(const TStringList& storedLines, const TMessages& records);
 
+// Whether stored line `line` holds the record's identity: what RecordsToAppend asks first of the
+// stored line after the one claimed last.
+bool StoredLineHolds(std::u16string_view line, const TMessageView& record);
+
 }  // namespace kv

@@ -76,21 +76,62 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
                                     TCodeStreamProcedure code, TCodeStreamProcedure decode) {
   const std::u16string streamName = FolderStreamName(FFolder);
   auto root = OpenStorageFile(fileName, kModeReadWrite | STGM_CREATE);
-  TStoredLines lines;
-  if (!streamName.empty() &&
-      ReadStorageLines(*root, FStorageFolder, streamName, decode, lines) == TLinesResult::lrDamaged)
-    throw EStorageError(
+  auto damaged = [&] {
+    return EStorageError(
         TStorageStatus::DocFileCorrupt,
         u"the stored messages of folder " + ClientFolderText(FStorageFolder, streamName) + u" in " +
             std::u16string(fileName) + u" cannot be read whole; the folder is left as it is");
-  std::vector<size_t> added = RecordsToAppend(
-      lines.size(), [&lines](size_t k, std::u16string& buffer) { return lines.Text(k, buffer); },
-      FData.size(), [this](size_t i) { return FData[i]; });
+  };
+  // A first look at the stored lines as they are decoded: mostly they are the folder's records
+  // in their order, each scan having appended the newer ones, so each line is held against the
+  // record after the one it last matched, and nothing is kept. Only where that fails, and where
+  // new lines are to follow the stored ones, are all stored lines read and held.
+  size_t storedCount = 0, matched = 0;
+  bool inOrder = true;
+  std::u16string text;
+  TFolderLineSink sink;
+  sink.Line = [&](std::string_view line, bool utf8) {
+    ++storedCount;
+    if (!inOrder || matched == FData.size()) return;  // records used up: nothing is new
+    if (utf8) {
+      text = Utf8ToUtf16(line);
+    } else {
+      text.resize(line.size());
+      Cp1252ToUtf16(line, text.data());
+    }
+    if (StoredLineHolds(text, FData[matched]))
+      ++matched;
+    else
+      inOrder = false;
+  };
+  sink.Restart = [&] {
+    storedCount = matched = 0;
+    inOrder = true;
+  };
+  if (!streamName.empty() && ReadStorageLines(*root, FStorageFolder, streamName, decode, sink) ==
+                                 TLinesResult::lrDamaged)
+    throw damaged();
+  TStoredLines lines;
+  std::vector<size_t> added;
+  if (inOrder) {
+    for (size_t i = matched; i < FData.size() && storedCount > 0; ++i) added.push_back(i);
+  }
+  if (storedCount > 0 && (!inOrder || !added.empty())) {
+    if (ReadStorageLines(*root, FStorageFolder, streamName, decode, lines) ==
+        TLinesResult::lrDamaged)
+      throw damaged();
+    if (!inOrder)
+      added = RecordsToAppend(
+          lines.size(), [&lines](size_t k, std::u16string& buffer) { return lines.Text(k, buffer); },
+          FData.size(), [this](size_t i) { return FData[i]; });
+  }
+  if (storedCount == 0)  // a new stream: every record
+    for (size_t i = 0; i < FData.size(); ++i) added.push_back(i);
 
   WriteHeaderInto(*root, comment, code);
   // A folder without a name has no stream; with nothing new the stream would come out byte
   // for byte the same, so it stays.
-  const bool rewrite = !streamName.empty() && (!added.empty() || lines.empty());
+  const bool rewrite = !streamName.empty() && (!added.empty() || storedCount == 0);
   const size_t count = added.size();
   if (rewrite)
     WriteFolderStream(*root, FStorageFolder, streamName, &lines,

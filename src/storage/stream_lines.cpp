@@ -191,26 +191,46 @@ TLinesResult ReadStorageLines(std::u16string_view fileName, std::u16string_view 
   return result;
 }
 
+namespace {
+
+// A folder stream opened for reading, with the storage it lies in; none when either is missing.
+struct TOpenedStream {
+  std::unique_ptr<TStructuredStorage> Sub;
+  std::unique_ptr<TStorageStream> Stream;
+};
+
+TOpenedStream OpenFolderStream(TStructuredStorage& root, std::u16string_view subStorage,
+                               std::u16string_view streamName) {
+  TOpenedStream opened;
+  TStructuredStorage* storage = &root;
+  if (!subStorage.empty() && subStorage != u"\\") {
+    try {
+      opened.Sub = root.OpenSubStorage(subStorage, kModeRead, false);
+    } catch (const EStorageError&) {
+      return opened;
+    }
+    storage = opened.Sub.get();
+  }
+  if (storage && storage->ElementExists(streamName))
+    opened.Stream = storage->OpenStream(streamName, kModeRead, false);
+  return opened;
+}
+
+}  // namespace
+
 TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subStorage,
                               std::u16string_view streamName, TCodeStreamProcedure decode,
                               TStoredLines& lines) {
   lines.clear();
-  std::unique_ptr<TStructuredStorage> sub;
-  TStructuredStorage* storage = &root;
-  if (!subStorage.empty() && subStorage != u"\\") {
-    try {
-      sub = root.OpenSubStorage(subStorage, kModeRead, false);
-    } catch (const EStorageError&) {
-      return TLinesResult::lrComplete;
-    }
-    storage = sub.get();
-  }
-  TLinesResult result = TLinesResult::lrComplete;
-  if (storage->ElementExists(streamName)) {
-    std::unique_ptr<TStorageStream> stream = storage->OpenStream(streamName, kModeRead, false);
-    if (stream) result = lines.Load(*stream, decode);
-  }
-  return result;
+  TOpenedStream opened = OpenFolderStream(root, subStorage, streamName);
+  return opened.Stream ? lines.Load(*opened.Stream, decode) : TLinesResult::lrComplete;
+}
+
+TLinesResult ReadStorageLines(TStructuredStorage& root, std::u16string_view subStorage,
+                              std::u16string_view streamName, TCodeStreamProcedure decode,
+                              const TFolderLineSink& sink) {
+  TOpenedStream opened = OpenFolderStream(root, subStorage, streamName);
+  return opened.Stream ? ReadFolderLines(*opened.Stream, decode, sink) : TLinesResult::lrComplete;
 }
 
 }  // namespace kv

@@ -100,6 +100,15 @@ void SaveStreamLines(const TStringList& lines, TStream& stream, TCodeStreamProce
                                             std::u16string_view streamName,
                                             TCodeStreamProcedure decode, TStoredLines& lines);
 
+// The same handing the lines over as they are decoded (folder_lines.h); no lines, and
+// lrComplete, when the storage or stream is missing.
+struct TFolderLineSink;
+[[nodiscard]] TLinesResult ReadStorageLines(TStructuredStorage& root,
+                                            std::u16string_view subStorage,
+                                            std::u16string_view streamName,
+                                            TCodeStreamProcedure decode,
+                                            const TFolderLineSink& sink);
+
 // The text of a buffer as the reading rule takes it: byte-order marks of UTF-8, UTF-16 LE and
 // BE are honoured and removed, anything else is Windows-1252.
 std::u16string DecodeStreamText(std::string_view bytes);

@@ -3,7 +3,10 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "base/codepage.h"
+#include "core/append_plan.h"
 #include "base/error.h"
 #include "core/memory_collector.h"
 #include "storage/storage_file.h"
@@ -36,6 +39,13 @@ class EMails : public ::testing::Test {
   TStringList StoredLines(std::u16string_view storage, std::u16string_view stream) {
     TStringList lines;
     EXPECT_EQ(ReadStorageLines(file, storage, stream, ZDecompressStream, lines),
+              TLinesResult::lrComplete);
+    return lines;
+  }
+
+  static TStringList StoredLinesOf(std::u16string_view history) {
+    TStringList lines;
+    EXPECT_EQ(ReadStorageLines(history, u"OE", u"Inbox", ZDecompressStream, lines),
               TLinesResult::lrComplete);
     return lines;
   }
@@ -150,6 +160,39 @@ TEST_F(EMails, HistoryKeepsEveryMessageOnceAcrossScans) {
   Scan(c, file);
   EXPECT_EQ(Ids(StoredLines(u"OE", u"Inbox")),
             (TStringList{u"a", u"b", u"c", u"d", u"e", u"f", u"late"}));
+}
+
+// An append first holds the stored lines against the records in order, keeping nothing, and
+// reads them whole only where that fails: the lines it writes are always the stored ones and
+// then those the append plan picks. Over random histories: messages deleted, delayed, read,
+// repeated and new between scans.
+TEST_F(EMails, AppendAddsWhatThePlanPicksWhateverTheOrder) {
+  std::mt19937 random(17);
+  for (int round = 0; round < 30; ++round) {
+    test::TTempDir roundDir;
+    const std::u16string history = roundDir.File("H.qmr");
+    TMemoryCollector c(*context);
+    const std::u16string inbox = u"C:\\S\\Inbox.dbx";
+    TMessages& folder = c.Store[inbox];
+    int next = 0;
+    for (int scan = 0; scan < 5; ++scan) {
+      for (int k = int(random() % 6); k > 0; --k, ++next)  // new messages, some dated earlier
+        folder.push_back(Message(u"m" + IntToStr(next), random() % 4 ? next : next - 3));
+      if (!folder.empty() && random() % 3 == 0)
+        folder.erase(folder.begin() + std::ptrdiff_t(random() % folder.size()));
+      if (!folder.empty() && random() % 4 == 0) folder.push_back(folder[random() % folder.size()]);
+      if (!folder.empty()) folder[random() % folder.size()].Flags ^= kFlagRead;
+      const TStringList stored = StoredLinesOf(history);
+      c.GetMailboxFolders(u"", u"");
+      c.SetFolder(inbox);
+      TStringList expected = stored;
+      const TMessages records = c.Records();
+      for (size_t i : RecordsToAppend(stored, records))
+        expected.push_back(FormatMessageLine(records[i]));
+      c.AppendToStorage(history, u"", ZCompressStream, ZDecompressStream);
+      ASSERT_EQ(StoredLinesOf(history), expected) << "round " << round << ", scan " << scan;
+    }
+  }
 }
 
 TEST_F(EMails, TwoFoldersSharingAStreamNameNeverDuplicate) {
