@@ -351,6 +351,10 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header, THeaderS
   // The value lands in its field by a swap where it is kept as it stands: both strings keep
   // their storage for the next header.
   auto keep = [&value](std::u16string& field) { field.swap(value); };
+  auto keepUpper = [&keep](std::u16string& field) {
+    keep(field);
+    AsciiUpperInPlace(field);
+  };
   for (uint8_t f = 0; f < fFieldCount; ++f) {
     const TSpan& span = block.Spans[f];
     if (span.Begin == npos) continue;
@@ -372,22 +376,10 @@ void FillHeader(std::basic_string_view<CharT> text, TEMLHeader& header, THeaderS
         break;
       case fSubject: DecodeHeaderText(value, header.Subject); break;
       case fPriority: header.Priority = LeadingInteger(value); break;
-      case fContentType:
-        keep(header.ContentType);
-        AsciiUpperInPlace(header.ContentType);
-        break;
-      case fTransferEncoding:
-        keep(header.ContentTransferEncoding);
-        AsciiUpperInPlace(header.ContentTransferEncoding);
-        break;
-      case fRevisionId:
-        keep(header.RevisionID);
-        AsciiUpperInPlace(header.RevisionID);
-        break;
-      case fDocumentId:
-        keep(header.DocumentID);
-        AsciiUpperInPlace(header.DocumentID);
-        break;
+      case fContentType: keepUpper(header.ContentType); break;
+      case fTransferEncoding: keepUpper(header.ContentTransferEncoding); break;
+      case fRevisionId: keepUpper(header.RevisionID); break;
+      case fDocumentId: keepUpper(header.DocumentID); break;
       case fFieldCount: break;
     }
   }
