@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/codepage.h"
 #include "base/iso2022jp.h"
@@ -51,6 +53,7 @@ class TIconv {
   // stateful charset starts afresh there.
   template <class Skip>
   void Decode(std::string_view bytes, std::u16string& out, Skip skip) {
+    iconv(FCd, nullptr, nullptr, nullptr, nullptr);  // the initial shift state
     std::string input(bytes);
     char* in = input.data();
     size_t inLeft = input.size();
@@ -153,6 +156,35 @@ class TIso2022JpDecoder final : public TIso2022JpSink {
   std::u16string FOut;
 };
 
+// Whether a converter of the charset can be used again: the Unicode forms read a byte-order
+// mark only on a converter's first use, which no reset undoes.
+bool Reusable(const std::string& name) {
+  for (const char* form : {"utf", "ucs", "unicode", "10646", "wchar", "internal"})
+    if (name.find(form) != std::string::npos) return false;
+  return true;
+}
+
+// The converters of the charsets met lately, kept per thread: opening one loads the charset's
+// module, and mail names a handful of charsets over and over. Names iconv does not know are
+// kept too, so they are not looked up again for every message.
+TIconv& Converter(const std::string& name) {
+  struct TKept {
+    std::string Name;
+    std::unique_ptr<TIconv> Converter;
+  };
+  constexpr size_t kKept = 8;
+  thread_local std::vector<TKept> kept;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (kept[i].Name != name) continue;
+    std::rotate(kept.begin(), kept.begin() + std::ptrdiff_t(i),
+                kept.begin() + std::ptrdiff_t(i) + 1);
+    return *kept.front().Converter;
+  }
+  if (kept.size() == kKept) kept.pop_back();  // the one used longest ago
+  kept.insert(kept.begin(), TKept{name, std::make_unique<TIconv>(name.c_str())});
+  return *kept.front().Converter;
+}
+
 }  // namespace
 
 std::optional<std::u16string> DecodeCharset(std::string_view charset, std::string_view bytes) {
@@ -164,7 +196,8 @@ std::optional<std::u16string> DecodeCharset(std::string_view charset, std::strin
     TIso2022JpDecoder jp;
     if (jp.Ok()) return jp.Decode(bytes);  // else iconv's own, without the extensions
   }
-  TIconv h(name.c_str());
+  std::optional<TIconv> own;
+  TIconv& h = Reusable(name) ? Converter(name) : own.emplace(name.c_str());
   if (!h.Ok()) return std::nullopt;
   std::u16string out;
   h.Decode(bytes, out, [](unsigned char) { return 1; });

@@ -65,6 +65,27 @@ TEST(Codepage, NamedCharsetsDecode) {
   EXPECT_EQ(DecodeCharset("x-sjis", "C:\\\x82\xa0"), u"C:\\\u3042");
 }
 
+// Converters are kept for the charsets met lately: a decode after others (of the same charset,
+// of many others, after an invalid sequence, of a stateful one) reads as a first one does, and
+// the Unicode forms still honour each text's byte-order mark.
+TEST(Codepage, KeptConvertersDecodeAsNewOnes) {
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(DecodeCharset("UTF-16", std::string("\xfe\xff\x04\x16", 4)), u"\u0416");
+    EXPECT_EQ(DecodeCharset("UTF-16", std::string("\xff\xfe\x16\x04", 4)), u"\u0416");
+    EXPECT_EQ(DecodeCharset("utf-7", "+AOk-"), u"\u00e9");
+    EXPECT_EQ(DecodeCharset("ISO-2022-KR", "\x1b$)C\x0e\x47\x51\x0f"), u"\ud55c");
+    EXPECT_EQ(DecodeCharset("ISO-2022-KR", "\x1b$)C\x0e\x47\x51"), u"\ud55c");
+    EXPECT_EQ(DecodeCharset("ISO-2022-KR", "\x1b$)Ca"), u"a");
+    EXPECT_EQ(DecodeCharset("shift_jis", "a\x82"), u"a" + std::u16string(1, kUndefinedPair));
+    EXPECT_EQ(DecodeCharset("shift_jis", "\x82\xa0"), u"\u3042");
+    for (const char* name : {"iso-8859-2", "iso-8859-5", "koi8-r", "cp1251", "cp850", "cp437",
+                             "iso-8859-7", "iso-8859-9", "mac", "windows-1250"})
+      EXPECT_TRUE(DecodeCharset(name, "abc").has_value()) << name;
+    EXPECT_EQ(DecodeCharset("windows-1250", "\x9a"), u"\u0161");
+    EXPECT_FALSE(DecodeCharset("x-no-such-charset", "abc").has_value());
+  }
+}
+
 // ISO-2022-JP as Windows mail programs write it: the JIS X 0208 of Windows with its NEC and IBM
 // extensions, half-width katakana, JIS X 0212; one U+FFFD for each character that cannot be read.
 TEST(Codepage, Iso2022JpReadsTheWindowsExtensions) {
