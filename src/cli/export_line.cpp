@@ -1,0 +1,340 @@
+#include "cli/export_line.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "base/codepage.h"
+#include "base/datetime.h"
+#include "base/text.h"
+#include "cli/csv_writer.h"
+#include "cli/export_row.h"
+#include "cli/jsonl_writer.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kv {
+
+namespace {
+
+char* Copy(char* p, std::string_view bytes) {
+  std::memcpy(p, bytes.data(), bytes.size());
+  return p + bytes.size();
+}
+
+// The bytes the scan of a line looks out for besides ";" and the line end: those a format may
+// write otherwise than as they are (a superset: control characters, non-ASCII, and the
+// format's own specials). A line without any is copied field by field.
+constexpr bool NeedsCare(bool csv, unsigned char b) {
+  if (b < 0x20 || b >= 0x80 || b == '"') return true;
+  return csv ? b == ',' : b == '\\' || b == 0x7F;
+}
+
+// Digits of `value`, zero-padded to `width`; false for a value outside 0 .. 10^width - 1.
+bool PutDigits(char*& p, int value, int width) {
+  if (value < 0) return false;
+  for (int k = width - 1; k >= 0; --k, value /= 10) p[k] = char('0' + value % 10);
+  p += width;
+  return value == 0;
+}
+
+}  // namespace
+
+bool TExportLineEncoder::Writes(TOutputFormat format) {
+  return format == TOutputFormat::ofCsv || format == TOutputFormat::ofJsonLines;
+}
+
+TExportLineEncoder::TExportLineEncoder(TOutputFormat format, const TWriterOptions& options)
+    : FCsv(format == TOutputFormat::ofCsv), FGuardFormulas(FCsv && options.GuardFormulas) {
+  // Each byte's output within a cell, taken from the writers' own encoders.
+  auto inner = [](const std::string& cell) { return cell.substr(1, cell.size() - 2); };
+  auto bytes = [](const std::string& text) {
+    TBytes b;
+    std::memcpy(b.Data.data(), text.data(), std::min(text.size(), b.Data.size()));
+    b.Size = text.size();
+    return b;
+  };
+  for (unsigned b = 0; b < 256; ++b) {
+    const char byte = char(b);
+    const std::u16string one = Cp1252ToUtf16(std::string_view(&byte, 1));
+    std::string cell;
+    bool quotes = false;
+    if (FCsv) {
+      AppendCsvField(cell, one);
+      quotes = cell.front() == '"';
+      FByte[b] = bytes(quotes ? inner(cell) : cell);
+      FGuards[b] = RunsAsFormula(one);
+    } else {
+      AppendJsonString(cell, one);
+      FByte[b] = bytes(inner(cell));
+    }
+    const bool asItIs = FByte[b].Size == 1 && FByte[b].Data[0] == byte;
+    FClass[b] = (quotes ? kQuote : 0) | (asItIs ? 0 : kEncode);
+    // Valid UTF-8 is written as it is, but for JSON's escapes of U+2028 and U+2029.
+    FClassUtf8[b] = b < 0x80 ? FClass[b] : FCsv ? 0 : kEncode;
+  }
+  std::string cell;
+  AppendJsonString(cell, u"\u2028");
+  FLineSeparator = bytes(inner(cell));
+  cell.clear();
+  AppendJsonString(cell, u"\u2029");
+  FParagraphSeparator = bytes(inner(cell));
+
+  // Columns 2 on (index ... priority) are the line's fields in their order.
+  const std::vector<TColumn>& columns = ExportColumns();
+  for (size_t k = 1; k < kLineFieldCount; ++k) {
+    FLead[k] = ",";
+    if (!FCsv) {
+      AppendJsonString(FLead[k], Utf8ToUtf16(columns[k + 2].Key));
+      FLead[k] += ':';
+    }
+    FLeadBytes += FLead[k].size();
+  }
+  FEnd = FCsv ? "\r\n" : "}\n";
+  FLeadBytes += FEnd.size();
+}
+
+void TExportLineEncoder::SetFolder(TEmailClient client, std::u16string_view folder) {
+  const std::vector<TColumn>& columns = ExportColumns();
+  FPrefix.clear();
+  if (FCsv) {
+    for (const std::u16string& text : {ClientName(client), std::u16string(folder)}) {
+      if (FGuardFormulas && RunsAsFormula(text))
+        AppendCsvField(FPrefix, u"'" + text);
+      else
+        AppendCsvField(FPrefix, text);
+      FPrefix += ',';
+    }
+    return;
+  }
+  auto key = [&](size_t column) {
+    AppendJsonString(FPrefix, Utf8ToUtf16(columns[column].Key));
+    FPrefix += ':';
+  };
+  FPrefix += '{';
+  key(0);
+  AppendJsonString(FPrefix, ClientName(client));
+  FPrefix += ',';
+  key(1);
+  AppendJsonString(FPrefix, folder);
+  FPrefix += ',';
+  key(2);
+}
+
+void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
+  const char* const text = rest.data();
+  const size_t n = rest.size();
+  // One pass: the line end (the first CR or LF), the places of the first ";"s, and whether a
+  // byte needs care.
+  std::array<size_t, kLineFieldCount> separators;
+  size_t count = 0;
+  bool care = false;
+  size_t end = 0;
+  bool ended = false;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), semicolon = _mm_set1_epi8(';');
+  const __m128i low = _mm_set1_epi8(0x20), quote = _mm_set1_epi8('"');
+  const __m128i own1 = _mm_set1_epi8(FCsv ? ',' : '\\'), own2 = _mm_set1_epi8(FCsv ? ',' : 0x7F);
+  for (; end + 16 <= n; end += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + end));
+    unsigned breaks =
+        unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf))));
+    unsigned semicolons = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, semicolon)));
+    // Signed, bytes of 0x80 and above are below 0x20 too.
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(x, low), _mm_cmpeq_epi8(x, quote)),
+                     _mm_or_si128(_mm_cmpeq_epi8(x, own1), _mm_cmpeq_epi8(x, own2)));
+    unsigned cares = unsigned(_mm_movemask_epi8(special));
+    if (breaks) {
+      const unsigned before = (breaks & (0u - breaks)) - 1;
+      semicolons &= before;
+      cares &= before;
+    }
+    care = care || cares != 0;
+    for (; semicolons && count < kLineFieldCount; semicolons &= semicolons - 1)
+      separators[count++] = end + size_t(__builtin_ctz(semicolons));
+    if (breaks) {
+      end += size_t(__builtin_ctz(breaks));
+      ended = true;
+      break;
+    }
+  }
+#endif
+  for (; !ended && end < n; ++end) {
+    const unsigned char b = static_cast<unsigned char>(text[end]);
+    if (b == '\r' || b == '\n') break;
+    if (b == ';' && count < kLineFieldCount) separators[count++] = end;
+    care = care || NeedsCare(FCsv, b);
+  }
+
+  // The fields as SplitMessageLine cuts them: each but the last ends at the next ";" (once
+  // none is left they are empty), the last at the next ";" or the line's end.
+  line.Text = rest.substr(0, end);
+  line.Plain = !care;
+  line.Fields.fill({});
+  if (count > 0) {
+    size_t start = 0;
+    for (size_t f = 0; f + 1 < kLineFieldCount && f < count; ++f) {
+      line.Fields[f] = line.Text.substr(start, separators[f] - start);
+      start = separators[f] + 1;
+    }
+    const size_t stop = count == kLineFieldCount ? separators[kLineFieldCount - 1] : end;
+    line.Fields[lfPriority] = line.Text.substr(start, stop - start);
+  }
+  size_t next = end + 1;
+  if (end < n && text[end] == '\r' && next < n && text[next] == '\n') ++next;
+  rest.remove_prefix(next < n ? next : n);
+}
+
+size_t TExportLineEncoder::MaxRowBytes(const TLine& line) const {
+  // A text byte takes at most six bytes (a JSON \u00XX escape), a field's quotes, guard,
+  // number or date at most 32 more; the 8 at the end for the byte copies' fixed width.
+  return FPrefix.size() + FLeadBytes + 6 * line.Text.size() + 32 * kLineFieldCount + 8;
+}
+
+char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
+  // An invalid UTF-8 sequence decodes to U+FFFD on the record path; that path writes it.
+  if (utf8 && !line.Plain && !IsValidUtf8(line.Text)) return nullptr;
+  char* p = Copy(out, FPrefix);
+  for (size_t k = 0; k < kLineFieldCount; ++k) {
+    p = Copy(p, FLead[k]);
+    const std::string_view field = line.Fields[k];
+    switch (k) {
+      case lfIndex:
+      case lfFlags:
+      case lfSize:
+      case lfPriority: p = Number(p, field, utf8); break;
+      case lfReceivedDate: p = Date(p, field, utf8); break;
+      default: p = Text(p, field, line.Plain, utf8); break;
+    }
+  }
+  return Copy(p, FEnd);
+}
+
+char* TExportLineEncoder::Text(char* p, std::string_view field, bool plain, bool utf8) const {
+  // A line with no byte that needs care is copied field by field; in any other line each
+  // field is looked at on its own, and only a field that holds such bytes is encoded byte by
+  // byte.
+  unsigned char need = 0;
+  if (!plain) {
+    const std::array<unsigned char, 256>& classes = utf8 ? FClassUtf8 : FClass;
+    for (char c : field) need |= classes[static_cast<unsigned char>(c)];
+  }
+  auto put = [&p](const TBytes& b) {
+    std::memcpy(p, b.Data.data(), b.Data.size());
+    p += b.Size;
+  };
+  if (FCsv) {
+    if (field.empty()) return p;
+    const bool quote = (need & kQuote) != 0;
+    if (quote) *p++ = '"';
+    if (FGuardFormulas && FGuards[static_cast<unsigned char>(field.front())]) *p++ = '\'';
+    if (!(need & kEncode)) {
+      p = Copy(p, field);
+    } else {
+      for (char c : field) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (utf8 && b >= 0x80)
+          *p++ = c;  // valid UTF-8 comes out as it is
+        else
+          put(FByte[b]);
+      }
+    }
+    if (quote) *p++ = '"';
+    return p;
+  }
+  *p++ = '"';
+  if (!(need & kEncode)) {
+    p = Copy(p, field);
+  } else {
+    const size_t n = field.size();
+    for (size_t i = 0; i < n; ++i) {
+      const unsigned char b = static_cast<unsigned char>(field[i]);
+      if (!utf8 || b < 0x80) {
+        put(FByte[b]);
+      } else if (b == 0xE2 && i + 2 < n && static_cast<unsigned char>(field[i + 1]) == 0x80 &&
+                 (static_cast<unsigned char>(field[i + 2]) & 0xFE) == 0xA8) {
+        put(static_cast<unsigned char>(field[i + 2]) == 0xA8 ? FLineSeparator
+                                                             : FParagraphSeparator);
+        i += 2;
+      } else {
+        *p++ = field[i];
+      }
+    }
+  }
+  *p++ = '"';
+  return p;
+}
+
+std::u16string_view TExportLineEncoder::Wide(std::string_view field, bool utf8) {
+  if (utf8 && HasHighBytes(field)) {
+    FWide = Utf8ToUtf16(field);
+  } else {  // ASCII reads the same in both
+    FWide.resize(field.size());
+    Cp1252ToUtf16(field, FWide.data());
+  }
+  return FWide;
+}
+
+char* TExportLineEncoder::Number(char* p, std::string_view field, bool utf8) {
+  // Up to nine decimal digits is the number they spell; any other text goes by the integer
+  // rule, as the record path reads it.
+  uint32_t value = 0;
+  bool digits = !field.empty() && field.size() <= 9;
+  for (size_t i = 0; digits && i < field.size(); ++i) {
+    const unsigned d = unsigned(static_cast<unsigned char>(field[i])) - '0';
+    digits = d < 10;
+    value = value * 10 + d;
+  }
+  if (!digits) {
+    const auto parsed = ParseInt32(Wide(field, utf8));
+    value = parsed ? uint32_t(*parsed) : 0;
+  }
+  return std::to_chars(p, p + 10, value).ptr;
+}
+
+char* TExportLineEncoder::Date(char* p, std::string_view field, bool utf8) {
+  // A number of digits, ".", signs and exponent is what ParseDouble reads it as; anything else
+  // (a leading "+", other characters, a long text) goes through ParseDouble itself.
+  double value = 0;
+  bool simple = !field.empty() && field.size() <= 128 && field.front() != '+';
+  for (size_t i = 0; simple && i < field.size(); ++i) {
+    const char c = field[i];
+    simple = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+  }
+  if (simple) {
+    const char* const last = field.data() + field.size();
+    auto [end, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
+    if (ec != std::errc() || end != last || !std::isfinite(value)) value = 0;
+  } else if (!field.empty()) {
+    const auto parsed = ParseDouble(Wide(field, utf8));
+    value = parsed ? *parsed : 0;
+  }
+  if (!FCsv) *p++ = '"';
+  if (value != 0) {
+    if (const auto c = DecodeDateTime(value)) {
+      char* const start = p;
+      bool fits = PutDigits(p, c->Year, 4);
+      *p++ = '-';
+      fits = PutDigits(p, c->Month, 2) && fits;
+      *p++ = '-';
+      fits = PutDigits(p, c->Day, 2) && fits;
+      *p++ = 'T';
+      fits = PutDigits(p, c->Hour, 2) && fits;
+      *p++ = ':';
+      fits = PutDigits(p, c->Minute, 2) && fits;
+      *p++ = ':';
+      fits = PutDigits(p, c->Second, 2) && fits;
+      if (!fits) {  // not a calendar's fields: the text the record path makes
+        p = start;
+        for (char16_t u : IsoDateTime(value)) *p++ = char(u);
+      }
+    }
+  }
+  if (!FCsv) *p++ = '"';
+  return p;
+}
+
+}  // namespace kv

@@ -1,0 +1,75 @@
+// Export rows made straight from the bytes of stored record lines, for CSV and JSON Lines: a
+// line is cut into its fields as ParseMessageLine cuts it, and each field is written as the
+// row writer writes the cell that ExportCells makes of it, with no record and no UTF-16 cell
+// on the way. The bytes are those of that path (export_rows.h runs both); a line this encoder
+// does not take, UTF-8 that is not valid, is left to that path.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "cli/row_writer.h"
+#include "core/message.h"
+
+namespace kv {
+
+class TExportLineEncoder {
+ public:
+  // A line taken off a folder's text and cut into its record-line fields.
+  struct TLine {
+    std::string_view Text;  // without its line end
+    std::array<std::string_view, kLineFieldCount> Fields;
+    bool Plain = true;  // every byte is ASCII that the format writes as it is
+  };
+
+  // Whether the encoder writes rows of this form: CSV and JSON Lines.
+  static bool Writes(TOutputFormat format);
+  // `format` one Writes() accepts; of the options only GuardFormulas matters (the writer
+  // starts the output, byte-order mark and header).
+  TExportLineEncoder(TOutputFormat format, const TWriterOptions& options);
+
+  // The client and folder of the rows that follow.
+  void SetFolder(TEmailClient client, std::u16string_view folder);
+
+  // Takes the next line off `rest` as TakeStoredLine does (call while `rest` is not empty).
+  void TakeLine(std::string_view& rest, TLine& line) const;
+  // The most bytes the row of `line` can take, and a little room that Encode may write past its
+  // end.
+  size_t MaxRowBytes(const TLine& line) const;
+  // Writes the row of `line` (Windows-1252, or UTF-8 when `utf8`) at `out`, which has room for
+  // MaxRowBytes(line), and returns the row's end; nullptr, and nothing written, for a line that
+  // must take the record path.
+  char* Encode(const TLine& line, bool utf8, char* out);
+
+ private:
+  char* Text(char* p, std::string_view field, bool plain, bool utf8) const;
+  char* Number(char* p, std::string_view field, bool utf8);
+  char* Date(char* p, std::string_view field, bool utf8);
+  // The field's text as the record path decodes it, for the rules of base/text.h.
+  std::u16string_view Wide(std::string_view field, bool utf8);
+
+  // A byte's output: at most eight bytes, and how many of them count.
+  struct TBytes {
+    std::array<char, 8> Data{};
+    size_t Size = 0;
+  };
+
+  bool FCsv;
+  bool FGuardFormulas;
+  std::string FPrefix;  // the row's start: client and folder cells, and index's key for JSON
+  std::array<std::string, kLineFieldCount> FLead;  // what goes before each later field's cell
+  std::string FEnd;                                // the row's end
+  size_t FLeadBytes = 0;                           // of every lead and the end
+  std::array<TBytes, 256> FByte;  // a Windows-1252 byte within a (quoted) text cell
+  // What a byte asks of a text cell: kQuote (CSV: the cell is quoted), kEncode (the byte is
+  // not written as it is); for Windows-1252 text and for UTF-8.
+  static constexpr unsigned char kQuote = 1, kEncode = 2;
+  std::array<unsigned char, 256> FClass{}, FClassUtf8{};
+  std::array<bool, 256> FGuards{};             // CSV: a text beginning with it runs as a formula
+  TBytes FLineSeparator, FParagraphSeparator;  // JSON: U+2028 and U+2029
+  std::u16string FWide;                        // reused by Wide()
+};
+
+}  // namespace kv
