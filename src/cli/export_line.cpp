@@ -1,5 +1,6 @@
 #include "cli/export_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -126,11 +127,12 @@ void TExportLineEncoder::SetFolder(TEmailClient client, std::u16string_view fold
 void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
   const char* const text = rest.data();
   const size_t n = rest.size();
-  // One pass: the line end (the first CR or LF), the places of the first ";"s, and whether a
-  // byte needs care.
+  // One pass: the line end (the first CR or LF), the places of the first ";"s, and the places
+  // of the first bytes that need care, to tell the fields that hold one.
   std::array<size_t, kLineFieldCount> separators;
-  size_t count = 0;
-  bool care = false;
+  std::array<size_t, 16> cares;
+  size_t count = 0, careCount = 0;
+  bool care = false, manyCares = false;
   size_t end = 0;
   bool ended = false;
 #if defined(__SSE2__)
@@ -146,15 +148,18 @@ void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
     const __m128i special =
         _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(x, low), _mm_cmpeq_epi8(x, quote)),
                      _mm_or_si128(_mm_cmpeq_epi8(x, own1), _mm_cmpeq_epi8(x, own2)));
-    unsigned cares = unsigned(_mm_movemask_epi8(special));
+    unsigned careBits = unsigned(_mm_movemask_epi8(special));
     if (breaks) {
       const unsigned before = (breaks & (0u - breaks)) - 1;
       semicolons &= before;
-      cares &= before;
+      careBits &= before;
     }
-    care = care || cares != 0;
+    care = care || careBits != 0;
     for (; semicolons && count < kLineFieldCount; semicolons &= semicolons - 1)
       separators[count++] = end + size_t(__builtin_ctz(semicolons));
+    for (; careBits && careCount < cares.size(); careBits &= careBits - 1)
+      cares[careCount++] = end + size_t(__builtin_ctz(careBits));
+    manyCares = manyCares || careBits != 0;
     if (breaks) {
       end += size_t(__builtin_ctz(breaks));
       ended = true;
@@ -166,13 +171,28 @@ void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
     const unsigned char b = static_cast<unsigned char>(text[end]);
     if (b == '\r' || b == '\n') break;
     if (b == ';' && count < kLineFieldCount) separators[count++] = end;
-    care = care || NeedsCare(FCsv, b);
+    if (NeedsCare(FCsv, b)) {
+      care = true;
+      if (careCount < cares.size())
+        cares[careCount++] = end;
+      else
+        manyCares = true;
+    }
   }
 
   // The fields as SplitMessageLine cuts them: each but the last ends at the next ";" (once
   // none is left they are empty), the last at the next ";" or the line's end.
   line.Text = rest.substr(0, end);
   line.Plain = !care;
+  // A byte that needs care lies in the field of as many separators as lie before it, or after
+  // the last separator found, in the last field; with too many to place, every field is looked
+  // at.
+  line.Careful = manyCares ? ~0u : 0u;
+  for (size_t c = 0; c < careCount && !manyCares; ++c) {
+    size_t field = 0;
+    while (field < count && separators[field] < cares[c]) ++field;
+    line.Careful |= 1u << (field < count ? field : lfPriority);
+  }
   line.Fields.fill({});
   if (count > 0) {
     size_t start = 0;
@@ -189,9 +209,10 @@ void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
 }
 
 size_t TExportLineEncoder::MaxRowBytes(const TLine& line) const {
-  // A text byte takes at most six bytes (a JSON \u00XX escape), a field's quotes, guard,
-  // number or date at most 32 more; the 8 at the end for the byte copies' fixed width.
-  return FPrefix.size() + FLeadBytes + 6 * line.Text.size() + 32 * kLineFieldCount + 8;
+  // A text byte takes at most six bytes (a JSON \u00XX escape); a field's quotes and guard, a
+  // number, or a date (IsoDateTime's text at its longest) at most 80; the 8 at the end for the
+  // byte copies' fixed width.
+  return FPrefix.size() + FLeadBytes + 6 * line.Text.size() + 80 * kLineFieldCount + 8;
 }
 
 char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
@@ -207,7 +228,7 @@ char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
       case lfSize:
       case lfPriority: p = Number(p, field, utf8); break;
       case lfReceivedDate: p = Date(p, field, utf8); break;
-      default: p = Text(p, field, line.Plain, utf8); break;
+      default: p = Text(p, field, !(line.Careful >> k & 1), utf8); break;
     }
   }
   return Copy(p, FEnd);
@@ -230,7 +251,7 @@ char* TExportLineEncoder::Text(char* p, std::string_view field, bool plain, bool
     if (field.empty()) return p;
     const bool quote = (need & kQuote) != 0;
     if (quote) *p++ = '"';
-    if (FGuardFormulas && FGuards[static_cast<unsigned char>(field.front())]) *p++ = '\'';
+    if (FGuardFormulas && Guarded(field, utf8)) *p++ = '\'';
     if (!(need & kEncode)) {
       p = Copy(p, field);
     } else {
@@ -266,6 +287,12 @@ char* TExportLineEncoder::Text(char* p, std::string_view field, bool plain, bool
   }
   *p++ = '"';
   return p;
+}
+
+bool TExportLineEncoder::Guarded(std::string_view field, bool utf8) const {
+  const unsigned char first = static_cast<unsigned char>(field.front());
+  if (!utf8 || first < 0x80) return FGuards[first];
+  return RunsAsFormula(Utf8ToUtf16(field.substr(0, 4)));  // the first character whole
 }
 
 std::u16string_view TExportLineEncoder::Wide(std::string_view field, bool utf8) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,8 @@ class TExportLineEncoder {
   struct TLine {
     std::string_view Text;  // without its line end
     std::array<std::string_view, kLineFieldCount> Fields;
-    bool Plain = true;  // every byte is ASCII that the format writes as it is
+    bool Plain = true;     // every byte is ASCII that the format writes as it is
+    uint32_t Careful = 0;  // bit f: field f holds a byte that is not (Plain is false)
   };
 
   // Whether the encoder writes rows of this form: CSV and JSON Lines.
@@ -45,6 +47,8 @@ class TExportLineEncoder {
 
  private:
   char* Text(char* p, std::string_view field, bool plain, bool utf8) const;
+  // Whether a spreadsheet runs the (non-empty) text as a formula, so CSV guards it.
+  bool Guarded(std::string_view field, bool utf8) const;
   char* Number(char* p, std::string_view field, bool utf8);
   char* Date(char* p, std::string_view field, bool utf8);
   // The field's text as the record path decodes it, for the rules of base/text.h.
@@ -67,7 +71,7 @@ class TExportLineEncoder {
   // not written as it is); for Windows-1252 text and for UTF-8.
   static constexpr unsigned char kQuote = 1, kEncode = 2;
   std::array<unsigned char, 256> FClass{}, FClassUtf8{};
-  std::array<bool, 256> FGuards{};             // CSV: a text beginning with it runs as a formula
+  std::array<bool, 256> FGuards{};  // CSV: a Windows-1252 text that begins so is a formula
   TBytes FLineSeparator, FParagraphSeparator;  // JSON: U+2028 and U+2029
   std::u16string FWide;                        // reused by Wide()
 };
