@@ -21,6 +21,7 @@ namespace kv {
 namespace {
 
 char* Copy(char* p, std::string_view bytes) {
+  if (bytes.empty()) return p;  // an empty field's view may hold no pointer at all
   std::memcpy(p, bytes.data(), bytes.size());
   return p + bytes.size();
 }
