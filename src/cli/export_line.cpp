@@ -1,9 +1,10 @@
 #include "cli/export_line.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
 
 #include "base/codepage.h"
 #include "base/datetime.h"
@@ -20,6 +21,24 @@ namespace kv {
 
 namespace {
 
+// A piece of `text` for the encoder's tables; one longer than the piece is a fault here.
+template <class TPieceOf>
+TPieceOf Piece(std::string_view text) {
+  TPieceOf piece;
+  if (text.size() > piece.Data.size()) throw std::logic_error("an export piece is too long");
+  std::memcpy(piece.Data.data(), text.data(), text.size());
+  piece.Size = text.size();
+  return piece;
+}
+
+// Copies the whole fixed width (a constant-size copy the compiler inlines); the row's room has
+// that much to spare.
+template <class TPieceOf>
+char* Put(char* p, const TPieceOf& piece) {
+  std::memcpy(p, piece.Data.data(), piece.Data.size());
+  return p + piece.Size;
+}
+
 char* Copy(char* p, std::string_view bytes) {
   if (bytes.empty()) return p;  // an empty field's view may hold no pointer at all
   std::memcpy(p, bytes.data(), bytes.size());
@@ -32,6 +51,33 @@ char* Copy(char* p, std::string_view bytes) {
 constexpr bool NeedsCare(bool csv, unsigned char b) {
   if (b < 0x20 || b >= 0x80 || b == '"') return true;
   return csv ? b == ',' : b == '\\' || b == 0x7F;
+}
+
+// The value of a decimal in the form the record line writer gives a date, digits "." digits,
+// with at most 15 digits in all; nullopt for any other text. Those digits make an integer
+// below 2^53 and the fraction a power of ten up to 10^15, both exact as doubles, so their
+// quotient is the correctly rounded value, the one from_chars reads too.
+std::optional<double> ShortDecimal(std::string_view text) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = !text.empty() && text.front() == '-' ? 1 : 0;
+  const bool negative = i == 1;
+  uint64_t digits = 0;
+  size_t count = 0, whole = 0, fraction = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.' && !point) {
+      point = true;
+      continue;
+    }
+    if (c < '0' || c > '9' || ++count > 15) return std::nullopt;
+    digits = digits * 10 + unsigned(c - '0');
+    ++(point ? fraction : whole);
+  }
+  if (whole == 0 || (point && fraction == 0)) return std::nullopt;
+  const double value = double(digits) / kPowers[fraction];
+  return negative ? -value : value;
 }
 
 // Digits of `value`, zero-padded to `width`; false for a value outside 0 .. 10^width - 1.
@@ -52,12 +98,7 @@ TExportLineEncoder::TExportLineEncoder(TOutputFormat format, const TWriterOption
     : FCsv(format == TOutputFormat::ofCsv), FGuardFormulas(FCsv && options.GuardFormulas) {
   // Each byte's output within a cell, taken from the writers' own encoders.
   auto inner = [](const std::string& cell) { return cell.substr(1, cell.size() - 2); };
-  auto bytes = [](const std::string& text) {
-    TBytes b;
-    std::memcpy(b.Data.data(), text.data(), std::min(text.size(), b.Data.size()));
-    b.Size = text.size();
-    return b;
-  };
+  auto bytes = [](const std::string& text) { return Piece<TBytes>(text); };
   for (unsigned b = 0; b < 256; ++b) {
     const char byte = char(b);
     const std::u16string one = Cp1252ToUtf16(std::string_view(&byte, 1));
@@ -87,15 +128,16 @@ TExportLineEncoder::TExportLineEncoder(TOutputFormat format, const TWriterOption
   // Columns 2 on (index ... priority) are the line's fields in their order.
   const std::vector<TColumn>& columns = ExportColumns();
   for (size_t k = 1; k < kLineFieldCount; ++k) {
-    FLead[k] = ",";
+    std::string lead = ",";
     if (!FCsv) {
-      AppendJsonString(FLead[k], Utf8ToUtf16(columns[k + 2].Key));
-      FLead[k] += ':';
+      AppendJsonString(lead, Utf8ToUtf16(columns[k + 2].Key));
+      lead += ':';
     }
-    FLeadBytes += FLead[k].size();
+    FLead[k] = Piece<TLead>(lead);
+    FLeadBytes += lead.size();
   }
-  FEnd = FCsv ? "\r\n" : "}\n";
-  FLeadBytes += FEnd.size();
+  FEnd = Piece<TLead>(FCsv ? "\r\n" : "}\n");
+  FLeadBytes += FEnd.Size;
 }
 
 void TExportLineEncoder::SetFolder(TEmailClient client, std::u16string_view folder) {
@@ -211,9 +253,10 @@ void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
 
 size_t TExportLineEncoder::MaxRowBytes(const TLine& line) const {
   // A text byte takes at most six bytes (a JSON \u00XX escape); a field's quotes and guard, a
-  // number, or a date (IsoDateTime's text at its longest) at most 80; the 8 at the end for the
-  // byte copies' fixed width.
-  return FPrefix.size() + FLeadBytes + 6 * line.Text.size() + 80 * kLineFieldCount + 8;
+  // number, or a date (IsoDateTime's text at its longest) at most 80; and at the end the room
+  // the widest fixed-width copy writes past its piece.
+  return FPrefix.size() + FLeadBytes + 6 * line.Text.size() + 80 * kLineFieldCount +
+         sizeof(TLead::Data);
 }
 
 char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
@@ -221,7 +264,7 @@ char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
   if (utf8 && !line.Plain && !IsValidUtf8(line.Text)) return nullptr;
   char* p = Copy(out, FPrefix);
   for (size_t k = 0; k < kLineFieldCount; ++k) {
-    p = Copy(p, FLead[k]);
+    p = Put(p, FLead[k]);
     const std::string_view field = line.Fields[k];
     switch (k) {
       case lfIndex:
@@ -232,7 +275,7 @@ char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
       default: p = Text(p, field, !(line.Careful >> k & 1), utf8); break;
     }
   }
-  return Copy(p, FEnd);
+  return Put(p, FEnd);
 }
 
 char* TExportLineEncoder::Text(char* p, std::string_view field, bool plain, bool utf8) const {
@@ -244,10 +287,7 @@ char* TExportLineEncoder::Text(char* p, std::string_view field, bool plain, bool
     const std::array<unsigned char, 256>& classes = utf8 ? FClassUtf8 : FClass;
     for (char c : field) need |= classes[static_cast<unsigned char>(c)];
   }
-  auto put = [&p](const TBytes& b) {
-    std::memcpy(p, b.Data.data(), b.Data.size());
-    p += b.Size;
-  };
+  auto put = [&p](const TBytes& b) { p = Put(p, b); };
   if (FCsv) {
     if (field.empty()) return p;
     const bool quote = (need & kQuote) != 0;
@@ -332,7 +372,9 @@ char* TExportLineEncoder::Date(char* p, std::string_view field, bool utf8) {
     const char c = field[i];
     simple = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
   }
-  if (simple) {
+  if (const auto decimal = simple ? ShortDecimal(field) : std::nullopt) {
+    value = *decimal;
+  } else if (simple) {
     const char* const last = field.data() + field.size();
     auto [end, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
     if (ec != std::errc() || end != last || !std::isfinite(value)) value = 0;

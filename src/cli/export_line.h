@@ -54,19 +54,23 @@ class TExportLineEncoder {
   // The field's text as the record path decodes it, for the rules of base/text.h.
   std::u16string_view Wide(std::string_view field, bool utf8);
 
-  // A byte's output: at most eight bytes, and how many of them count.
-  struct TBytes {
-    std::array<char, 8> Data{};
+  // A short piece of output (a byte's, a column's lead), copied at its fixed width: the bytes,
+  // and how many of them count.
+  template <size_t N>
+  struct TPiece {
+    std::array<char, N> Data{};
     size_t Size = 0;
   };
+  using TBytes = TPiece<8>;
+  using TLead = TPiece<32>;
 
   bool FCsv;
   bool FGuardFormulas;
   std::string FPrefix;  // the row's start: client and folder cells, and index's key for JSON
-  std::array<std::string, kLineFieldCount> FLead;  // what goes before each later field's cell
-  std::string FEnd;                                // the row's end
-  size_t FLeadBytes = 0;                           // of every lead and the end
-  std::array<TBytes, 256> FByte;  // a Windows-1252 byte within a (quoted) text cell
+  std::array<TLead, kLineFieldCount> FLead;  // what goes before each later field's cell
+  TLead FEnd;                                // the row's end
+  size_t FLeadBytes = 0;                     // of every lead and the end
+  std::array<TBytes, 256> FByte;             // a Windows-1252 byte within a (quoted) text cell
   // What a byte asks of a text cell: kQuote (CSV: the cell is quoted), kEncode (the byte is
   // not written as it is); for Windows-1252 text and for UTF-8.
   static constexpr unsigned char kQuote = 1, kEncode = 2;

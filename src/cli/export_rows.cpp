@@ -1,5 +1,6 @@
 #include "cli/export_rows.h"
 
+#include <algorithm>
 #include <future>
 #include <memory>
 #include <optional>

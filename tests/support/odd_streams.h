@@ -164,10 +164,13 @@ class TOddStreams {
     switch (Pick(4)) {
       case 0: return kDates[Pick(std::size(kDates))];
       case 1: return std::string(1 + Pick(200), char('0' + Pick(10)));
-      default: {
+      default: {  // as the line writer gives them, the time often next to a whole second
+        const double ms = double(Pick(86400)) * 1000 +
+                          (Pick(2) ? 999.499 + double(Pick(3)) / 1e3 : double(Pick(1000)));
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.10f",
-                      double(Pick(3000000)) + double(Pick(86400000)) / 86400000.0);
+        std::snprintf(
+            buf, sizeof buf, "%.*f", int(Pick(12)),
+            double(Pick(2) ? Pick(100000) : Pick(3000000)) * (Pick(8) ? 1 : -1) + ms / 86400000.0);
         return buf;
       }
     }
