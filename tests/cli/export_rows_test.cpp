@@ -237,55 +237,18 @@ TEST_F(ExportRows, FilesOtherProgramsWroteGiveTheRecordPathsBytes) {
 #endif
 }
 
-// A folder whose stream cannot be read fails the export on both paths once the rows of the
-// folders before it are out, and the line path's second thread ends with it.
-TEST_F(ExportRows, AFolderThatCannotBeReadFailsAfterTheRowsBeforeIt) {
-  const std::u16string file = dir.File("damaged.qmr");
-  test::TOddStreams odd(5);
-  std::string big;
-  for (int i = 0; i < 200; ++i) big += odd.Line() + "\r\n";
-  WriteHistory(file, {test::TOddStreams::Pack("1;first;0;s\r\n"), test::TOddStreams::Pack(big),
-                      test::TOddStreams::Pack("2;third;0;s\r\n")});
-  // The stream of the second folder starts at a sector far past the file's end.
-  std::string bytes;
-  {
-    std::ifstream in(fs::path(file), std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-  }
-  const size_t sector = size_t(1) << cfb::GetU16(bytes.data() + 30);
-  const size_t directory = (cfb::GetU32(bytes.data() + 48) + 1) * sector;
-  bool found = false;
-  for (size_t e = directory; e + 128 <= bytes.size() && !found; e += 128) {
-    if (Utf16LeToUtf16(bytes.substr(e, 12)) != std::u16string(u"=Sum1", 6)) continue;
-    cfb::PutU32(bytes.data() + e + 116, 0x00FFFFF0);
-    found = true;
-  }
-  ASSERT_TRUE(found);
-  {
-    std::ofstream out(fs::path(file), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-  }
+// `kolvane-cli export FILE` in the form, with more arguments.
+int RunExport(const std::u16string& file, const TForm& form, std::vector<std::string> more,
+              std::string& out) {
   TCliEnvironment env = ProcessEnvironment(nullptr);
   env.Locale = "C";
-  for (const TForm& form : Forms()) {
-    SCOPED_TRACE(form.Name);
-    std::string reference, lines;
-    for (bool linePath : {false, true}) {
-      std::string& text = linePath ? lines : reference;
-      try {
-        text = Exported(file, form, linePath);
-        ADD_FAILURE() << "the export of a folder that cannot be read succeeded";
-      } catch (const EKolvaneError&) {}
-    }
-    std::vector<std::string> args = {"export", fs::path(file).string()};
-    args.insert(args.end(), form.Args.begin(), form.Args.end());
-    std::ostringstream out, err;
-    EXPECT_EQ(RunCli(args, out, err, env), 1);
-    EXPECT_EQ(out.str().find("third"), std::string::npos);
-    if (form.Format != TOutputFormat::ofTable) {  // a table holds its first rows back
-      EXPECT_NE(out.str().find("first"), std::string::npos) << out.str();
-    }
-  }
+  std::vector<std::string> args = {"export", fs::path(file).string()};
+  args.insert(args.end(), form.Args.begin(), form.Args.end());
+  args.insert(args.end(), more.begin(), more.end());
+  std::ostringstream text, err;
+  const int status = RunCli(args, text, err, env);
+  out = text.str();
+  return status;
 }
 
 // The command line takes the line path with its options, to standard output and to a file.
@@ -295,21 +258,48 @@ TEST_F(ExportRows, TheCommandWritesTheRecordPathsBytes) {
   for (int f = 0; f < 12; ++f) streams.push_back(odd.Stream(30));
   const std::u16string file = dir.File("cli.qmr");
   WriteHistory(file, streams);
-  TCliEnvironment env = ProcessEnvironment(nullptr);
-  env.Locale = "C";
+  const std::string target = (dir.Path() / "out.txt").string();
   for (const TForm& form : Forms()) {
     SCOPED_TRACE(form.Name);
-    std::vector<std::string> args = {"export", fs::path(file).string()};
-    args.insert(args.end(), form.Args.begin(), form.Args.end());
-    std::ostringstream out, err;
-    ASSERT_EQ(RunCli(args, out, err, env), 0) << err.str();
     const std::string reference = Exported(file, form, false);
-    ExpectSameOutput(reference, out.str());
-    const std::string target = (dir.Path() / "out.txt").string();
-    args.insert(args.end(), {"--out", target});
-    ASSERT_EQ(RunCli(args, out, err, env), 0) << err.str();
+    std::string out;
+    ASSERT_EQ(RunExport(file, form, {}, out), 0);
+    ExpectSameOutput(reference, out);
+    ASSERT_EQ(RunExport(file, form, {"--out", target}, out), 0);
     std::ifstream written(target, std::ios::binary);
     ExpectSameOutput(reference, std::string(std::istreambuf_iterator<char>(written), {}));
+  }
+}
+
+// A folder whose stream cannot be read fails the export on both paths once the rows of the
+// folders before it are out (a table holds its first rows back), and the line path's second
+// thread ends with it.
+TEST_F(ExportRows, AFolderThatCannotBeReadFailsAfterTheRowsBeforeIt) {
+  const std::u16string file = dir.File("damaged.qmr");
+  WriteHistory(file, {test::TOddStreams::Pack("1;first;0;s\r\n"), test::TOddStreams::Pack("x"),
+                      test::TOddStreams::Pack("2;third;0;s\r\n")});
+  {  // the directory entry of the second folder's stream: its start sector far past the end
+    std::fstream data(fs::path(file), std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(data), {});
+    const size_t sector = size_t(1) << cfb::GetU16(bytes.data() + 30);
+    size_t entry = (cfb::GetU32(bytes.data() + 48) + 1) * sector;
+    while (entry + 128 <= bytes.size() &&
+           Utf16LeToUtf16(bytes.substr(entry, 12)) != std::u16string(u"=Sum1", 6))
+      entry += 128;
+    ASSERT_LT(entry + 128, bytes.size());
+    cfb::PutU32(bytes.data() + entry + 116, 0x00FFFFF0);
+    data.clear();
+    data.seekp(0);
+    data.write(bytes.data(), std::streamsize(bytes.size()));
+  }
+  for (const TForm& form : Forms()) {
+    SCOPED_TRACE(form.Name);
+    EXPECT_THROW(Exported(file, form, false), EKolvaneError);
+    EXPECT_THROW(Exported(file, form, true), EKolvaneError);
+    std::string out;
+    EXPECT_EQ(RunExport(file, form, {}, out), 1);
+    EXPECT_EQ(out.find("third"), std::string::npos);
+    EXPECT_EQ(out.find("first") != std::string::npos, form.Format != TOutputFormat::ofTable);
   }
 }
 
