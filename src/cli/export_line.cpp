@@ -167,7 +167,7 @@ void TExportLineEncoder::SetFolder(TEmailClient client, std::u16string_view fold
   key(2);
 }
 
-void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
+void TExportLineEncoder::TakeLine(std::string_view& rest, bool utf8, TLine& line) const {
   const char* const text = rest.data();
   const size_t n = rest.size();
   // One pass: the line end (the first CR or LF), the places of the first ";"s, and the places
@@ -230,11 +230,13 @@ void TExportLineEncoder::TakeLine(std::string_view& rest, TLine& line) const {
   // A byte that needs care lies in the field of as many separators as lie before it, or after
   // the last separator found, in the last field; with too many to place, every field is looked
   // at.
-  line.Careful = manyCares ? ~0u : 0u;
+  line.Need.fill(manyCares ? kLook : 0);
+  const std::array<unsigned char, 256>& classes = utf8 ? FClassUtf8 : FClass;
   for (size_t c = 0; c < careCount && !manyCares; ++c) {
     size_t field = 0;
     while (field < count && separators[field] < cares[c]) ++field;
-    line.Careful |= 1u << (field < count ? field : lfPriority);
+    line.Need[field < count ? field : lfPriority] |=
+        classes[static_cast<unsigned char>(text[cares[c]])];
   }
   line.Fields.fill({});
   if (count > 0) {
@@ -272,19 +274,18 @@ char* TExportLineEncoder::Encode(const TLine& line, bool utf8, char* out) {
       case lfSize:
       case lfPriority: p = Number(p, field, utf8); break;
       case lfReceivedDate: p = Date(p, field, utf8); break;
-      default: p = Text(p, field, !(line.Careful >> k & 1), utf8); break;
+      default: p = Text(p, field, line.Need[k], utf8); break;
     }
   }
   return Put(p, FEnd);
 }
 
-char* TExportLineEncoder::Text(char* p, std::string_view field, bool plain, bool utf8) const {
-  // A line with no byte that needs care is copied field by field; in any other line each
-  // field is looked at on its own, and only a field that holds such bytes is encoded byte by
-  // byte.
-  unsigned char need = 0;
-  if (!plain) {
+char* TExportLineEncoder::Text(char* p, std::string_view field, unsigned char need,
+                               bool utf8) const {
+  // A field is copied whole unless its bytes ask for quotes or encoding.
+  if (need & kLook) {
     const std::array<unsigned char, 256>& classes = utf8 ? FClassUtf8 : FClass;
+    need = 0;
     for (char c : field) need |= classes[static_cast<unsigned char>(c)];
   }
   auto put = [&p](const TBytes& b) { p = Put(p, b); };

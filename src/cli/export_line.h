@@ -22,8 +22,10 @@ class TExportLineEncoder {
   struct TLine {
     std::string_view Text;  // without its line end
     std::array<std::string_view, kLineFieldCount> Fields;
-    bool Plain = true;     // every byte is ASCII that the format writes as it is
-    uint32_t Careful = 0;  // bit f: field f holds a byte that is not (Plain is false)
+    bool Plain = true;  // every byte is ASCII that the format writes as it is
+    // What the bytes of each field ask of its cell (kQuote, kEncode), or kLook when the line
+    // held too many such bytes to place.
+    std::array<unsigned char, kLineFieldCount> Need{};
   };
 
   // Whether the encoder writes rows of this form: CSV and JSON Lines.
@@ -35,8 +37,9 @@ class TExportLineEncoder {
   // The client and folder of the rows that follow.
   void SetFolder(TEmailClient client, std::u16string_view folder);
 
-  // Takes the next line off `rest` as TakeStoredLine does (call while `rest` is not empty).
-  void TakeLine(std::string_view& rest, TLine& line) const;
+  // Takes the next line off `rest` as TakeStoredLine does (call while `rest` is not empty), of
+  // a Windows-1252 text or, with `utf8`, a UTF-8 one.
+  void TakeLine(std::string_view& rest, bool utf8, TLine& line) const;
   // The most bytes the row of `line` can take, and a little room that Encode may write past its
   // end.
   size_t MaxRowBytes(const TLine& line) const;
@@ -46,7 +49,7 @@ class TExportLineEncoder {
   char* Encode(const TLine& line, bool utf8, char* out);
 
  private:
-  char* Text(char* p, std::string_view field, bool plain, bool utf8) const;
+  char* Text(char* p, std::string_view field, unsigned char need, bool utf8) const;
   // Whether a spreadsheet runs the (non-empty) text as a formula, so CSV guards it.
   bool Guarded(std::string_view field, bool utf8) const;
   char* Number(char* p, std::string_view field, bool utf8);
@@ -72,8 +75,9 @@ class TExportLineEncoder {
   size_t FLeadBytes = 0;                     // of every lead and the end
   std::array<TBytes, 256> FByte;             // a Windows-1252 byte within a (quoted) text cell
   // What a byte asks of a text cell: kQuote (CSV: the cell is quoted), kEncode (the byte is
-  // not written as it is); for Windows-1252 text and for UTF-8.
-  static constexpr unsigned char kQuote = 1, kEncode = 2;
+  // not written as it is); for Windows-1252 text and for UTF-8. kLook: the field must be looked
+  // at to tell.
+  static constexpr unsigned char kQuote = 1, kEncode = 2, kLook = 4;
   std::array<unsigned char, 256> FClass{}, FClassUtf8{};
   std::array<bool, 256> FGuards{};  // CSV: a Windows-1252 text that begins so is a formula
   TBytes FLineSeparator, FParagraphSeparator;  // JSON: U+2028 and U+2029

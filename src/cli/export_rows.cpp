@@ -194,7 +194,7 @@ void ExportStoredLines(TViewerController& viewer, std::u16string_view file, TOut
           recordRow(folder, TakeStoredLine(rest), utf8);
           continue;
         }
-        encoder->TakeLine(rest, line);
+        encoder->TakeLine(rest, utf8, line);
         if (line.Text.size() <= kLongLine) {
           char* end = encoder->Encode(line, utf8, buffer.Room(encoder->MaxRowBytes(line)));
           if (end) {
