@@ -365,23 +365,26 @@ char* TExportLineEncoder::Number(char* p, std::string_view field, bool utf8) {
 }
 
 char* TExportLineEncoder::Date(char* p, std::string_view field, bool utf8) {
-  // A number of digits, ".", signs and exponent is what ParseDouble reads it as; anything else
-  // (a leading "+", other characters, a long text) goes through ParseDouble itself.
+  // The writer's form is read at once (see ShortDecimal). Other text of digits, ".", signs and
+  // exponent is what ParseDouble reads it as; anything else (a leading "+", other characters,
+  // a long text) goes through ParseDouble itself.
   double value = 0;
-  bool simple = !field.empty() && field.size() <= 128 && field.front() != '+';
-  for (size_t i = 0; simple && i < field.size(); ++i) {
-    const char c = field[i];
-    simple = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
-  }
-  if (const auto decimal = simple ? ShortDecimal(field) : std::nullopt) {
+  if (const auto decimal = ShortDecimal(field)) {
     value = *decimal;
-  } else if (simple) {
-    const char* const last = field.data() + field.size();
-    auto [end, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
-    if (ec != std::errc() || end != last || !std::isfinite(value)) value = 0;
   } else if (!field.empty()) {
-    const auto parsed = ParseDouble(Wide(field, utf8));
-    value = parsed ? *parsed : 0;
+    bool simple = field.size() <= 128 && field.front() != '+';
+    for (size_t i = 0; simple && i < field.size(); ++i) {
+      const char c = field[i];
+      simple = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+    }
+    if (simple) {
+      const char* const last = field.data() + field.size();
+      auto [end, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
+      if (ec != std::errc() || end != last || !std::isfinite(value)) value = 0;
+    } else {
+      const auto parsed = ParseDouble(Wide(field, utf8));
+      value = parsed ? *parsed : 0;
+    }
   }
   if (!FCsv) *p++ = '"';
   if (value != 0) {
