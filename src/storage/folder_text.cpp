@@ -1,5 +1,6 @@
 #include "storage/folder_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/codepage.h"
@@ -22,6 +23,7 @@ class TFolderText::TSink final : public TStream {
   size_t Write(const void* buffer, size_t count) override {
     if (FText.FUsed == 0) Take();
     std::string& block = FText.FBlocks[FText.FUsed - 1];
+    Reserve(block, block.size() + count);
     block.append(static_cast<const char*>(buffer), count);
     FSize += count;
     if (block.size() < kBlock) return count;
@@ -37,6 +39,7 @@ class TFolderText::TSink final : public TStream {
       const size_t rest = block.size() - (lf + 1);
       std::string& next = Take();  // may move the blocks: `block` is not used after it
       std::string& cut = FText.FBlocks[FText.FUsed - 2];
+      Reserve(next, rest);
       next.assign(cut, lf + 1, rest);
       cut.resize(lf + 1);
     } else {
@@ -50,10 +53,20 @@ class TFolderText::TSink final : public TStream {
 
  private:
   static constexpr size_t kBlock = 1 << 20, kSlack = 1 << 16;
+  // Room for `size` bytes. A block grows as its text does, doubling while small, then at once
+  // to its full size, and doubling again only for a line longer than a block; so a small folder
+  // takes little room and a large one no more than its blocks. (A string asked for less than
+  // twice its capacity takes twice; the full size is asked for while it is at least that.)
+  static void Reserve(std::string& block, size_t size) {
+    if (size <= block.capacity()) return;
+    size_t target = 2 * block.capacity();
+    if (size <= kBlock + kSlack && target > kBlock / 2) target = kBlock + kSlack;
+    block.reserve(std::max(size, target));
+  }
   // The next block, emptied: one kept from an earlier stream, or a new one.
   std::string& Take() {
     std::vector<std::string>& blocks = FText.FBlocks;
-    if (FText.FUsed == blocks.size()) blocks.emplace_back().reserve(kBlock + kSlack);
+    if (FText.FUsed == blocks.size()) blocks.emplace_back();
     std::string& block = blocks[FText.FUsed++];
     block.clear();
     FSearched = 0;
@@ -139,6 +152,8 @@ void TFolderText::Finish(bool damaged) {
       --FUsed;
     }
   }
+  FSize = 0;
+  for (size_t k = 0; k < FUsed; ++k) FSize += FBlocks[k].size();
 }
 
 std::string_view TakeStoredLine(std::string_view& rest) {

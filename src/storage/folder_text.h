@@ -31,6 +31,7 @@ class TFolderText {
   // No text: a folder without a stream.
   void Clear() {
     FUsed = 0;
+    FSize = 0;
     FUtf8 = false;
   }
 
@@ -39,6 +40,8 @@ class TFolderText {
   // The text in blocks; a line never spans two blocks, so each block splits on its own.
   size_t BlockCount() const { return FUsed; }
   std::string_view Block(size_t index) const { return FBlocks.at(index); }
+  // Bytes of text in all blocks.
+  size_t Size() const { return FSize; }
   // Heap bytes the blocks hold, the ones kept for the next stream included.
   size_t Capacity() const;
 
@@ -47,6 +50,7 @@ class TFolderText {
   void Finish(bool damaged);
   std::vector<std::string> FBlocks;  // the first FUsed hold the text, the rest wait for reuse
   size_t FUsed = 0;
+  size_t FSize = 0;
   bool FUtf8 = false;
 };
 
