@@ -10,6 +10,7 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/export_row.h"
+#include "cli/export_rows.h"
 #include "cli/folder_row.h"
 #include "cli/history_file.h"
 #include "cli/list_row.h"
@@ -86,12 +87,16 @@ bool PageSelected(const TClientPage& page, const TParsedCommand& cmd) {
   return !client || *client == page.Key;
 }
 
-std::unique_ptr<TRowWriter> Writer(const TParsedCommand& cmd, std::ostream& out,
-                                   std::vector<TColumn> columns) {
+TWriterOptions WriterOptions(const TParsedCommand& cmd) {
   TWriterOptions options;
   options.Bom = cmd.Has("bom") || cmd.Has("spreadsheet");
   options.GuardFormulas = cmd.Has("spreadsheet");
-  return MakeRowWriter(OutputFormatOf(cmd), out, std::move(columns), options);
+  return options;
+}
+
+std::unique_ptr<TRowWriter> Writer(const TParsedCommand& cmd, std::ostream& out,
+                                   std::vector<TColumn> columns) {
+  return MakeRowWriter(OutputFormatOf(cmd), out, std::move(columns), WriterOptions(cmd));
 }
 
 // Whether a file can be made in the folder: tried, since permissions alone do not tell on every
@@ -259,15 +264,9 @@ int Export(const TParsedCommand& cmd, std::ostream& out, std::ostream& err,
   std::unique_ptr<TOutputFile> target;
   if (auto o = cmd.Value("out")) target = std::make_unique<TOutputFile>(PathFromUtf8(*o));
   std::ostream& stream = target ? target->Stream() : out;
-  auto writer = Writer(cmd, stream, ExportColumns());
-  std::vector<std::u16string> cells;
-  // One folder at a time: memory follows the largest folder, never the whole file.
-  loaded.Viewer->ForEachFolder({}, [&](const TClientPage&, TVix_EMails& c, const std::u16string&) {
-    for (const TMessageView r : c.Records()) {
-      ExportCells(r, cells);
-      writer->WriteRow(cells);
-    }
-  });
+  const TWriterOptions options = WriterOptions(cmd);
+  auto writer = MakeRowWriter(OutputFormatOf(cmd), stream, ExportColumns(), options);
+  ExportStoredLines(*loaded.Viewer, file, OutputFormatOf(cmd), options, stream, *writer);
   writer->Finish();
   if (target) target->Commit();
   return kExitSuccess;

@@ -36,13 +36,13 @@ void AppendUtf8(std::string& out, std::u16string_view text, bool doubleQuotes) {
   out.resize(size_t(p - out.data()));
 }
 
+}  // namespace
+
 bool RunsAsFormula(std::u16string_view text) {
   if (text.empty()) return false;
   const char16_t c = text.front();
   return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
 }
-
-}  // namespace
 
 void AppendCsvField(std::string& out, std::u16string_view text) {
   // The common field, plain ASCII without a quote, comma or line end, is copied as it is

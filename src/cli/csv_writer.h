@@ -15,6 +15,9 @@ namespace kv {
 
 // Appends one field, quoted where needed.
 void AppendCsvField(std::string& out, std::u16string_view text);
+// Whether a spreadsheet would run the text as a formula: it begins with "=", "+", "-", "@", a
+// tab or a CR.
+bool RunsAsFormula(std::u16string_view text);
 
 class TCsvWriter final : public TLineRowWriter {
  public:

@@ -186,6 +186,11 @@ void ZDecompressStream(TStream& source, TStream& destination) {
   z_stream z{};
   int rc = inflateInit2(&z, kWindowBits);
   if (rc != Z_OK) throw EZlibError(rc, ZMessage("inflateInit2", rc, z));
+  // zlib's state goes also when a read or write of the streams raises.
+  struct TInflateEnd {
+    z_stream& Z;
+    ~TInflateEnd() { inflateEnd(&Z); }
+  } end{z};
   // The input in blocks as it is read, never whole.
   std::vector<unsigned char> input(1 << 16), block(1 << 16);
   bool inputEnd = false;
@@ -205,7 +210,6 @@ void ZDecompressStream(TStream& source, TStream& destination) {
   } while (rc == Z_OK);
   // Z_BUF_ERROR with the input used up: the stream was cut short.
   std::string failure = rc == Z_STREAM_END ? std::string() : ZMessage("inflate", rc, z);
-  inflateEnd(&z);
   source.SetPosition(0);
   destination.SetPosition(0);
   if (rc != Z_STREAM_END) throw EZlibError(rc == Z_OK ? Z_BUF_ERROR : rc, failure);
