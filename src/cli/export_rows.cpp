@@ -13,6 +13,7 @@
 #include "cli/export_line.h"
 #include "cli/export_row.h"
 #include "core/emails.h"
+#include "storage/folder_lines.h"
 #include "storage/folder_text.h"
 #include "storage/storage_file.h"
 #include "storage/storage_stream.h"
@@ -172,12 +173,7 @@ void ExportStoredLines(TViewerController& viewer, std::u16string_view file, TOut
   std::vector<std::u16string> cells;
   auto recordRow = [&](const TStoredFolder& folder, std::string_view bytes, bool utf8) {
     buffer.Flush();  // the writer writes to the stream itself
-    if (utf8) {
-      text = Utf8ToUtf16(bytes);
-    } else {
-      text.resize(bytes.size());
-      Cp1252ToUtf16(bytes, text.data());
-    }
+    StoredLineText(bytes, utf8, text);
     ParseMessageLine(text, record);
     record._Client = folder.Client;
     record._Folder = folder.Name;

@@ -93,12 +93,7 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
   sink.Line = [&](std::string_view line, bool utf8) {
     ++storedCount;
     if (!inOrder || matched == FData.size()) return;  // records used up: nothing is new
-    if (utf8) {
-      text = Utf8ToUtf16(line);
-    } else {
-      text.resize(line.size());
-      Cp1252ToUtf16(line, text.data());
-    }
+    StoredLineText(line, utf8, text);
     if (StoredLineHolds(text, FData[matched]))
       ++matched;
     else
@@ -193,12 +188,7 @@ bool TVix_EMails::LoadFromStorage(std::u16string_view fileNameArg, TCodeStreamPr
   std::u16string text;
   TFolderLineSink sink;
   sink.Line = [&](std::string_view line, bool utf8) {
-    if (utf8) {
-      text = Utf8ToUtf16(line);
-    } else {
-      text.resize(line.size());
-      Cp1252ToUtf16(line, text.data());
-    }
+    StoredLineText(line, utf8, text);
     ParseMessageLine(text, r);
     r._Client = FEID;
     r._Folder = folderName;

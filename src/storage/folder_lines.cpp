@@ -140,6 +140,15 @@ class TLineCutter final : public TStream {
 
 }  // namespace
 
+void StoredLineText(std::string_view line, bool utf8, std::u16string& text) {
+  if (utf8) {
+    text = Utf8ToUtf16(line);
+    return;
+  }
+  text.resize(line.size());
+  Cp1252ToUtf16(line, text.data());
+}
+
 TLinesResult ReadFolderLines(TStream& stream, TCodeStreamProcedure decode,
                              const TFolderLineSink& sink) {
   stream.SetPosition(0);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "storage/byte_stream.h"
@@ -29,5 +30,8 @@ struct TFolderLineSink {
 
 [[nodiscard]] TLinesResult ReadFolderLines(TStream& stream, TCodeStreamProcedure decode,
                                            const TFolderLineSink& sink);
+
+// The text of a line's bytes as handed over, into `text` (which keeps its storage).
+void StoredLineText(std::string_view line, bool utf8, std::u16string& text);
 
 }  // namespace kv

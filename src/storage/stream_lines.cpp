@@ -91,13 +91,7 @@ std::string_view TStoredLines::Bytes(size_t index) const {
 }
 
 std::u16string_view TStoredLines::Text(size_t index, std::u16string& buffer) const {
-  const std::string_view bytes = Bytes(index);
-  if (FUtf8) {
-    buffer = Utf8ToUtf16(bytes);
-  } else {
-    buffer.resize(bytes.size());
-    Cp1252ToUtf16(bytes, buffer.data());
-  }
+  StoredLineText(Bytes(index), FUtf8, buffer);
   return buffer;
 }
 
