@@ -67,15 +67,7 @@ int main() {
   }
 
   const int runs = std::max(1, bench::EnvInt("KOLVANE_BENCH_RUNS", 5));
-  auto best = [](int n, auto&& step) {
-    std::pair<double, long> result{1e9, 0};
-    for (int i = 0; i < n; ++i) {
-      auto r = bench::Measure(step);
-      result.first = std::min(result.first, r.first);
-      result.second = std::max(result.second, r.second);
-    }
-    return result;
-  };
+  auto best = [](int n, auto&& step) { return bench::MeasureBest(n, step); };
 
   size_t inflated = 0;
   auto floor = best(runs, [&] {

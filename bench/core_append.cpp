@@ -39,15 +39,7 @@ int main() {
 
   // Each step runs kRuns times; the fastest run counts (the others met a busy machine).
   const int kRuns = bench::EnvInt("KOLVANE_BENCH_RUNS", 7);
-  auto best = [kRuns](auto&& step) {
-    std::pair<double, long> result{1e9, 0};
-    for (int i = 0; i < kRuns; ++i) {
-      auto r = bench::Measure(step);
-      result.first = std::min(result.first, r.first);
-      result.second = std::max(result.second, r.second);
-    }
-    return result;
-  };
+  auto best = [kRuns](auto&& step) { return bench::MeasureBest(kRuns, step); };
   size_t textBytes = 0;
   auto floor = best([&] {
     TStringList stored;

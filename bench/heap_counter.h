@@ -4,6 +4,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -22,6 +23,18 @@ std::pair<double, long> Measure(F&& f) {
   f();
   double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   return {s, (gPeak.load() - base) / 1024};
+}
+
+// Measure over `runs` runs: the fastest time (the others met a busy machine) and the highest peak.
+template <class F>
+std::pair<double, long> MeasureBest(int runs, F&& f) {
+  std::pair<double, long> result{1e9, 0};
+  for (int i = 0; i < runs; ++i) {
+    auto r = Measure(f);
+    result.first = std::min(result.first, r.first);
+    result.second = std::max(result.second, r.second);
+  }
+  return result;
 }
 }  // namespace bench
 
