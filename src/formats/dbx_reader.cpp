@@ -1,7 +1,10 @@
 #include "formats/dbx_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "formats/maildate.h"
 #include "formats/read_cache.h"
@@ -103,37 +106,69 @@ void TDBXReader::ReadMessages() {
   FMI.clear();
   FMI.reserve(FValueArray.size());
   FSizeFrom.clear();
-  TMessageInfo info;  // refilled record by record: its strings keep their storage
   for (const uint32_t value : FValueArray) {
     // An index value the walk never reached would name the file header; the record stays
     // all-zero instead.
-    ClearMessageInfo(info);
-    if (value != 0) ReadMessageInfo(value, info);
-    FMI.push_back(info);
+    TMessageView record;
+    if (value != 0) ReadMessageInfo(value, record);
+    FMI.push_back(record);
   }
 }
 
-void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
-  info.Address = address;
-  unsigned char head[kDbxInfoHeaderSize];
-  if (!FCache->ReadFull(address, head, sizeof head)) return;
-  // A body that the file cuts short is decoded as far as it goes.
-  FBody.resize(U32(head + 4) & 0xFFFF);
-  FBody.resize(FCache->Read(uint64_t(address) + sizeof head, FBody.data(), FBody.size()));
-  const auto* body = reinterpret_cast<const unsigned char*>(FBody.data());
-  const size_t size = FBody.size();
-  const size_t n = head[10];
+namespace {
+
+// The text attributes of a message-info object and the record fields they fill.
+struct TTextAttribute {
+  uint8_t Id;
+  TTextView TMessageView::*Field;
+};
+constexpr TTextAttribute kTextAttributes[] = {
+    {dbxMessageId, &TMessageView::ID},
+    {dbxSubject, &TMessageView::Subject},
+    {dbxServer, &TMessageView::Server},
+    {dbxSenderName, &TMessageView::SenderName},
+    {dbxSenderEmail, &TMessageView::SenderEmail},
+    {dbxReceiverName, &TMessageView::ReceiverName},
+    {dbxReceiverEmail, &TMessageView::ReceiverEmail},
+    {dbxAccount, &TMessageView::Account},
+};
+constexpr size_t kTextCount = std::size(kTextAttributes);
+
+// The place in kTextAttributes of each attribute id, kTextCount for the ids of other values.
+constexpr std::array<uint8_t, 0x80> kTextSlot = [] {
+  std::array<uint8_t, 0x80> slots{};
+  slots.fill(uint8_t(kTextCount));
+  for (size_t k = 0; k < kTextCount; ++k) slots[kTextAttributes[k].Id] = uint8_t(k);
+  return slots;
+}();
+
+}  // namespace
+
+void TDBXReader::ReadMessageInfo(uint32_t address, TMessageView& record) {
+  record.Address = address;
+  const std::string_view head = FCache->View(address, kDbxInfoHeaderSize, FBody);
+  if (head.size() < kDbxInfoHeaderSize) return;
+  const auto* h = reinterpret_cast<const unsigned char*>(head.data());
+  const size_t n = h[10];
+  const size_t bodySize = U32(h + 4) & 0xFFFF;
+  // A body that the file cuts short is decoded as far as it goes. It is read in place: the texts
+  // are views into it until they are decoded below.
+  const std::string_view bytes =
+      FCache->View(uint64_t(address) + kDbxInfoHeaderSize, bodySize, FBody);
+  const auto* body = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t size = bytes.size();
   const size_t dataStart = 4 * n;
+  std::array<size_t, kTextCount> textAt{};  // where each text begins in the body; 0: none
 
   for (size_t k = 0; k < n && 4 * k + 4 <= size; ++k) {
     const uint8_t id = body[4 * k];
     const uint32_t value = U24(body + 4 * k + 1);
     if (id & 0x80) {
       switch (id) {
-        case dbxIndexDirect: info.Index = value; break;
-        case dbxFlagsDirect: info.Flags = value; break;
-        case dbxDataOffsetDirect: info.DataOffset = value; break;
-        case dbxPriorityDirect: info.Priority = value; break;
+        case dbxIndexDirect: record.Index = value; break;
+        case dbxFlagsDirect: record.Flags = value; break;
+        case dbxDataOffsetDirect: record.DataOffset = value; break;
+        case dbxPriorityDirect: record.Priority = value; break;
         default: break;
       }
       continue;
@@ -142,43 +177,58 @@ void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
     if (at >= size) continue;  // data beyond the body: the attribute is skipped
     const unsigned char* data = body + at;
     const size_t left = size - at;
-    auto text = [&](std::u16string& out) {
-      // Text runs to its NUL byte, or to the end of the body when that is missing.
-      oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(data), left), out);
-    };
+    if (const size_t slot = kTextSlot[id]; slot < kTextCount) {
+      textAt[slot] = at;  // never 0: the entries come first
+      continue;
+    }
     switch (id) {
       case dbxFlags:
-        if (left >= 4) info.Flags = U32(data);
+        if (left >= 4) record.Flags = U32(data);
         break;
       case dbxDataOffset:
-        if (left >= 4) info.DataOffset = U32(data);
+        if (left >= 4) record.DataOffset = U32(data);
         break;
       case dbxPriority:
-        if (left >= 4) info.Priority = U32(data);
+        if (left >= 4) record.Priority = U32(data);
         break;
       case dbxReceived:
         if (left >= 8)
-          info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
+          record.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
         break;
-      case dbxMessageId: text(info.ID); break;
-      case dbxSubject: text(info.Subject); break;
-      case dbxServer: text(info.Server); break;
-      case dbxSenderName: text(info.SenderName); break;
-      case dbxSenderEmail: text(info.SenderEmail); break;
-      case dbxReceiverName: text(info.ReceiverName); break;
-      case dbxReceiverEmail: text(info.ReceiverEmail); break;
-      case dbxAccount: text(info.Account); break;
       default: break;
     }
   }
 
+  // The texts that later entries left standing run to their NUL byte, or to the end of the body
+  // when that is missing. The part of the body that holds them is widened into FText in one pass
+  // (not one per text), and each text is then read at its own place there; before the chain is
+  // walked, which may move the cache's windows.
+  std::array<size_t, kTextCount> textEnd{};
+  size_t from = size, to = 0;
+  for (size_t k = 0; k < kTextCount; ++k) {
+    if (textAt[k] == 0) continue;
+    const void* nul = std::memchr(body + textAt[k], 0, size - textAt[k]);
+    textEnd[k] = nul ? size_t(static_cast<const unsigned char*>(nul) - body) : size;
+    from = std::min(from, textAt[k]);
+    to = std::max(to, textEnd[k]);
+  }
+  if (from < to) {
+    if (FText.size() < to - from) FText.resize(to - from);
+    oe_detail::Widen8(bytes.substr(from, to - from), FText.data());
+    for (size_t k = 0; k < kTextCount; ++k) {
+      if (textAt[k] != 0)
+        record.*kTextAttributes[k].Field =
+            std::u16string_view(FText.data() + (textAt[k] - from), textEnd[k] - textAt[k]);
+    }
+  }
+
   // The size is the sum of the text bytes of the block chain; only block headers are read.
-  info.Size = ChainSize(info.DataOffset);
+  record.Size = ChainSize(record.DataOffset);
 }
 
 uint32_t TDBXReader::ChainSize(uint32_t first) {
   FChain.clear();
-  FLongChain.clear();
+  if (!FLongChain.empty()) FLongChain.clear();  // clearing clears every bucket, even when empty
   FWalk.clear();
   uint32_t rest = 0;  // the size from where the walk stopped on
   bool loops = false;
@@ -194,8 +244,9 @@ uint32_t TDBXReader::ChainSize(uint32_t first) {
       loops = true;
       break;
     }
-    unsigned char block[kDbxBlockHeaderSize];
-    if (!FCache->ReadFull(p, block, sizeof block)) break;
+    const std::string_view header = FCache->View(p, kDbxBlockHeaderSize, FSpare);
+    if (header.size() < kDbxBlockHeaderSize) break;
+    const auto* block = reinterpret_cast<const unsigned char*>(header.data());
     FWalk.emplace_back(p, U32(block + 8));
     p = U32(block + 12);
   }

@@ -94,8 +94,9 @@ class TDBXReader : public TOEReader {
  private:
   void ReadIndex();
   void ReadIndexNode(uint32_t node, uint64_t start, unsigned depth);
-  // Fills the all-zero record `info` from the message-info object at `address`.
-  void ReadMessageInfo(uint32_t address, TMessageInfo& info);
+  // Fills the all-zero record from the message-info object at `address`; its texts are views
+  // into FText, valid until the next call.
+  void ReadMessageInfo(uint32_t address, TMessageView& record);
   // The text of message `index` from its block chain; with `headerOnly` it stops at the first
   // block after which the text holds CR LF CR LF.
   std::string ReadText(uint32_t index, bool headerOnly);
@@ -115,7 +116,9 @@ class TDBXReader : public TOEReader {
   // whichever chain leads to it, so chains that share blocks (damage) share one walk.
   std::unordered_map<uint32_t, uint32_t> FSizeFrom;
   std::vector<std::pair<uint32_t, uint32_t>> FWalk;  // block, its text bytes, in chain order
-  std::string FBody;                                 // message-info body buffer, reused
+  std::string FBody;     // a message-info object that two cache windows share, copied
+  std::string FSpare;    // a block header that two cache windows share, copied
+  std::u16string FText;  // the decoded texts of the record being read
 };
 
 }  // namespace kv

@@ -20,6 +20,21 @@ namespace {
 constexpr int64_t kFirstSecond = -62135596800;  // 0001-01-01 00:00:00
 constexpr int64_t kLastSecond = 253402300799;   // 9999-12-31 23:59:59
 
+// Days of the date-time (0 is 1899-12-30) of 1601-01-01, the FILETIME epoch; of 1970-01-01,
+// the Unix epoch; and of 9999-12-31, the last day a date-time holds.
+constexpr int64_t kFileTimeEpochDay = -109205;
+constexpr int64_t kUnixEpochDay = 25569;
+constexpr int64_t kLastDay = 2958465;
+constexpr int64_t kMsPerDay = 86400000;
+
+// The date-time of day `day` and `ms` milliseconds into it, as EncodeDateTime makes it: before
+// 1899-12-30 the day counts down while the time of day still counts up.
+TDateTime DayAndTime(int64_t day, int64_t ms) {
+  const double date = double(day);
+  const double time = double(ms) / double(kMsPerDay);
+  return date >= 0 ? date + time : date - time;
+}
+
 std::optional<TDateTime> SecondsToDateTime(int64_t seconds, int millisecond) {
   if (seconds < kFirstSecond || seconds > kLastSecond) return std::nullopt;
   return EncodeDateTime(UnixSecondsToCalendar(seconds, millisecond));
@@ -160,12 +175,22 @@ TDateTime UTCToLocalDateTime(TDateTime utc) {
   return SecondsToDateTime(seconds + *offset, c->Millisecond).value_or(utc);
 }
 
+// A folder listing converts one FILETIME per message, so this one works on the count of
+// milliseconds alone, without calendar fields; the values are those of going through them
+// (FileTimeToCalendar, EncodeDateTime, UTCToLocalDateTime), bit for bit.
 TDateTime FileTimeToDateTime(TFileTime fileTime, bool toLocal) {
-  const std::optional<TCalendar> c = FileTimeToCalendar(fileTime);
-  if (!c) return 0;
-  const std::optional<TDateTime> utc = EncodeDateTime(*c);
-  if (!utc) return 0;
-  return toLocal ? UTCToLocalDateTime(*utc) : *utc;
+  const uint64_t ms = fileTime.Value() / 10000;
+  const int64_t day = int64_t(ms / kMsPerDay) + kFileTimeEpochDay;
+  const int64_t msOfDay = int64_t(ms % kMsPerDay);
+  if (day > kLastDay) return 0;
+  if (!toLocal) return DayAndTime(day, msOfDay);
+  const int64_t seconds = (day - kUnixEpochDay) * 86400 + msOfDay / 1000;
+  const std::optional<int64_t> offset = LocalOffsetAt(seconds);
+  if (!offset) return DayAndTime(day, msOfDay);
+  const int64_t local = seconds + *offset;
+  if (local < kFirstSecond || local > kLastSecond) return DayAndTime(day, msOfDay);
+  const int64_t localDay = local / 86400 - (local % 86400 < 0 ? 1 : 0);
+  return DayAndTime(localDay + kUnixEpochDay, (local - localDay * 86400) * 1000 + msOfDay % 1000);
 }
 
 TFileTime DateTimeToFileTime(TDateTime value) {

@@ -44,4 +44,19 @@ size_t TReadCache::Read(uint64_t offset, void* buffer, size_t count) {
   return done;
 }
 
+std::string_view TReadCache::View(uint64_t offset, size_t count, std::string& spare) {
+  if (offset >= FSize || count == 0) return {};
+  count = size_t(std::min<uint64_t>(count, FSize - offset));
+  const uint64_t start = offset - offset % kWindowSize;
+  const size_t inWindow = size_t(offset - start);
+  if (inWindow + count <= kWindowSize) {
+    const TWindow& w = WindowFor(start);
+    if (inWindow >= w.Length) return {};  // the stream ended early
+    return {w.Bytes.data() + inWindow, std::min(count, w.Length - inWindow)};
+  }
+  spare.resize(count);
+  spare.resize(Read(offset, spare.data(), count));
+  return spare;
+}
+
 }  // namespace kv

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/stream.h"
 
@@ -28,6 +29,9 @@ class TReadCache {
   bool ReadFull(uint64_t offset, void* buffer, size_t count) {
     return Read(offset, buffer, count) == count;
   }
+  // The bytes Read would copy, read in place where they lie in one window, else copied into
+  // `spare`. Valid until the next call on the cache or on `spare`.
+  std::string_view View(uint64_t offset, size_t count, std::string& spare);
 
  private:
   struct TWindow {

@@ -132,8 +132,8 @@ testing::AssertionResult ListedAsPlain(const std::string& bytes, bool toLocal,
   }
   r.ReadMessages();
   if (r.Messages().size() != r.ValueArray().size())
-    return testing::AssertionFailure() << r.Messages().size() << " records for "
-                                       << r.ValueArray().size() << " messages";
+    return testing::AssertionFailure()
+           << r.Messages().size() << " records for " << r.ValueArray().size() << " messages";
   for (size_t i = 0; i < r.ValueArray().size(); ++i) {
     const TMessageInfo got = r.Messages()[i].ToInfo();
     const TMessageInfo want = PlainRecord(bytes, r.ValueArray()[i], toLocal);
@@ -157,13 +157,19 @@ std::string RandomText(std::mt19937& rng, size_t maxLength) {
 }
 
 uint64_t RandomFileTime(std::mt19937& rng) {
+  // Days in 2010 when the zones the tests use changed their offset (Berlin, New York, Lord Howe
+  // Island).
+  static constexpr int kChanges[][2] = {{3, 28}, {10, 31}, {3, 14}, {11, 7}, {4, 4}, {10, 3}};
   switch (rng() % 6) {
-    case 0:  // the hours around the changes of the zones the tests use
-      return FileTimeUtc(2010, 3, 28, 0, 0, 0) + uint64_t(rng() % (4 * 3600)) * 10000000;
-    case 1: return FileTimeUtc(2010, 10, 31, 0, 0, 0) + uint64_t(rng() % (4 * 3600)) * 10000000;
+    case 0: {  // any second of a day when the offset changes, or of the day before or after
+      const auto [month, day] = kChanges[rng() % std::size(kChanges)];
+      return FileTimeUtc(2010, month, day - 1, 0, 0, 0) + uint64_t(rng() % (3 * 86400)) * 10000000 +
+             rng() % 10000000;
+    }
+    case 1: return FileTimeUtc(1970, 1, 1, 0, 0, 0) + uint64_t(rng()) * 10000000 + rng() % 10000;
     case 2: return FileTimeUtc(9999, 12, 31, 22, 0, 0) + (uint64_t(rng()) << 8) % 72000000000;
-    case 3: return uint64_t(rng()) % 100000000;                                // 1601-01-01
-    case 4: return uint64_t(rng()) << 32 | rng();                              // anywhere
+    case 3: return uint64_t(rng()) % 100000000;    // 1601-01-01
+    case 4: return uint64_t(rng()) << 32 | rng();  // anywhere
     default: return FileTimeUtc(1995, 1, 1, 0, 0, 0) + (uint64_t(rng()) << 24 | rng() % 9999);
   }
 }
@@ -268,6 +274,22 @@ std::string Damaged(std::mt19937& rng, const DbxFile& f) {
 
 // --- the tests -------------------------------------------------------------------------------
 
+TEST(DbxListing, FileTimesConvertAsThroughTheCalendar) {
+  // Zones east and west, with changes of an hour and of half an hour, and the date line.
+  for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe",
+                           "Asia/Kolkata", "Pacific/Kiritimati", "Pacific/Pago_Pago", "UTC"}) {
+    test::TZoneScope scope(zone);
+    if (!scope.Applies()) continue;
+    std::mt19937 rng(5);
+    for (int k = 0; k < 20000; ++k) {
+      const TFileTime fileTime = TFileTime::FromValue(RandomFileTime(rng));
+      for (const bool toLocal : {false, true})
+        ASSERT_EQ(FileTimeToDateTime(fileTime, toLocal), PlainDate(fileTime, toLocal))
+            << zone << " " << fileTime.Value() << (toLocal ? " local" : " UTC");
+    }
+  }
+}
+
 TEST(DbxListing, RealFilesListAsThePlainWay) {
   KV_SKIP_WITHOUT_REAL_DATA(test::RealDataPath("dbx"));
   KOLVANE_IN_ZONE("Europe/Berlin");
@@ -315,7 +337,8 @@ TEST(DbxListing, DamagedFoldersListAsThePlainWay) {
       ASSERT_TRUE(ListedAsPlain(Damaged(rng, f), k % 2 == 0));
     }
     // A file that shrank after it was opened, to anywhere past its header.
-    const uint64_t kept = fixtures::kDbxHeaderSize + rng() % (f.Bytes.size() - fixtures::kDbxHeaderSize);
+    const uint64_t kept =
+        fixtures::kDbxHeaderSize + rng() % (f.Bytes.size() - fixtures::kDbxHeaderSize);
     ASSERT_TRUE(ListedAsPlain(f.Bytes.substr(0, kept), true, f.Bytes.size()));
   }
 }
