@@ -106,6 +106,22 @@ void BM_DbxListing(benchmark::State& state) {
 }
 BENCHMARK(BM_DbxListing)->Unit(benchmark::kMillisecond);
 
+// The same listing in one part, on this thread alone.
+void BM_DbxListingOnePart(benchmark::State& state) {
+  const TFolder& f = Folder();
+  for (auto _ : state) {
+    kv::TDBXReader reader(Files());
+    reader.SetPartSize(SIZE_MAX);
+    reader.LoadFromFile(u"folder.dbx");
+    reader.ReadMessages();
+    if (reader.Messages().size() != kMessages) state.SkipWithError("wrong message count");
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * f.IndexEnd);
+  state.counters["messages/s"] =
+      benchmark::Counter(double(kMessages), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_DbxListingOnePart)->Unit(benchmark::kMillisecond);
+
 // The floor: the header, message-info objects and index nodes in one sequential read.
 void BM_DbxFloorOneRead(benchmark::State& state) {
   const TFolder& f = Folder();
@@ -133,6 +149,39 @@ void BM_DbxRecordsOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DbxRecordsOnly)->Unit(benchmark::kMillisecond);
+
+// The records' own share of a listing: the same 100,000 records pushed into a fresh record
+// store, from views into one buffer that holds their texts in record order (as the reader
+// pushes views into its own buffer of the record's texts).
+void BM_DbxStoreOnly(benchmark::State& state) {
+  const kv::TMessages source = kv::CreateOEReader(Files(), u"folder.dbx")->Messages();
+  constexpr kv::TTextView kv::TMessageView::*kTexts[] = {
+      &kv::TMessageView::ID,           &kv::TMessageView::Subject,
+      &kv::TMessageView::Server,       &kv::TMessageView::SenderName,
+      &kv::TMessageView::SenderEmail,  &kv::TMessageView::ReceiverName,
+      &kv::TMessageView::ReceiverEmail, &kv::TMessageView::Account};
+  std::u16string texts;
+  for (const kv::TMessageInfo& m : source)
+    for (auto field : kTexts) texts += kv::TMessageView(m).*field;
+  std::vector<kv::TMessageView> views;
+  size_t at = 0;
+  for (const kv::TMessageInfo& m : source) {
+    kv::TMessageView v(m);
+    for (auto field : kTexts) {
+      const size_t n = (v.*field).size();
+      v.*field = std::u16string_view(texts).substr(at, n);
+      at += n;
+    }
+    views.push_back(v);
+  }
+  for (auto _ : state) {
+    kv::TRecordStore store;
+    store.reserve(views.size());
+    for (const kv::TMessageView& v : views) store.push_back(v);
+    benchmark::DoNotOptimize(store.size());
+  }
+}
+BENCHMARK(BM_DbxStoreOnly)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,8 +1,5 @@
 #include "formats/oe_reader.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "base/codepage.h"
 
 namespace kv {
@@ -18,39 +15,8 @@ void Text8(std::string_view bytes, std::u16string& out) {
   const size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   out.resize(bytes.size());
-  Widen8(bytes, out.data());
+  Cp1252ToUtf16(bytes, out.data());
 }
-
-namespace {
-
-// Whether one of the eight bytes of `x` is 0x80..0x9F, which the code page maps elsewhere: the
-// bytes whose top three bits are 100 become zero bytes, found by the usual borrow test.
-bool HasMappedByte(uint64_t x) {
-  constexpr uint64_t kOnes = 0x0101010101010101u;
-  const uint64_t y = (x & (0xE0 * kOnes)) ^ (0x80 * kOnes);
-  return ((y - kOnes) & ~y & (0x80 * kOnes)) != 0;
-}
-
-}  // namespace
-
-// Widened 16 bytes at a time from a copy of them (a few vector instructions), the last run
-// overlapping the one before; only a run that holds one of the bytes the code page maps
-// elsewhere, rare in text, goes through the code page again, as does a text shorter than a run.
-void Widen8(std::string_view bytes, char16_t* out) {
-  constexpr size_t kRun = 16;
-  if (bytes.size() < kRun) return Cp1252ToUtf16(bytes, out);
-  for (size_t i = 0; i < bytes.size(); i += kRun) {
-    i = std::min(i, bytes.size() - kRun);
-    unsigned char run[kRun];
-    std::memcpy(run, bytes.data() + i, kRun);
-    for (size_t k = 0; k < kRun; ++k) out[i + k] = run[k];
-    uint64_t halves[2];
-    std::memcpy(halves, run, kRun);
-    if (HasMappedByte(halves[0]) || HasMappedByte(halves[1]))
-      Cp1252ToUtf16(bytes.substr(i, kRun), out + i);
-  }
-}
-
 }  // namespace oe_detail
 
 TOEReader::TOEReader(TOEFiles files) : FFiles(std::move(files)) {}

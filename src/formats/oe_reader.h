@@ -133,8 +133,6 @@ inline uint16_t U16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8);
 std::u16string Text8(std::string_view bytes);
 // The same into `out`, which keeps its storage.
 void Text8(std::string_view bytes, std::u16string& out);
-// All of `bytes` widened into `out`, which holds bytes.size() code units.
-void Widen8(std::string_view bytes, char16_t* out);
 }  // namespace oe_detail
 
 }  // namespace kv

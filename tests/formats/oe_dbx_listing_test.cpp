@@ -114,8 +114,8 @@ class TShrunkStream final : public IReadStream {
   uint64_t FSize;
 };
 
-// Lists `bytes` (claiming `claimedSize` bytes, when given) and compares every record with the
-// plain way's. Files the reader refuses have no records to compare.
+// Lists `bytes` (claiming `claimedSize` bytes, when given) in one part and in three, and compares
+// every record with the plain way's. Files the reader refuses have no records to compare.
 testing::AssertionResult ListedAsPlain(const std::string& bytes, bool toLocal,
                                        std::optional<uint64_t> claimedSize = std::nullopt) {
   TOEFiles files{[&](const std::u16string&) -> std::unique_ptr<IReadStream> {
@@ -123,26 +123,29 @@ testing::AssertionResult ListedAsPlain(const std::string& bytes, bool toLocal,
                                                           claimedSize.value_or(bytes.size()));
                  },
                  [](const std::u16string&) { return false; }};
-  TDBXReader r(files);
-  r.SetConvertTimeToLocal(toLocal);
-  try {
-    r.LoadFromFile(u"f.dbx");
-  } catch (const EKolvaneError&) {
-    return testing::AssertionSuccess();
-  }
-  r.ReadMessages();
-  if (r.Messages().size() != r.ValueArray().size())
-    return testing::AssertionFailure()
-           << r.Messages().size() << " records for " << r.ValueArray().size() << " messages";
-  for (size_t i = 0; i < r.ValueArray().size(); ++i) {
-    const TMessageInfo got = r.Messages()[i].ToInfo();
-    const TMessageInfo want = PlainRecord(bytes, r.ValueArray()[i], toLocal);
-    if (!(got == want))
+  for (const size_t parts : {1, 3}) {
+    TDBXReader r(files);
+    r.SetConvertTimeToLocal(toLocal);
+    r.SetPartSize(parts == 1 ? SIZE_MAX : 1, parts);
+    try {
+      r.LoadFromFile(u"f.dbx");
+    } catch (const EKolvaneError&) {
+      return testing::AssertionSuccess();
+    }
+    r.ReadMessages();
+    if (r.Messages().size() != r.ValueArray().size())
       return testing::AssertionFailure()
-             << "record " << i << " at " << want.Address << ":\n  listed "
-             << Utf16ToUtf8(FormatMessageLine(got)) << " size " << got.Size << " date "
-             << got.ReceivedDate << "\n  plain  " << Utf16ToUtf8(FormatMessageLine(want))
-             << " size " << want.Size << " date " << want.ReceivedDate;
+             << r.Messages().size() << " records for " << r.ValueArray().size() << " messages";
+    for (size_t i = 0; i < r.ValueArray().size(); ++i) {
+      const TMessageInfo got = r.Messages()[i].ToInfo();
+      const TMessageInfo want = PlainRecord(bytes, r.ValueArray()[i], toLocal);
+      if (!(got == want))
+        return testing::AssertionFailure()
+               << parts << " parts, record " << i << " at " << want.Address << ":\n  listed "
+               << Utf16ToUtf8(FormatMessageLine(got)) << " size " << got.Size << " date "
+               << got.ReceivedDate << "\n  plain  " << Utf16ToUtf8(FormatMessageLine(want))
+               << " size " << want.Size << " date " << want.ReceivedDate;
+    }
   }
   return testing::AssertionSuccess();
 }
@@ -341,6 +344,70 @@ TEST(DbxListing, DamagedFoldersListAsThePlainWay) {
         fixtures::kDbxHeaderSize + rng() % (f.Bytes.size() - fixtures::kDbxHeaderSize);
     ASSERT_TRUE(ListedAsPlain(f.Bytes.substr(0, kept), true, f.Bytes.size()));
   }
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// A disk that fails: reading any byte of [BadFrom, BadTo) throws, as a file stream does.
+class TFailingStream final : public IReadStream {
+ public:
+  TFailingStream(const std::string& bytes, uint64_t badFrom, uint64_t badTo)
+      : FBytes(bytes), FBadFrom(badFrom), FBadTo(badTo) {}
+  uint64_t Size() const override { return FBytes.size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    if (offset < FBadTo && offset + count > FBadFrom)
+      throw EKolvaneError(std::string("bad sector"));
+    return offset < FBytes.size() ? FBytes.copy(static_cast<char*>(buffer), count, offset) : 0;
+  }
+
+ private:
+  const std::string& FBytes;
+  uint64_t FBadFrom, FBadTo;
+};
+
+TEST(DbxListing, PartsLeaveTheRecordsOfOneListerWhenReadingFails) {
+  std::mt19937 rng(3);
+  const DbxFile f = RandomFolder(rng, 1200);
+  const uint32_t bad = f.Layout.InfoObjects[700];
+  ASSERT_GT(bad, f.Layout.InfoObjects[0] + TReadCache::kWindowSize);  // not in the first window
+  TOEFiles files{[&](const std::u16string&) -> std::unique_ptr<IReadStream> {
+                   return std::make_unique<TFailingStream>(f.Bytes, bad, bad + 1);
+                 },
+                 [](const std::u16string&) { return false; }};
+  std::vector<TMessages> kept;
+  for (const size_t parts : {1, 2, 5}) {
+    TDBXReader r(files);
+    r.SetPartSize(1, parts);
+    r.LoadFromFile(u"f.dbx");
+    EXPECT_THROW(r.ReadMessages(), EKolvaneError);
+    kept.push_back(r.Messages());
+  }
+  EXPECT_GT(kept[0].size(), 0u);
+  EXPECT_LE(kept[0].size(), 700u);
+  EXPECT_EQ(kept[1], kept[0]);
+  EXPECT_EQ(kept[2], kept[0]);
+}
+
+TEST(DbxListing, AFolderWhoseFileOpensOnlyOnceIsListedInOnePart) {
+  std::mt19937 rng(4);
+  const DbxFile f = RandomFolder(rng, 50);
+  size_t opened = 0;
+  TOEFiles files{[&](const std::u16string&) -> std::unique_ptr<IReadStream> {
+                   if (opened++ > 0) throw EKolvaneError(std::string("sharing violation"));
+                   return std::make_unique<TMemoryReadStream>(f.Bytes);
+                 },
+                 [](const std::u16string&) { return false; }};
+  TDBXReader r(files);
+  r.SetPartSize(1, 4);
+  r.LoadFromFile(u"f.dbx");
+  r.ReadMessages();
+  ASSERT_EQ(r.Messages().size(), 50u);
+  for (size_t i = 0; i < 50; ++i)
+    EXPECT_EQ(r.Messages()[i].ToInfo(), PlainRecord(f.Bytes, r.ValueArray()[i], true)) << i;
 }
 
 }  // namespace
