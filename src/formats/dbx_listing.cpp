@@ -17,6 +17,10 @@ namespace {
 // Every how many blocks of a chain the size from there on is kept (see ChainSize).
 constexpr size_t kSizeFromEvery = 64;
 
+const unsigned char* Bytes(std::string_view bytes) {
+  return reinterpret_cast<const unsigned char*>(bytes.data());
+}
+
 uint32_t U24(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
 }
@@ -52,14 +56,14 @@ void TDbxLister::ReadMessageInfo(uint32_t address, TMessageView& record) {
   record.Address = address;
   const std::string_view head = FCache.View(address, kDbxInfoHeaderSize, FBody);
   if (head.size() < kDbxInfoHeaderSize) return;
-  const auto* h = reinterpret_cast<const unsigned char*>(head.data());
+  const unsigned char* h = Bytes(head);
   const size_t n = h[10];
   const size_t bodySize = U32(h + 4) & 0xFFFF;
   // A body that the file cuts short is decoded as far as it goes. It is read in place: the texts
   // are views into it until they are decoded below.
   const std::string_view bytes =
       FCache.View(uint64_t(address) + kDbxInfoHeaderSize, bodySize, FBody);
-  const auto* body = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* body = Bytes(bytes);
   const size_t size = bytes.size();
   const size_t dataStart = 4 * n;
   std::array<size_t, kTextCount> textAt{};  // where each text begins in the body; 0: none
@@ -119,6 +123,11 @@ void TDbxLister::ReadMessageInfo(uint32_t address, TMessageView& record) {
 }
 
 uint32_t TDbxLister::ChainSize(uint32_t first) {
+  if (first == 0) return 0;
+  // Most messages are one block: its size needs no walk (any size kept for it is the same).
+  if (const std::string_view header = FCache.View(first, kDbxBlockHeaderSize, FSpare);
+      header.size() == kDbxBlockHeaderSize && U32(Bytes(header) + 12) == 0)
+    return U32(Bytes(header) + 8);
   FChain.Clear();
   FWalk.clear();
   uint32_t rest = 0;  // the size from where the walk stopped on
@@ -137,7 +146,7 @@ uint32_t TDbxLister::ChainSize(uint32_t first) {
     }
     const std::string_view header = FCache.View(p, kDbxBlockHeaderSize, FSpare);
     if (header.size() < kDbxBlockHeaderSize) break;
-    const auto* block = reinterpret_cast<const unsigned char*>(header.data());
+    const unsigned char* block = Bytes(header);
     FWalk.emplace_back(p, U32(block + 8));
     p = U32(block + 12);
   }

@@ -44,7 +44,7 @@ size_t TReadCache::Read(uint64_t offset, void* buffer, size_t count) {
   return done;
 }
 
-std::string_view TReadCache::View(uint64_t offset, size_t count, std::string& spare) {
+std::string_view TReadCache::ViewRead(uint64_t offset, size_t count, std::string& spare) {
   if (offset >= FSize || count == 0) return {};
   count = size_t(std::min<uint64_t>(count, FSize - offset));
   const uint64_t start = offset - offset % kWindowSize;

@@ -31,7 +31,18 @@ class TReadCache {
   }
   // The bytes Read would copy, read in place where they lie in one window, else copied into
   // `spare`. Valid until the next call on the cache or on `spare`.
-  std::string_view View(uint64_t offset, size_t count, std::string& spare);
+  std::string_view View(uint64_t offset, size_t count, std::string& spare) {
+    // A listing asks a few times per message, nearly always for bytes of a window it holds:
+    // those are found here, without a call.
+    for (TWindow& w : FWindows) {
+      const uint64_t at = offset - w.Start;  // wraps around for an offset before the window
+      if (at < w.Length && count <= w.Length - at) {
+        w.LastUse = ++FClock;
+        return {w.Bytes.data() + at, count};
+      }
+    }
+    return ViewRead(offset, count, spare);
+  }
 
  private:
   struct TWindow {
@@ -41,6 +52,7 @@ class TReadCache {
     std::string Bytes;
   };
   TWindow& WindowFor(uint64_t start);
+  std::string_view ViewRead(uint64_t offset, size_t count, std::string& spare);
 
   IReadStream& FStream;
   uint64_t FSize;

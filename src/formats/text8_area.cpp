@@ -59,16 +59,4 @@ void TText8Area::Decode(std::string_view bytes) {
   }
 }
 
-std::u16string_view TText8Area::Text(size_t at) const {
-  size_t run = at / kRun;
-  unsigned nul = unsigned(FNul[run]) >> (at % kRun);
-  size_t base = at;  // the byte that bit 0 of `nul` stands for
-  while (nul == 0) {
-    if (++run * kRun >= FSize) return {FText.data() + at, FSize - at};
-    nul = FNul[run];
-    base = run * kRun;
-  }
-  return {FText.data() + at, base + size_t(std::countr_zero(nul)) - at};
-}
-
 }  // namespace kv

@@ -9,6 +9,7 @@
 //   std::u16string_view subject = area.Text(subjectAt - first);
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,7 +23,17 @@ class TText8Area {
   // Decodes `bytes`; the views of an earlier call end.
   void Decode(std::string_view bytes);
   // The text that begins at byte `at` (below the size decoded), valid until the next Decode.
-  std::u16string_view Text(size_t at) const;
+  std::u16string_view Text(size_t at) const {
+    size_t run = at / kRun;
+    unsigned nul = unsigned(FNul[run]) >> (at % kRun);
+    size_t base = at;  // the byte that bit 0 of `nul` stands for
+    while (nul == 0) {
+      if (++run * kRun >= FSize) return {FText.data() + at, FSize - at};
+      nul = FNul[run];
+      base = run * kRun;
+    }
+    return {FText.data() + at, base + size_t(std::countr_zero(nul)) - at};
+  }
 
  private:
   static constexpr size_t kRun = 16;
