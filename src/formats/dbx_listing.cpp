@@ -52,6 +52,33 @@ constexpr std::array<uint8_t, 0x80> kTextSlot = [] {
 
 }  // namespace
 
+void TSeenBlocks::Clear() {
+  FShort.clear();
+  if (!FLong.empty()) FLong.clear();  // clearing an unordered set clears every bucket, even empty
+}
+
+bool TSeenBlocks::Seen(uint32_t p) {
+  if (FShort.size() < kShortChain) {
+    if (std::find(FShort.begin(), FShort.end(), p) != FShort.end()) return true;
+    FShort.push_back(p);
+    if (FShort.size() == kShortChain) FLong.insert(FShort.begin(), FShort.end());
+    return false;
+  }
+  return !FLong.insert(p).second;
+}
+
+TDbxLister::TDbxLister(IReadStream& stream, bool toLocal) : FCache(stream), FToLocal(toLocal) {}
+
+void TDbxLister::List(std::span<const uint32_t> addresses, TRecordStore& out) {
+  for (const uint32_t address : addresses) {
+    // An index value the walk never reached would name the file header; the record stays
+    // all-zero instead.
+    TMessageView record;
+    if (address != 0) ReadMessageInfo(address, record);
+    out.push_back(record);
+  }
+}
+
 void TDbxLister::ReadMessageInfo(uint32_t address, TMessageView& record) {
   record.Address = address;
   const std::string_view head = FCache.View(address, kDbxInfoHeaderSize, FBody);
@@ -124,7 +151,7 @@ void TDbxLister::ReadMessageInfo(uint32_t address, TMessageView& record) {
 
 uint32_t TDbxLister::ChainSize(uint32_t first) {
   if (first == 0) return 0;
-  // Most messages are one block: its size needs no walk (any size kept for it is the same).
+  // A message of one block needs no walk (and any size kept for its block is the same).
   if (const std::string_view header = FCache.View(first, kDbxBlockHeaderSize, FSpare);
       header.size() == kDbxBlockHeaderSize && U32(Bytes(header) + 12) == 0)
     return U32(Bytes(header) + 8);
@@ -168,33 +195,6 @@ uint32_t TDbxLister::ChainSize(uint32_t first) {
     if (k % kSizeFromEvery == 0 && end - k >= kSizeFromEvery) FSizeFrom[FWalk[k].first] = rest;
   }
   return rest;
-}
-
-void TSeenBlocks::Clear() {
-  FShort.clear();
-  if (!FLong.empty()) FLong.clear();  // clearing an unordered set clears every bucket, even empty
-}
-
-bool TSeenBlocks::Seen(uint32_t p) {
-  if (FShort.size() < kShortChain) {
-    if (std::find(FShort.begin(), FShort.end(), p) != FShort.end()) return true;
-    FShort.push_back(p);
-    if (FShort.size() == kShortChain) FLong.insert(FShort.begin(), FShort.end());
-    return false;
-  }
-  return !FLong.insert(p).second;
-}
-
-TDbxLister::TDbxLister(IReadStream& stream, bool toLocal) : FCache(stream), FToLocal(toLocal) {}
-
-void TDbxLister::List(std::span<const uint32_t> addresses, TRecordStore& out) {
-  for (const uint32_t address : addresses) {
-    // An index value the walk never reached would name the file header; the record stays
-    // all-zero instead.
-    TMessageView record;
-    if (address != 0) ReadMessageInfo(address, record);
-    out.push_back(record);
-  }
 }
 
 }  // namespace kv

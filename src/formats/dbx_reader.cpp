@@ -135,17 +135,17 @@ void TDBXReader::ReadMessages() {
       streams.push_back(FFiles.Open(FFilename));
       if (!streams.back()) streams.pop_back();
     }
-  } catch (...) {  // a part that cannot have a stream is listed with the one before
+  } catch (...) {  // parts that cannot have a stream of their own are left out
   }
   std::vector<TPart> parts(streams.size() + 1);
   const size_t n = FValueArray.size();
   for (size_t k = 0; k < parts.size(); ++k) {
-    parts[k].Addresses =
-        std::span(FValueArray)
-            .subspan(n * k / parts.size(), n * (k + 1) / parts.size() - n * k / parts.size());
+    const size_t begin = n * k / parts.size(), end = n * (k + 1) / parts.size();
+    parts[k].Addresses = std::span(FValueArray).subspan(begin, end - begin);
     parts[k].Stream = k == 0 ? &Content() : streams[k - 1].get();
   }
   std::vector<std::thread> threads;
+  threads.reserve(parts.size());
   size_t started = 1;  // parts from here on run on this thread when no thread can be had
   try {
     for (; started < parts.size(); ++started)
@@ -163,7 +163,7 @@ void TDBXReader::ReadMessages() {
 std::string TDBXReader::ReadText(uint32_t index, bool headerOnly) {
   std::string result;
   if (index >= FMI.size() || !FCache) return result;
-  const TMessageInfo& info = FMI[index];
+  const TMessageView info = FMI[index];
   if (info.Size == 0) throw EOEReaderException(kOENoText);
   const uint64_t fileSize = FCache->Size();
   FChain.Clear();
