@@ -369,6 +369,26 @@ class TFailingStream final : public IReadStream {
   uint64_t FBadFrom, FBadTo;
 };
 
+TEST(DbxListing, ReadCacheViewsAreTheBytesItReads) {
+  // Around the ends of windows, of the file, and of a file that shrank after it was opened.
+  std::string bytes(3 * TReadCache::kWindowSize + 100, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 251);
+  for (const uint64_t claimed : {bytes.size(), bytes.size() + 5000}) {
+    TShrunkStream viewed(bytes, claimed), read(bytes, claimed);
+    TReadCache views(viewed), reads(read);
+    std::string spare, copy;
+    for (uint64_t end : {TReadCache::kWindowSize, 2 * TReadCache::kWindowSize, bytes.size()}) {
+      for (uint64_t offset = end - 40; offset < end + 40; ++offset) {
+        for (const size_t count : {size_t(1), size_t(16), size_t(41), size_t(70000)}) {
+          copy.resize(count);
+          copy.resize(reads.Read(offset, copy.data(), count));
+          ASSERT_EQ(views.View(offset, count, spare), copy) << offset << " " << count;
+        }
+      }
+    }
+  }
+}
+
 TEST(DbxListing, PartsLeaveTheRecordsOfOneListerWhenReadingFails) {
   std::mt19937 rng(3);
   const DbxFile f = RandomFolder(rng, 1200);
