@@ -67,7 +67,7 @@ bool TSeenBlocks::Seen(uint32_t p) {
   return !FLong.insert(p).second;
 }
 
-TDbxLister::TDbxLister(IReadStream& stream, bool toLocal) : FCache(stream), FToLocal(toLocal) {}
+TDbxLister::TDbxLister(TReadCache& cache, bool toLocal) : FCache(cache), FToLocal(toLocal) {}
 
 void TDbxLister::List(std::span<const uint32_t> addresses, TRecordStore& out) {
   for (const uint32_t address : addresses) {

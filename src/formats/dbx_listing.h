@@ -1,8 +1,8 @@
 // Listing the messages of a .dbx folder (dbx_reader.h describes the file): one record per
 // message-info object, with its texts decoded, its date converted and its size added up from the
-// 16-byte headers of its text blocks. A lister reads through a stream and a read cache of its
-// own, so that the records of a large folder can be listed in parts at the same time, one lister
-// per part; the records do not depend on how a folder is cut into parts.
+// 16-byte headers of its text blocks. Each lister reads through a read cache of its own, so that
+// the records of a large folder can be listed in parts at the same time, one lister per part over
+// a stream of its own; the records do not depend on how a folder is cut into parts.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/stream.h"
 #include "core/record_store.h"
 #include "formats/read_cache.h"
 #include "formats/text8_area.h"
@@ -37,8 +36,9 @@ class TSeenBlocks {
 
 class TDbxLister {
  public:
-  // `toLocal`: dates in local time, else in UTC.
-  TDbxLister(IReadStream& stream, bool toLocal);
+  // Reads through `cache`, which no other thread uses meanwhile. `toLocal`: dates in local time,
+  // else in UTC.
+  TDbxLister(TReadCache& cache, bool toLocal);
 
   // Appends to `out` the record of the message-info object at each of `addresses`; an address 0
   // gives an all-zero record. Throws what reading the stream throws.
@@ -51,7 +51,7 @@ class TDbxLister {
   // The text bytes of the chain from block `first` on, as far as it goes without a block twice.
   uint32_t ChainSize(uint32_t first);
 
-  TReadCache FCache;
+  TReadCache& FCache;
   bool FToLocal;
   TSeenBlocks FChain;  // blocks of the chain being walked
   // Chain sizes from blocks walked so far: the size from a block on is the same whichever chain

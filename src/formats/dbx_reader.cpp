@@ -106,7 +106,7 @@ namespace {
 
 struct TPart {
   std::span<const uint32_t> Addresses;
-  IReadStream* Stream = nullptr;
+  TReadCache* Cache = nullptr;
   TRecordStore Records;
   std::exception_ptr Failure;
 };
@@ -114,7 +114,7 @@ struct TPart {
 void ListPart(TPart& part, bool toLocal) {
   try {
     part.Records.reserve(part.Addresses.size());
-    TDbxLister(*part.Stream, toLocal).List(part.Addresses, part.Records);
+    TDbxLister(*part.Cache, toLocal).List(part.Addresses, part.Records);
   } catch (...) {
     part.Failure = std::current_exception();
   }
@@ -122,27 +122,31 @@ void ListPart(TPart& part, bool toLocal) {
 
 }  // namespace
 
-// A large folder is listed in parts at the same time, each part through a stream of its own,
-// and the parts' stores are joined in index order without copying their texts. Every record
+// A large folder is listed in parts at the same time, each part on a thread of its own, and the
+// parts' stores are joined in index order without copying their texts. Every record
 // depends on its own message-info object and block chain alone, so the records are those of one
 // lister from start to end.
 void TDBXReader::ReadMessages() {
   if (!FLoaded) return;
   FMI.clear();
+  // The first part reads through the reader's cache, every other one through a stream and a
+  // cache of its own.
   std::vector<std::unique_ptr<IReadStream>> streams;
+  std::vector<std::unique_ptr<TReadCache>> caches;
   try {
     for (size_t k = 1, count = PartCount(); k < count; ++k) {
       streams.push_back(FFiles.Open(FFilename));
-      if (!streams.back()) streams.pop_back();
+      if (!streams.back()) break;
+      caches.push_back(std::make_unique<TReadCache>(*streams.back()));
     }
   } catch (...) {  // parts that cannot have a stream of their own are left out
   }
-  std::vector<TPart> parts(streams.size() + 1);
+  std::vector<TPart> parts(caches.size() + 1);
   const size_t n = FValueArray.size();
   for (size_t k = 0; k < parts.size(); ++k) {
     const size_t begin = n * k / parts.size(), end = n * (k + 1) / parts.size();
     parts[k].Addresses = std::span(FValueArray).subspan(begin, end - begin);
-    parts[k].Stream = k == 0 ? &Content() : streams[k - 1].get();
+    parts[k].Cache = k == 0 ? FCache.get() : caches[k - 1].get();
   }
   std::vector<std::thread> threads;
   threads.reserve(parts.size());
