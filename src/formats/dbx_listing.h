@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/record_store.h"
+#include "formats/maildate.h"
 #include "formats/read_cache.h"
 #include "formats/text8_area.h"
 
@@ -52,7 +53,7 @@ class TDbxLister {
   uint32_t ChainSize(uint32_t first);
 
   TReadCache& FCache;
-  bool FToLocal;
+  TFileTimeConverter FDates;
   TSeenBlocks FChain;  // blocks of the chain being walked
   // Chain sizes from blocks walked so far: the size from a block on is the same whichever chain
   // leads to it, so chains that share blocks (damage) share one walk.

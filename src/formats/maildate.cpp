@@ -175,22 +175,51 @@ TDateTime UTCToLocalDateTime(TDateTime utc) {
   return SecondsToDateTime(seconds + *offset, c->Millisecond).value_or(utc);
 }
 
+namespace {
+
+// A FILETIME as its day (date-time days) and the milliseconds into it; false past year 9999.
+bool SplitFileTime(TFileTime fileTime, int64_t& day, int64_t& ms) {
+  const uint64_t all = fileTime.Value() / 10000;
+  day = int64_t(all / kMsPerDay) + kFileTimeEpochDay;
+  ms = int64_t(all % kMsPerDay);
+  return day <= kLastDay;
+}
+
+// The UTC instant `day`, `ms` shifted by `offset` seconds; unshifted when that leaves the years a
+// date-time holds.
+TDateTime ShiftedDateTime(int64_t day, int64_t ms, int64_t offset) {
+  const int64_t local = (day - kUnixEpochDay) * 86400 + ms / 1000 + offset;
+  if (local < kFirstSecond || local > kLastSecond) return DayAndTime(day, ms);
+  const int64_t localDay = local / 86400 - (local % 86400 < 0 ? 1 : 0);
+  return DayAndTime(localDay + kUnixEpochDay, (local - localDay * 86400) * 1000 + ms % 1000);
+}
+
+}  // namespace
+
 // A folder listing converts one FILETIME per message, so this one works on the count of
 // milliseconds alone, without calendar fields; the values are those of going through them
 // (FileTimeToCalendar, EncodeDateTime, UTCToLocalDateTime), bit for bit.
 TDateTime FileTimeToDateTime(TFileTime fileTime, bool toLocal) {
-  const uint64_t ms = fileTime.Value() / 10000;
-  const int64_t day = int64_t(ms / kMsPerDay) + kFileTimeEpochDay;
-  const int64_t msOfDay = int64_t(ms % kMsPerDay);
-  if (day > kLastDay) return 0;
-  if (!toLocal) return DayAndTime(day, msOfDay);
-  const int64_t seconds = (day - kUnixEpochDay) * 86400 + msOfDay / 1000;
-  const std::optional<int64_t> offset = LocalOffsetAt(seconds);
-  if (!offset) return DayAndTime(day, msOfDay);
-  const int64_t local = seconds + *offset;
-  if (local < kFirstSecond || local > kLastSecond) return DayAndTime(day, msOfDay);
-  const int64_t localDay = local / 86400 - (local % 86400 < 0 ? 1 : 0);
-  return DayAndTime(localDay + kUnixEpochDay, (local - localDay * 86400) * 1000 + msOfDay % 1000);
+  int64_t day = 0, ms = 0;
+  if (!SplitFileTime(fileTime, day, ms)) return 0;
+  if (!toLocal) return DayAndTime(day, ms);
+  const std::optional<int64_t> offset = LocalOffsetAt((day - kUnixEpochDay) * 86400 + ms / 1000);
+  return offset ? ShiftedDateTime(day, ms, *offset) : DayAndTime(day, ms);
+}
+
+// LocalOffsetAt answers for a whole UTC day when the offset is the same at its first and last
+// second, and for the instant itself otherwise; asking it for those two seconds tells which.
+TDateTime TFileTimeConverter::operator()(TFileTime fileTime) {
+  int64_t day = 0, ms = 0;
+  if (!FToLocal || !SplitFileTime(fileTime, day, ms)) return FileTimeToDateTime(fileTime, FToLocal);
+  if (day != FDay) {
+    const int64_t start = (day - kUnixEpochDay) * 86400;
+    const std::optional<int64_t> first = LocalOffsetAt(start);
+    const std::optional<int64_t> last = LocalOffsetAt(start + 86399);
+    FDay = day;
+    FOffset = first && last && *first == *last ? first : std::nullopt;
+  }
+  return FOffset ? ShiftedDateTime(day, ms, *FOffset) : FileTimeToDateTime(fileTime, true);
 }
 
 TFileTime DateTimeToFileTime(TDateTime value) {

@@ -4,6 +4,7 @@
 // real files, over generated folders of every shape, and over thousands of damaged ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -284,11 +285,20 @@ TEST(DbxListing, FileTimesConvertAsThroughTheCalendar) {
     test::TZoneScope scope(zone);
     if (!scope.Applies()) continue;
     std::mt19937 rng(5);
-    for (int k = 0; k < 20000; ++k) {
-      const TFileTime fileTime = TFileTime::FromValue(RandomFileTime(rng));
-      for (const bool toLocal : {false, true})
-        ASSERT_EQ(FileTimeToDateTime(fileTime, toLocal), PlainDate(fileTime, toLocal))
-            << zone << " " << fileTime.Value() << (toLocal ? " local" : " UTC");
+    std::vector<uint64_t> values(20000);
+    for (uint64_t& value : values) value = RandomFileTime(rng);
+    // In the order made, and sorted: runs of values in the same day, for the converter.
+    for (const bool sorted : {false, true}) {
+      if (sorted) std::sort(values.begin(), values.end());
+      for (const bool toLocal : {false, true}) {
+        TFileTimeConverter convert(toLocal);
+        for (const uint64_t value : values) {
+          const TFileTime fileTime = TFileTime::FromValue(value);
+          const TDateTime plain = PlainDate(fileTime, toLocal);
+          ASSERT_EQ(FileTimeToDateTime(fileTime, toLocal), plain) << zone << " " << value;
+          ASSERT_EQ(convert(fileTime), plain) << zone << " " << value << " in a row";
+        }
+      }
     }
   }
 }
