@@ -129,24 +129,26 @@ void ListPart(TPart& part, bool toLocal) {
 void TDBXReader::ReadMessages() {
   if (!FLoaded) return;
   FMI.clear();
-  // The first part reads through the reader's cache, every other one through a stream and a
-  // cache of its own.
+  // Each part reads through a cache of its own with the windows of a listing, the first one over
+  // the reader's stream, every other one over a stream of its own.
   std::vector<std::unique_ptr<IReadStream>> streams;
   std::vector<std::unique_ptr<TReadCache>> caches;
+  caches.push_back(std::make_unique<TReadCache>(Content(), TReadCache::kListingWindowSize));
   try {
     for (size_t k = 1, count = PartCount(); k < count; ++k) {
       streams.push_back(FFiles.Open(FFilename));
       if (!streams.back()) break;
-      caches.push_back(std::make_unique<TReadCache>(*streams.back()));
+      caches.push_back(
+          std::make_unique<TReadCache>(*streams.back(), TReadCache::kListingWindowSize));
     }
   } catch (...) {  // parts that cannot have a stream of their own are left out
   }
-  std::vector<TPart> parts(caches.size() + 1);
+  std::vector<TPart> parts(caches.size());
   const size_t n = FValueArray.size();
   for (size_t k = 0; k < parts.size(); ++k) {
     const size_t begin = n * k / parts.size(), end = n * (k + 1) / parts.size();
     parts[k].Addresses = std::span(FValueArray).subspan(begin, end - begin);
-    parts[k].Cache = k == 0 ? FCache.get() : caches[k - 1].get();
+    parts[k].Cache = caches[k].get();
   }
   std::vector<std::thread> threads;
   threads.reserve(parts.size());

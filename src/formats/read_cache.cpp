@@ -5,7 +5,8 @@
 
 namespace kv {
 
-TReadCache::TReadCache(IReadStream& stream) : FStream(stream), FSize(stream.Size()) {}
+TReadCache::TReadCache(IReadStream& stream, size_t windowSize)
+    : FStream(stream), FSize(stream.Size()), FWindowSize(windowSize) {}
 
 TReadCache::TWindow& TReadCache::WindowFor(uint64_t start) {
   TWindow* oldest = &FWindows[0];
@@ -17,9 +18,9 @@ TReadCache::TWindow& TReadCache::WindowFor(uint64_t start) {
     if (w.LastUse < oldest->LastUse) oldest = &w;
   }
   TWindow& w = *oldest;
-  w.Bytes.resize(kWindowSize);
+  w.Bytes.resize(FWindowSize);
   w.Start = UINT64_MAX;  // stays empty if the read throws
-  w.Length = FStream.ReadAt(start, w.Bytes.data(), kWindowSize);
+  w.Length = FStream.ReadAt(start, w.Bytes.data(), FWindowSize);
   w.Start = start;
   w.LastUse = ++FClock;
   return w;
@@ -28,12 +29,12 @@ TReadCache::TWindow& TReadCache::WindowFor(uint64_t start) {
 size_t TReadCache::Read(uint64_t offset, void* buffer, size_t count) {
   if (offset >= FSize || count == 0) return 0;
   count = size_t(std::min<uint64_t>(count, FSize - offset));
-  if (count > kWindowSize) return FStream.ReadAt(offset, buffer, count);
+  if (count > FWindowSize) return FStream.ReadAt(offset, buffer, count);
   auto* out = static_cast<char*>(buffer);
   size_t done = 0;
   while (done < count) {
     const uint64_t at = offset + done;
-    const uint64_t start = at - at % kWindowSize;
+    const uint64_t start = at & ~uint64_t(FWindowSize - 1);
     const TWindow& w = WindowFor(start);
     const size_t inWindow = size_t(at - start);
     if (inWindow >= w.Length) break;  // the stream ended early
@@ -47,9 +48,9 @@ size_t TReadCache::Read(uint64_t offset, void* buffer, size_t count) {
 std::string_view TReadCache::ViewRead(uint64_t offset, size_t count, std::string& spare) {
   if (offset >= FSize || count == 0) return {};
   count = size_t(std::min<uint64_t>(count, FSize - offset));
-  const uint64_t start = offset - offset % kWindowSize;
+  const uint64_t start = offset & ~uint64_t(FWindowSize - 1);
   const size_t inWindow = size_t(offset - start);
-  if (inWindow + count <= kWindowSize) {
+  if (inWindow + count <= FWindowSize) {
     const TWindow& w = WindowFor(start);
     if (inWindow >= w.Length) return {};  // the stream ended early
     return {w.Bytes.data() + inWindow, std::min(count, w.Length - inWindow)};
