@@ -18,9 +18,11 @@ TReadCache::TWindow& TReadCache::WindowFor(uint64_t start) {
     if (w.LastUse < oldest->LastUse) oldest = &w;
   }
   TWindow& w = *oldest;
-  w.Bytes.resize(FWindowSize);
+  // No more than the stream holds from there on: a small file costs its own size only.
+  const size_t length = size_t(std::min<uint64_t>(FWindowSize, FSize - start));
+  if (w.Bytes.size() < length) w.Bytes.resize(length);
   w.Start = UINT64_MAX;  // stays empty if the read throws
-  w.Length = FStream.ReadAt(start, w.Bytes.data(), FWindowSize);
+  w.Length = FStream.ReadAt(start, w.Bytes.data(), length);
   w.Start = start;
   w.LastUse = ++FClock;
   return w;
