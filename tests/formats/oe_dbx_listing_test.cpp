@@ -1,7 +1,9 @@
 // The .dbx listing against the plainest way to make its records: each message-info object copied
 // whole, every text decoded where it is met, the date through the calendar, the size by walking
 // each chain on its own. Both must give the same records, field by field and bit by bit, over the
-// real files, over generated folders of every shape, and over thousands of damaged ones.
+// real files, over generated folders of every shape and over thousands of damaged ones, listed in
+// one part and in several. Then what the listing reads through: the read cache's views, the reads
+// of shared chains, a disk that fails under one of the parts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -358,27 +360,21 @@ TEST(DbxListing, DamagedFoldersListAsThePlainWay) {
   }
 }
 
-}  // namespace
-}  // namespace kv
+// --- reading, in parts ----------------------------------------------------------------------
 
-namespace kv {
-namespace {
-
-// A disk that fails: reading any byte of [BadFrom, BadTo) throws, as a file stream does.
+// A disk that fails: a read that covers the byte at `bad` throws, as a file stream does.
 class TFailingStream final : public IReadStream {
  public:
-  TFailingStream(const std::string& bytes, uint64_t badFrom, uint64_t badTo)
-      : FBytes(bytes), FBadFrom(badFrom), FBadTo(badTo) {}
+  TFailingStream(const std::string& bytes, uint64_t bad) : FBytes(bytes), FBad(bad) {}
   uint64_t Size() const override { return FBytes.size(); }
   size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-    if (offset < FBadTo && offset + count > FBadFrom)
-      throw EKolvaneError(std::string("bad sector"));
+    if (offset <= FBad && offset + count > FBad) throw EKolvaneError(std::string("bad sector"));
     return offset < FBytes.size() ? FBytes.copy(static_cast<char*>(buffer), count, offset) : 0;
   }
 
  private:
   const std::string& FBytes;
-  uint64_t FBadFrom, FBadTo;
+  uint64_t FBad;
 };
 
 TEST(DbxListing, ReadCacheViewsAreTheBytesItReads) {
@@ -439,7 +435,7 @@ TEST(DbxListing, PartsLeaveTheRecordsOfOneListerWhenReadingFails) {
   const uint32_t bad = f.Layout.InfoObjects[2000];
   ASSERT_GT(bad, TReadCache::kListingWindowSize);  // not in the first window
   TOEFiles files{[&](const std::u16string&) -> std::unique_ptr<IReadStream> {
-                   return std::make_unique<TFailingStream>(f.Bytes, bad, bad + 1);
+                   return std::make_unique<TFailingStream>(f.Bytes, bad);
                  },
                  [](const std::u16string&) { return false; }};
   std::vector<TMessages> kept;
