@@ -25,8 +25,6 @@
 
 namespace kv {
 
-class TReadCache;
-
 // Image of the file header; the reader decides on four fields only.
 struct TDBX_Header {
   static constexpr size_t kSize = 0x24BC;  // 9404

@@ -2,9 +2,9 @@
 // (index nodes, message-info objects, 16-byte block headers) become a few large reads. The
 // windows are aligned blocks of the stream, replaced least recently used first; a folder listing
 // walks two or three regions of the file in order (the message-info objects and the text blocks),
-// so each region keeps its own window. A listing reads nearly the whole file through larger
-// windows: each read is a system call, and a folder of 100,000 messages made a thousand of them
-// with the default windows.
+// so each region keeps its own window. A listing, which reads nearly the whole file, reads it
+// through larger windows: every read is a system call, and with the default windows a folder of
+// 100,000 messages took over a thousand of them.
 #pragma once
 
 #include <array>
@@ -26,7 +26,6 @@ class TReadCache {
   explicit TReadCache(IReadStream& stream, size_t windowSize = kWindowSize);
 
   uint64_t Size() const { return FSize; }
-  size_t WindowSize() const { return FWindowSize; }
   // Copies up to `count` bytes from `offset`; returns how many were copied (fewer only at the
   // end of the stream). Requests larger than a window go to the stream directly.
   size_t Read(uint64_t offset, void* buffer, size_t count);
