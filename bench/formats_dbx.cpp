@@ -1,6 +1,8 @@
-// Listing a .dbx folder of 100,000 messages through a file stream, beside the floor of reading
-// the bytes a listing needs (file header, message-info objects, index nodes) with one
-// sequential read, and beside the cost of the records themselves, measured in the same run.
+// Listing a .dbx folder of 100,000 messages through a file stream (in parts at the same time, as
+// the reader does, and in one part), beside the floor of reading the bytes a listing needs (file
+// header, message-info objects, index nodes) with one sequential read, and beside the parts of
+// its cost that are not the reader's: reading the whole file (the text blocks too, whose headers
+// the listing reads) and filling a record store with the same records, in the same run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -106,6 +108,22 @@ void BM_DbxListing(benchmark::State& state) {
 }
 BENCHMARK(BM_DbxListing)->Unit(benchmark::kMillisecond);
 
+// The same listing in one part, on this thread alone.
+void BM_DbxListingOnePart(benchmark::State& state) {
+  const TFolder& f = Folder();
+  for (auto _ : state) {
+    kv::TDBXReader reader(Files());
+    reader.SetPartSize(SIZE_MAX);
+    reader.LoadFromFile(u"folder.dbx");
+    reader.ReadMessages();
+    if (reader.Messages().size() != kMessages) state.SkipWithError("wrong message count");
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * f.IndexEnd);
+  state.counters["messages/s"] =
+      benchmark::Counter(double(kMessages), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_DbxListingOnePart)->Unit(benchmark::kMillisecond);
+
 // The floor: the header, message-info objects and index nodes in one sequential read.
 void BM_DbxFloorOneRead(benchmark::State& state) {
   const TFolder& f = Folder();
@@ -120,6 +138,21 @@ void BM_DbxFloorOneRead(benchmark::State& state) {
 }
 BENCHMARK(BM_DbxFloorOneRead)->Unit(benchmark::kMillisecond);
 
+// The whole file in one sequential read: the listing reads the headers of the text blocks too,
+// which lie between the texts, so it reads about all of the file.
+void BM_DbxWholeFileOneRead(benchmark::State& state) {
+  const TFolder& f = Folder();
+  std::string buffer(f.Bytes, '\0');
+  for (auto _ : state) {
+    TPosixReadStream stream(f.Path);
+    const size_t n = stream.ReadAt(0, buffer.data(), buffer.size());
+    if (n != buffer.size()) state.SkipWithError("short read");
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.Bytes));
+}
+BENCHMARK(BM_DbxWholeFileOneRead)->Unit(benchmark::kMillisecond);
+
 // A second floor, of the data model: the same 100,000 records with the same texts, copied from
 // records made beforehand, then freed. Whatever reads a folder into TMessageInfo records pays
 // this much for their strings.
@@ -133,6 +166,42 @@ void BM_DbxRecordsOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DbxRecordsOnly)->Unit(benchmark::kMillisecond);
+
+// The record store's share of a listing: the same 100,000 records pushed into a fresh store, from
+// views into one buffer that holds their texts in record order (the reader pushes views into its
+// own buffer of a record's texts).
+void BM_DbxStoreOnly(benchmark::State& state) {
+  const kv::TMessages source = kv::CreateOEReader(Files(), u"folder.dbx")->Messages();
+  constexpr kv::TTextView kv::TMessageView::*kTexts[] = {&kv::TMessageView::ID,
+                                                         &kv::TMessageView::Subject,
+                                                         &kv::TMessageView::Server,
+                                                         &kv::TMessageView::SenderName,
+                                                         &kv::TMessageView::SenderEmail,
+                                                         &kv::TMessageView::ReceiverName,
+                                                         &kv::TMessageView::ReceiverEmail,
+                                                         &kv::TMessageView::Account};
+  std::u16string texts;
+  for (const kv::TMessageInfo& m : source)
+    for (auto field : kTexts) texts += kv::TMessageView(m).*field;
+  std::vector<kv::TMessageView> views;
+  size_t at = 0;
+  for (const kv::TMessageInfo& m : source) {
+    kv::TMessageView v(m);
+    for (auto field : kTexts) {
+      const size_t n = (v.*field).size();
+      v.*field = std::u16string_view(texts).substr(at, n);
+      at += n;
+    }
+    views.push_back(v);
+  }
+  for (auto _ : state) {
+    kv::TRecordStore store;
+    store.reserve(views.size());
+    for (const kv::TMessageView& v : views) store.push_back(v);
+    benchmark::DoNotOptimize(store.size());
+  }
+}
+BENCHMARK(BM_DbxStoreOnly)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -78,7 +78,11 @@ void TRecordStore::clear() {
 TTextArena::TRef TRecordStore::Text(std::u16string_view text, TRef TEntry::*field) {
   if (!FEntries.empty()) {
     const TRef previous = FEntries.back().*field;
-    if (previous.Length == text.size() && FArena.View(previous) == text) return previous;
+    // Compared as bytes: comparing views of UTF-16 text goes code unit by code unit.
+    if (previous.Length == text.size() &&
+        (text.empty() || std::memcmp(FArena.View(previous).data(), text.data(),
+                                     text.size() * sizeof(char16_t)) == 0))
+      return previous;
   }
   return FArena.Add(text);
 }

@@ -1,9 +1,11 @@
 #include "formats/dbx_reader.h"
 
 #include <algorithm>
-#include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 
-#include "formats/maildate.h"
+#include "formats/dbx_listing.h"
 #include "formats/read_cache.h"
 
 namespace kv {
@@ -15,15 +17,6 @@ namespace {
 // Real index trees are three or four levels deep even for 100,000 messages; a deeper one is
 // damaged, and following it further would only exhaust the stack.
 constexpr unsigned kMaxTreeDepth = 32;
-// A chain longer than this is checked for loops through a hash set instead of a linear scan.
-constexpr size_t kShortChain = 32;
-// Every how many blocks of a chain the size from there on is kept (see ChainSize).
-constexpr size_t kSizeFromEvery = 64;
-
-uint32_t U24(const unsigned char* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-}
-
 }  // namespace
 
 TDBXReader::TDBXReader(TOEFiles files) : TOEReader(std::move(files)) {}
@@ -98,147 +91,90 @@ void TDBXReader::ReadIndexNode(uint32_t node, uint64_t start, unsigned depth) {
   }
 }
 
+void TDBXReader::SetPartSize(size_t minMessages, size_t parts) {
+  FPartMinMessages = std::max<size_t>(minMessages, 1);
+  FMaxParts = parts;
+}
+
+size_t TDBXReader::PartCount() const {
+  const size_t processors = std::max(1u, std::thread::hardware_concurrency());
+  const size_t wanted = FMaxParts ? FMaxParts : std::min<size_t>(processors, 8);
+  return std::clamp<size_t>(FValueArray.size() / FPartMinMessages, 1, wanted);
+}
+
+namespace {
+
+struct TPart {
+  std::span<const uint32_t> Addresses;
+  TReadCache* Cache = nullptr;
+  TRecordStore Records;
+  std::exception_ptr Failure;
+};
+
+void ListPart(TPart& part, bool toLocal) {
+  try {
+    part.Records.reserve(part.Addresses.size());
+    TDbxLister(*part.Cache, toLocal).List(part.Addresses, part.Records);
+  } catch (...) {
+    part.Failure = std::current_exception();
+  }
+}
+
+}  // namespace
+
+// A large folder is listed in parts at the same time, each part on a thread of its own, and the
+// parts' stores are joined in index order without copying their texts. Every record
+// depends on its own message-info object and block chain alone, so the records are those of one
+// lister from start to end.
 void TDBXReader::ReadMessages() {
   if (!FLoaded) return;
   FMI.clear();
-  FMI.reserve(FValueArray.size());
-  FSizeFrom.clear();
-  TMessageInfo info;  // refilled record by record: its strings keep their storage
-  for (const uint32_t value : FValueArray) {
-    // An index value the walk never reached would name the file header; the record stays
-    // all-zero instead.
-    ClearMessageInfo(info);
-    if (value != 0) ReadMessageInfo(value, info);
-    FMI.push_back(info);
-  }
-}
-
-void TDBXReader::ReadMessageInfo(uint32_t address, TMessageInfo& info) {
-  info.Address = address;
-  unsigned char head[kDbxInfoHeaderSize];
-  if (!FCache->ReadFull(address, head, sizeof head)) return;
-  // A body that the file cuts short is decoded as far as it goes.
-  FBody.resize(U32(head + 4) & 0xFFFF);
-  FBody.resize(FCache->Read(uint64_t(address) + sizeof head, FBody.data(), FBody.size()));
-  const auto* body = reinterpret_cast<const unsigned char*>(FBody.data());
-  const size_t size = FBody.size();
-  const size_t n = head[10];
-  const size_t dataStart = 4 * n;
-
-  for (size_t k = 0; k < n && 4 * k + 4 <= size; ++k) {
-    const uint8_t id = body[4 * k];
-    const uint32_t value = U24(body + 4 * k + 1);
-    if (id & 0x80) {
-      switch (id) {
-        case dbxIndexDirect: info.Index = value; break;
-        case dbxFlagsDirect: info.Flags = value; break;
-        case dbxDataOffsetDirect: info.DataOffset = value; break;
-        case dbxPriorityDirect: info.Priority = value; break;
-        default: break;
-      }
-      continue;
+  // Each part reads through a cache of its own with the windows of a listing, the first one over
+  // the reader's stream, every other one over a stream of its own.
+  std::vector<std::unique_ptr<IReadStream>> streams;
+  std::vector<std::unique_ptr<TReadCache>> caches;
+  caches.push_back(std::make_unique<TReadCache>(Content(), TReadCache::kListingWindowSize));
+  try {
+    for (size_t k = 1, count = PartCount(); k < count; ++k) {
+      streams.push_back(FFiles.Open(FFilename));
+      if (!streams.back()) break;
+      caches.push_back(
+          std::make_unique<TReadCache>(*streams.back(), TReadCache::kListingWindowSize));
     }
-    const size_t at = dataStart + value;
-    if (at >= size) continue;  // data beyond the body: the attribute is skipped
-    const unsigned char* data = body + at;
-    const size_t left = size - at;
-    auto text = [&](std::u16string& out) {
-      // Text runs to its NUL byte, or to the end of the body when that is missing.
-      oe_detail::Text8(std::string_view(reinterpret_cast<const char*>(data), left), out);
-    };
-    switch (id) {
-      case dbxFlags:
-        if (left >= 4) info.Flags = U32(data);
-        break;
-      case dbxDataOffset:
-        if (left >= 4) info.DataOffset = U32(data);
-        break;
-      case dbxPriority:
-        if (left >= 4) info.Priority = U32(data);
-        break;
-      case dbxReceived:
-        if (left >= 8)
-          info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FCTTL);
-        break;
-      case dbxMessageId: text(info.ID); break;
-      case dbxSubject: text(info.Subject); break;
-      case dbxServer: text(info.Server); break;
-      case dbxSenderName: text(info.SenderName); break;
-      case dbxSenderEmail: text(info.SenderEmail); break;
-      case dbxReceiverName: text(info.ReceiverName); break;
-      case dbxReceiverEmail: text(info.ReceiverEmail); break;
-      case dbxAccount: text(info.Account); break;
-      default: break;
-    }
+  } catch (...) {  // parts that cannot have a stream of their own are left out
   }
-
-  // The size is the sum of the text bytes of the block chain; only block headers are read.
-  info.Size = ChainSize(info.DataOffset);
-}
-
-uint32_t TDBXReader::ChainSize(uint32_t first) {
-  FChain.clear();
-  FLongChain.clear();
-  FWalk.clear();
-  uint32_t rest = 0;  // the size from where the walk stopped on
-  bool loops = false;
-  uint32_t p = first;
-  while (p != 0) {
-    if (!FSizeFrom.empty()) {
-      if (const auto known = FSizeFrom.find(p); known != FSizeFrom.end()) {
-        rest = known->second;
-        break;
-      }
-    }
-    if (SeenBlock(p)) {
-      loops = true;
-      break;
-    }
-    unsigned char block[kDbxBlockHeaderSize];
-    if (!FCache->ReadFull(p, block, sizeof block)) break;
-    FWalk.emplace_back(p, U32(block + 8));
-    p = U32(block + 12);
+  std::vector<TPart> parts(caches.size());
+  const size_t n = FValueArray.size();
+  for (size_t k = 0; k < parts.size(); ++k) {
+    const size_t begin = n * k / parts.size(), end = n * (k + 1) / parts.size();
+    parts[k].Addresses = std::span(FValueArray).subspan(begin, end - begin);
+    parts[k].Cache = caches[k].get();
   }
-  // Sums wrap as the record's 32-bit size does. A walk from any block of a loop goes once round
-  // it: every block of the loop is kept, so that a later walk that enters the loop stops at its
-  // first block there. Before the loop (or without one) every kSizeFromEvery-th block is kept
-  // that has as many blocks of this walk after it: a later walk that joins the chain takes fewer
-  // steps than that to a kept block or to where this walk ended. Short chains keep nothing.
-  size_t end = FWalk.size();
-  if (loops) {
-    size_t start = 0;
-    while (FWalk[start].first != p) ++start;
-    for (size_t k = start; k < end; ++k) rest += FWalk[k].second;
-    for (size_t k = start; k < end; ++k) FSizeFrom[FWalk[k].first] = rest;
-    end = start;
+  std::vector<std::thread> threads;
+  threads.reserve(parts.size());
+  size_t started = 1;  // parts from here on run on this thread when no thread can be had
+  try {
+    for (; started < parts.size(); ++started)
+      threads.emplace_back(ListPart, std::ref(parts[started]), FCTTL);
+  } catch (const std::system_error&) {}
+  ListPart(parts[0], FCTTL);
+  for (size_t k = started; k < parts.size(); ++k) ListPart(parts[k], FCTTL);
+  for (std::thread& t : threads) t.join();
+  for (TPart& part : parts) {
+    FMI.Append(std::move(part.Records));
+    if (part.Failure) std::rethrow_exception(part.Failure);  // later parts come after it
   }
-  for (size_t k = end; k-- > 0;) {
-    rest += FWalk[k].second;
-    if (k % kSizeFromEvery == 0 && end - k >= kSizeFromEvery) FSizeFrom[FWalk[k].first] = rest;
-  }
-  return rest;
-}
-
-bool TDBXReader::SeenBlock(uint32_t p) {
-  if (FChain.size() < kShortChain) {
-    if (std::find(FChain.begin(), FChain.end(), p) != FChain.end()) return true;
-    FChain.push_back(p);
-    if (FChain.size() == kShortChain) FLongChain.insert(FChain.begin(), FChain.end());
-    return false;
-  }
-  return !FLongChain.insert(p).second;
 }
 
 std::string TDBXReader::ReadText(uint32_t index, bool headerOnly) {
   std::string result;
   if (index >= FMI.size() || !FCache) return result;
-  const TMessageInfo& info = FMI[index];
+  const TMessageView info = FMI[index];
   if (info.Size == 0) throw EOEReaderException(kOENoText);
   const uint64_t fileSize = FCache->Size();
-  FChain.clear();
-  FLongChain.clear();
+  FChain.Clear();
   std::string bytes;
-  for (uint32_t p = info.DataOffset; p != 0 && !SeenBlock(p);) {
+  for (uint32_t p = info.DataOffset; p != 0 && !FChain.Seen(p);) {
     unsigned char block[kDbxBlockHeaderSize];
     if (!FCache->ReadFull(p, block, sizeof block)) break;
     const uint32_t count = U32(block + 8);

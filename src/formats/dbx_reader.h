@@ -4,7 +4,8 @@
 // offset from the start of the file, 0 meaning none.
 //
 // Listing reads the header, the index nodes, one message-info object per message and the 16-byte
-// headers of its text blocks (to add up the size); the texts themselves only on request.
+// headers of its text blocks (to add up the size); the texts themselves only on request. A large
+// folder is listed in parts at the same time (dbx_listing.h).
 //
 // Damaged files: structures that cannot be read in full, nodes claiming more than 51 entries,
 // subtrees reached twice (a loop back to an ancestor, or a node shared by two parents), values
@@ -16,15 +17,13 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "formats/dbx_listing.h"
 #include "formats/oe_reader.h"
 
 namespace kv {
-
-class TReadCache;
 
 // Image of the file header; the reader decides on four fields only.
 struct TDBX_Header {
@@ -87,6 +86,11 @@ class TDBXReader : public TOEReader {
   void OpenFile(const std::u16string& AFileName) override;
   void ReadMessages() override;
 
+  // A folder is listed in parts at the same time, each of `minMessages` messages or more (tests
+  // lower it to list small folders in parts), at most `parts` of them (0: one per processor, up
+  // to 8).
+  void SetPartSize(size_t minMessages, size_t parts = 0);
+
   const TDBX_Header& Header() const { return FHeader; }
   // File offsets of the message-info objects in index order (0 where the index gave none).
   const std::vector<uint32_t>& ValueArray() const { return FValueArray; }
@@ -94,28 +98,20 @@ class TDBXReader : public TOEReader {
  private:
   void ReadIndex();
   void ReadIndexNode(uint32_t node, uint64_t start, unsigned depth);
-  // Fills the all-zero record `info` from the message-info object at `address`.
-  void ReadMessageInfo(uint32_t address, TMessageInfo& info);
   // The text of message `index` from its block chain; with `headerOnly` it stops at the first
   // block after which the text holds CR LF CR LF.
   std::string ReadText(uint32_t index, bool headerOnly);
-  // Whether block pointer `p` was already seen in the current chain.
-  bool SeenBlock(uint32_t p);
-  // The text bytes of the chain from block `first` on, as far as it goes without a block twice.
-  uint32_t ChainSize(uint32_t first);
+  // How many parts the listing is cut into.
+  size_t PartCount() const;
 
   TDBX_Header FHeader;
   TDBX_MsgFileInfo FFileInfo;
   std::vector<uint32_t> FValueArray;
   std::unique_ptr<TReadCache> FCache;
   std::unordered_set<uint32_t> FVisitedNodes;  // nodes the index walk has entered
-  std::vector<uint32_t> FChain;                // blocks of the chain being walked
-  std::unordered_set<uint32_t> FLongChain;     // the same, once a chain grows long
-  // Chain sizes from blocks walked so far in this listing: the size from a block on is the same
-  // whichever chain leads to it, so chains that share blocks (damage) share one walk.
-  std::unordered_map<uint32_t, uint32_t> FSizeFrom;
-  std::vector<std::pair<uint32_t, uint32_t>> FWalk;  // block, its text bytes, in chain order
-  std::string FBody;                                 // message-info body buffer, reused
+  TSeenBlocks FChain;                          // blocks of the text being read
+  size_t FPartMinMessages = 16384;
+  size_t FMaxParts = 0;
 };
 
 }  // namespace kv

@@ -20,6 +20,21 @@ namespace {
 constexpr int64_t kFirstSecond = -62135596800;  // 0001-01-01 00:00:00
 constexpr int64_t kLastSecond = 253402300799;   // 9999-12-31 23:59:59
 
+// Days of the date-time (0 is 1899-12-30) of 1601-01-01, the FILETIME epoch; of 1970-01-01,
+// the Unix epoch; and of 9999-12-31, the last day a date-time holds.
+constexpr int64_t kFileTimeEpochDay = -109205;
+constexpr int64_t kUnixEpochDay = 25569;
+constexpr int64_t kLastDay = 2958465;
+constexpr int64_t kMsPerDay = 86400000;
+
+// The date-time of day `day` and `ms` milliseconds into it, as EncodeDateTime makes it: before
+// 1899-12-30 the day counts down while the time of day still counts up.
+TDateTime DayAndTime(int64_t day, int64_t ms) {
+  const double date = double(day);
+  const double time = double(ms) / double(kMsPerDay);
+  return date >= 0 ? date + time : date - time;
+}
+
 std::optional<TDateTime> SecondsToDateTime(int64_t seconds, int millisecond) {
   if (seconds < kFirstSecond || seconds > kLastSecond) return std::nullopt;
   return EncodeDateTime(UnixSecondsToCalendar(seconds, millisecond));
@@ -160,12 +175,51 @@ TDateTime UTCToLocalDateTime(TDateTime utc) {
   return SecondsToDateTime(seconds + *offset, c->Millisecond).value_or(utc);
 }
 
+namespace {
+
+// A FILETIME as its day (date-time days) and the milliseconds into it; false past year 9999.
+bool SplitFileTime(TFileTime fileTime, int64_t& day, int64_t& ms) {
+  const uint64_t all = fileTime.Value() / 10000;
+  day = int64_t(all / kMsPerDay) + kFileTimeEpochDay;
+  ms = int64_t(all % kMsPerDay);
+  return day <= kLastDay;
+}
+
+// The UTC instant `day`, `ms` shifted by `offset` seconds; unshifted when that leaves the years a
+// date-time holds.
+TDateTime ShiftedDateTime(int64_t day, int64_t ms, int64_t offset) {
+  const int64_t local = (day - kUnixEpochDay) * 86400 + ms / 1000 + offset;
+  if (local < kFirstSecond || local > kLastSecond) return DayAndTime(day, ms);
+  const int64_t localDay = local / 86400 - (local % 86400 < 0 ? 1 : 0);
+  return DayAndTime(localDay + kUnixEpochDay, (local - localDay * 86400) * 1000 + ms % 1000);
+}
+
+}  // namespace
+
+// A folder listing converts one FILETIME per message, so this one works on the count of
+// milliseconds alone, without calendar fields; the values are those of going through them
+// (FileTimeToCalendar, EncodeDateTime, UTCToLocalDateTime), bit for bit.
 TDateTime FileTimeToDateTime(TFileTime fileTime, bool toLocal) {
-  const std::optional<TCalendar> c = FileTimeToCalendar(fileTime);
-  if (!c) return 0;
-  const std::optional<TDateTime> utc = EncodeDateTime(*c);
-  if (!utc) return 0;
-  return toLocal ? UTCToLocalDateTime(*utc) : *utc;
+  int64_t day = 0, ms = 0;
+  if (!SplitFileTime(fileTime, day, ms)) return 0;
+  if (!toLocal) return DayAndTime(day, ms);
+  const std::optional<int64_t> offset = LocalOffsetAt((day - kUnixEpochDay) * 86400 + ms / 1000);
+  return offset ? ShiftedDateTime(day, ms, *offset) : DayAndTime(day, ms);
+}
+
+// LocalOffsetAt answers for a whole UTC day when the offset is the same at its first and last
+// second, and for the instant itself otherwise; asking it for those two seconds tells which.
+TDateTime TFileTimeConverter::operator()(TFileTime fileTime) {
+  int64_t day = 0, ms = 0;
+  if (!FToLocal || !SplitFileTime(fileTime, day, ms)) return FileTimeToDateTime(fileTime, FToLocal);
+  if (day != FDay) {
+    const int64_t start = (day - kUnixEpochDay) * 86400;
+    const std::optional<int64_t> first = LocalOffsetAt(start);
+    const std::optional<int64_t> last = LocalOffsetAt(start + 86399);
+    FDay = day;
+    FOffset = first && last && *first == *last ? first : std::nullopt;
+  }
+  return FOffset ? ShiftedDateTime(day, ms, *FOffset) : FileTimeToDateTime(fileTime, true);
 }
 
 TFileTime DateTimeToFileTime(TDateTime value) {
