@@ -68,6 +68,32 @@ class TChunkedArray {
     Chunk(chunk)[offset] = value;
     ++FSize;
   }
+  // Moves the elements of `other` after those held, each passed through `fix` (T&) on its way;
+  // `other` is left empty. When this array ends at a chunk's end, `other`'s chunks are taken
+  // over as they stand, without a copy.
+  template <class Fix>
+  void Append(TChunkedArray&& other, Fix fix) {
+    if (other.empty()) return;
+    if (FSize % kChunk != 0) {
+      for (size_t i = 0; i < other.size(); ++i) {
+        T value = other[i];
+        fix(value);
+        push_back(value);
+      }
+      other.clear();
+      return;
+    }
+    if (other.FFirstCapacity < kChunk) other.GrowFirst(kChunk);  // more may follow in it
+    for (size_t i = 0; i < other.size(); ++i) fix(other[i]);
+    if (FSize == 0) FChunks.clear();  // an empty first chunk of its own is dropped
+    for (TLargeBlock& block : other.FChunks) FChunks.push_back(std::move(block));
+    FSize += other.FSize;
+    FFirstCapacity = kChunk;
+    other.FChunks.clear();
+    other.FFirstCapacity = 0;
+    other.FSize = 0;
+  }
+
   // Room for `n` elements in the first chunk (only that one ever grows by copying).
   void reserve(size_t n) {
     if (std::min(n, kChunk) > FFirstCapacity) GrowFirst(n);
@@ -85,7 +111,8 @@ class TChunkedArray {
   void GrowFirst(size_t capacity) {
     capacity = std::min(capacity, kChunk);
     TLargeBlock block(capacity * sizeof(T));
-    if (!FChunks.empty()) std::memcpy(block.data(), FChunks[0].data(), FSize * sizeof(T));  // < kChunk
+    if (!FChunks.empty())
+      std::memcpy(block.data(), FChunks[0].data(), FSize * sizeof(T));  // < kChunk
     if (FChunks.empty())
       FChunks.push_back(std::move(block));
     else

@@ -11,37 +11,30 @@ uint32_t TTextArena::NextBlockSize(size_t count) {
   return count < kGrowingBlocks ? uint32_t(4096) << count : kFullBlock;
 }
 
-TTextArena::TRef TTextArena::Add(std::u16string_view text) {
+TTextArena::TRef TTextArena::AddElsewhere(std::u16string_view text) {
   if (text.empty()) return {};
   if (text.size() > kFullBlock / 2) {  // would waste much of a block: kept on its own
-    if (FLarge.size() >= kLarge) throw std::length_error("a folder's texts exceed what one store holds");
+    if (FLarge.size() >= kLarge)
+      throw std::length_error("a folder's texts exceed what one store holds");
     FLarge.emplace_back(text);
     return {uint32_t(FLarge.size() - 1), kLarge};
   }
-  if (FBlocks.empty() || FUsed + text.size() > FBlocks.back().size() / sizeof(char16_t)) {
-    if (FBlocks.size() >= kMaxBlocks)
-      throw std::length_error("a folder's texts exceed what one store holds");
-    const uint32_t units = std::max<uint32_t>(NextBlockSize(FBlocks.size()), uint32_t(text.size()));
-    FBlocks.emplace_back(units * sizeof(char16_t));
-    FUsed = 0;
-  }
-  const size_t k = FBlocks.size() - 1;
-  std::memcpy(Block(k) + FUsed, text.data(), text.size() * sizeof(char16_t));
-  const TRef ref{uint32_t(k) << kOffsetBits | FUsed, uint32_t(text.size())};
-  FUsed += uint32_t(text.size());
-  return ref;
-}
-
-std::u16string_view TTextArena::View(TRef ref) const {
-  if (ref.Length == kLarge) return FLarge[ref.At];
-  if (ref.Length == 0) return {};
-  return {Block(ref.At >> kOffsetBits) + (ref.At & (kFullBlock - 1)), ref.Length};
+  if (FBlocks.size() >= kMaxBlocks)
+    throw std::length_error("a folder's texts exceed what one store holds");
+  // The rest of the last block stays unused; a new one takes this text and the next ones.
+  const uint32_t units = std::max<uint32_t>(NextBlockSize(FBlocks.size()), uint32_t(text.size()));
+  FBlocks.emplace_back(units * sizeof(char16_t));
+  FCursor = Block(FBlocks.size() - 1);
+  FNextAt = uint32_t(FBlocks.size() - 1) << kOffsetBits;
+  FLeft = units;
+  return Add(text);
 }
 
 void TTextArena::Clear() {
   FBlocks.clear();
   FLarge.clear();
-  FUsed = 0;
+  FCursor = nullptr;
+  FNextAt = FLeft = 0;
 }
 
 size_t TTextArena::Bytes() const {
@@ -62,10 +55,14 @@ TTextArena::TRebase TTextArena::Adopt(TTextArena& other) {
       FLarge.size() + other.FLarge.size() >= kLarge)
     throw std::length_error("a folder's texts exceed what one store holds");
   const TRebase rebase{uint32_t(FBlocks.size()), uint32_t(FLarge.size())};
-  // This arena's last block takes no more texts: later ones go after the adopted blocks.
+  // Texts added later go on in the adopted last block, or in this arena's own when none came.
   for (TLargeBlock& b : other.FBlocks) FBlocks.push_back(std::move(b));
   for (std::u16string& t : other.FLarge) FLarge.push_back(std::move(t));
-  if (!other.FBlocks.empty()) FUsed = other.FUsed;
+  if (!other.FBlocks.empty()) {
+    FCursor = other.FCursor;
+    FNextAt = other.FNextAt + (rebase.Blocks << kOffsetBits);
+    FLeft = other.FLeft;
+  }
   other.Clear();
   return rebase;
 }
@@ -75,31 +72,30 @@ void TRecordStore::clear() {
   FArena.Clear();
 }
 
-TTextArena::TRef TRecordStore::Text(std::u16string_view text, TRef TEntry::*field) {
-  if (!FEntries.empty()) {
-    const TRef previous = FEntries.back().*field;
-    // Compared as bytes: comparing views of UTF-16 text goes code unit by code unit.
-    if (previous.Length == text.size() &&
-        (text.empty() || std::memcmp(FArena.View(previous).data(), text.data(),
-                                     text.size() * sizeof(char16_t)) == 0))
-      return previous;
-  }
+TTextArena::TRef TRecordStore::Text(std::u16string_view text, TRef previous) {
+  // Compared as bytes: comparing views of UTF-16 text goes code unit by code unit.
+  if (previous.Length == text.size() &&
+      (text.empty() ||
+       std::memcmp(FArena.View(previous).data(), text.data(), text.size() * sizeof(char16_t)) == 0))
+    return previous;
   return FArena.Add(text);
 }
 
 void TRecordStore::push_back(const TMessageView& r) {
   TEntry e;
   CopyRecordNumbers(e, r);
+  static const TEntry kNone{};  // before the first record: no text to share
+  const TEntry& previous = FEntries.empty() ? kNone : FEntries.back();
   e.ID = FArena.Add(r.ID);
   e.Subject = FArena.Add(r.Subject);
-  e.Server = Text(r.Server, &TEntry::Server);
-  e.SenderName = Text(r.SenderName, &TEntry::SenderName);
-  e.SenderEmail = Text(r.SenderEmail, &TEntry::SenderEmail);
+  e.Server = Text(r.Server, previous.Server);
+  e.SenderName = Text(r.SenderName, previous.SenderName);
+  e.SenderEmail = Text(r.SenderEmail, previous.SenderEmail);
   e.Received = FArena.Add(r.Received);
-  e.ReceiverName = Text(r.ReceiverName, &TEntry::ReceiverName);
-  e.ReceiverEmail = Text(r.ReceiverEmail, &TEntry::ReceiverEmail);
-  e.Account = Text(r.Account, &TEntry::Account);
-  e.Folder = Text(r._Folder, &TEntry::Folder);
+  e.ReceiverName = Text(r.ReceiverName, previous.ReceiverName);
+  e.ReceiverEmail = Text(r.ReceiverEmail, previous.ReceiverEmail);
+  e.Account = Text(r.Account, previous.Account);
+  e.Folder = Text(r._Folder, previous.Folder);
   e.Client = r._Client;
   e.Marked = r._Marked;
   e.Checked = r._Checked;
@@ -146,12 +142,9 @@ void TRecordStore::Append(TRecordStore&& other) {
     return;
   }
   const TTextArena::TRebase rebase = FArena.Adopt(other.FArena);
-  FEntries.reserve(FEntries.size() + other.FEntries.size());
-  for (size_t i = 0; i < other.FEntries.size(); ++i) {
-    TEntry e = other.FEntries[i];
+  FEntries.Append(std::move(other.FEntries), [&rebase](TEntry& e) {
     for (TRef TEntry::*field : kTextFields) e.*field = rebase(e.*field);
-    FEntries.push_back(e);
-  }
+  });
   other.clear();
 }
 

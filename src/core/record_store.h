@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -29,8 +30,24 @@ class TTextArena {
     uint32_t Length = 0;  // kLarge: `At` indexes the texts too long for a block
   };
 
-  TRef Add(std::u16string_view text);
-  std::u16string_view View(TRef ref) const;
+  TRef Add(std::u16string_view text) {
+    // Most texts are short and fit the last block: a copy and a step on.
+    if (text.size() - 1 < FLeft) {  // not empty, and fits
+      const auto n = uint32_t(text.size());
+      std::memcpy(FCursor, text.data(), n * sizeof(char16_t));
+      const TRef ref{FNextAt, n};
+      FCursor += n;
+      FNextAt += n;
+      FLeft -= n;
+      return ref;
+    }
+    return AddElsewhere(text);
+  }
+  std::u16string_view View(TRef ref) const {
+    if (ref.Length == kLarge) return FLarge[ref.At];
+    if (ref.Length == 0) return {};
+    return {Block(ref.At >> kOffsetBits) + (ref.At & (kFullBlock - 1)), ref.Length};
+  }
   void Clear();
   // The bytes the blocks take.
   size_t Bytes() const;
@@ -52,10 +69,15 @@ class TTextArena {
   static uint32_t NextBlockSize(size_t count);
 
   char16_t* Block(size_t k) const { return static_cast<char16_t*>(FBlocks[k].data()); }
+  // An empty text, one for a block of its own, or one that needs a new block.
+  TRef AddElsewhere(std::u16string_view text);
 
   std::vector<TLargeBlock> FBlocks;  // each block's size in code units is its bytes / 2
-  uint32_t FUsed = 0;                // code units used in the last block
   std::vector<std::u16string> FLarge;
+  // The free part of the last block: where it starts, its reference, and its code units.
+  char16_t* FCursor = nullptr;
+  uint32_t FNextAt = 0;
+  uint32_t FLeft = 0;
 };
 
 class TRecordStore {
@@ -65,6 +87,9 @@ class TRecordStore {
   TRecordStore& operator=(const TRecordStore&) = delete;
   TRecordStore(TRecordStore&&) = default;
   TRecordStore& operator=(TRecordStore&&) = default;
+
+  // Records in one chunk of entries (see Append).
+  static const size_t kChunkRecords;
 
   size_t size() const { return FEntries.size(); }
   bool empty() const { return FEntries.empty(); }
@@ -83,7 +108,8 @@ class TRecordStore {
   void Permute(const std::vector<size_t>& order);
 
   // Moves every record of `other` after the records held; `other` is left empty. The texts
-  // change hands without a copy, so the views of `other`'s records stay valid, now held here.
+  // change hands without a copy, so the views of `other`'s records stay valid, now held here;
+  // the records too, when this store holds a multiple of kChunkRecords.
   void Append(TRecordStore&& other);
 
   // Copies of every record, whose texts are their own.
@@ -126,15 +152,17 @@ class TRecordStore {
     bool Marked, Checked;
   };
   static constexpr TRef TEntry::*kTextFields[] = {
-      &TEntry::ID,           &TEntry::Subject,       &TEntry::Server,  &TEntry::SenderName,
-      &TEntry::SenderEmail,  &TEntry::Received,      &TEntry::ReceiverName,
-      &TEntry::ReceiverEmail, &TEntry::Account,      &TEntry::Folder};
+      &TEntry::ID,          &TEntry::Subject,  &TEntry::Server,       &TEntry::SenderName,
+      &TEntry::SenderEmail, &TEntry::Received, &TEntry::ReceiverName, &TEntry::ReceiverEmail,
+      &TEntry::Account,     &TEntry::Folder};
   // A text: the previous record's reference when it holds the same text, else a new one.
-  TRef Text(std::u16string_view text, TRef TEntry::*field);
+  TRef Text(std::u16string_view text, TRef previous);
 
   TChunkedArray<TEntry> FEntries;
   TTextArena FArena;
 };
+
+inline const size_t TRecordStore::kChunkRecords = TChunkedArray<TRecordStore::TEntry>::kChunk;
 
 // Whether the store holds exactly these records, in this order.
 bool operator==(const TRecordStore& store, const TMessages& records);

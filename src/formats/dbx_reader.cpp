@@ -145,8 +145,15 @@ void TDBXReader::ReadMessages() {
   }
   std::vector<TPart> parts(caches.size());
   const size_t n = FValueArray.size();
+  // Parts of large folders begin at a whole number of the store's chunks of records: the store
+  // then takes each part's records over without copying them.
+  auto cut = [&](size_t k) {
+    const size_t chunk = TRecordStore::kChunkRecords, even = n * k / parts.size();
+    if (k == parts.size() || n / parts.size() < chunk) return even;
+    return std::min(n, (even + chunk / 2) / chunk * chunk);
+  };
   for (size_t k = 0; k < parts.size(); ++k) {
-    const size_t begin = n * k / parts.size(), end = n * (k + 1) / parts.size();
+    const size_t begin = cut(k), end = std::max(begin, cut(k + 1));
     parts[k].Addresses = std::span(FValueArray).subspan(begin, end - begin);
     parts[k].Cache = caches[k].get();
   }
