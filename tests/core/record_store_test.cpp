@@ -73,6 +73,26 @@ TEST(RecordStore, AppendTakesOverAnotherStoresRecordsAndTexts) {
   EXPECT_EQ(TMessages(empty), plain);
 }
 
+// A store that holds whole chunks of records takes another's chunks over as they stand: small
+// and large second stores, and records added after them.
+TEST(RecordStore, AppendAfterWholeChunksTakesTheEntriesOver) {
+  const size_t chunk = TRecordStore::kChunkRecords;
+  for (size_t second : {size_t(1), size_t(70), chunk, chunk + 5}) {
+    TMessages plain;
+    for (size_t i = 0; i < chunk + second; ++i) plain.push_back(Record(int(i), double(i)));
+    TRecordStore first, other;
+    for (size_t i = 0; i < chunk; ++i) first.push_back(plain[i]);
+    for (size_t i = chunk; i < plain.size(); ++i) other.push_back(plain[i]);
+    first.Append(std::move(other));
+    EXPECT_TRUE(other.empty());
+    for (int k = 0; k < 3; ++k) {
+      plain.push_back(Record(k, 1e6 + k));
+      first.push_back(plain.back());
+    }
+    ASSERT_EQ(TMessages(first), plain) << second;
+  }
+}
+
 TEST(RecordStore, DateSortGivesThePlainSortsOrderAlsoForEqualDates) {
   std::mt19937 random(11);
   for (int round = 0; round < 100; ++round) {
