@@ -2,7 +2,10 @@
 // whole, so a real mbox file is a seed as it is; its last byte picks a block size. The text fed
 // whole must give the messages that the rules read literally give, and fed in blocks of that
 // size, in every scan mode, the same messages again; each message must lie inside the text. The
-// same bytes also go through the INI reader of profiles.ini.
+// same bytes also go through the INI reader of profiles.ini. Read in parts, as a large file is on
+// threads (each part from the first message start at or after a cut the input's first bytes
+// choose), the parts together give the same messages again.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/stream.h"
 #include "collectors/mbox_rules.h"
 #include "collectors/mbox_splitter.h"
 #include "collectors/thunderbird.h"
@@ -32,6 +36,34 @@ std::vector<TCut> Split(std::string_view text, size_t block) {
   return cuts;
 }
 
+// The messages of [begin, end) of the text, read as one part of a file.
+void SplitPart(kv::IReadStream& stream, uint64_t begin, uint64_t end, std::vector<TCut>& cuts) {
+  kv::SplitMboxPart(stream, begin, end, [&](const kv::TMboxMessage& m) {
+    cuts.push_back({std::string(m.Header), m.Size, m.Offset});
+  });
+}
+
+// Cuts the text at up to three places the input's first bytes choose; each part begins where
+// the first message at or after its cut begins. The parts must give the messages of the whole.
+void CheckParts(std::string_view text, const std::vector<TCut>& whole) {
+  kv::TMemoryReadStream stream{std::string(text)};
+  std::vector<uint64_t> starts{0};
+  for (size_t k = 0; k < 3 && k < text.size(); ++k) {
+    const uint64_t cut = text.size() * uint8_t(text[k]) / 256;
+    const uint64_t start = kv::NextMessageStart(stream, cut);
+    // A start is a message's offset or the text's end, never before the cut.
+    bool known = start == text.size();
+    for (const TCut& c : whole) known = known || c.Offset == start;
+    if (start < cut || !known) std::abort();
+    starts.push_back(start);
+  }
+  std::sort(starts.begin(), starts.end());
+  starts.push_back(UINT64_MAX);
+  std::vector<TCut> parts;
+  for (size_t k = 0; k + 1 < starts.size(); ++k) SplitPart(stream, starts[k], starts[k + 1], parts);
+  if (parts != whole) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kv::SetMboxScan(kv::TMboxScan::Widest);
     if (cut != whole) std::abort();
   }
+  CheckParts(text, whole);
   uint64_t last = 0;
   for (const TCut& c : whole) {
     // Header lines are never empty, so the kept header is at most twice the message's bytes.

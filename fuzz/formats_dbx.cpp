@@ -2,11 +2,13 @@
 // that begins with the .dbx signature is a file whole, as real files and the builder's files
 // come; any other input is a file of its own after its first byte (first byte odd) or a patch
 // over a small valid file with a tree of several levels, so the fuzzer reaches the index,
-// attributes and block chains quickly.
+// attributes and block chains quickly. Listed in three parts at the same time, as a large folder
+// is, the folder gives the records of one listing, or the same failure.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "base/error.h"
 #include "formats/dbx_reader.h"
 #include "oe_exercise.h"
 #include "support/dbx_builder.h"
@@ -32,6 +34,21 @@ const std::string& BaseFile() {
   return base;
 }
 
+// The records of the folder listed in `parts` parts; whether the listing failed.
+bool List(const kv::TOEFiles& files, size_t parts, kv::TMessages& records) {
+  kv::TDBXReader reader(files);
+  reader.SetPartSize(parts == 1 ? SIZE_MAX : 1, parts);
+  try {
+    reader.LoadFromFile(u"f.dbx");
+    reader.ReadMessages();
+    records = reader.Messages();
+    return false;
+  } catch (const kv::EKolvaneError&) {
+    records = reader.Messages();
+    return true;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -55,5 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                      },
                      [](const std::u16string&) { return false; }};
   kv::fuzz::ExerciseOEReader(files, u"f.dbx");
+  kv::TMessages whole, parts;
+  if (List(files, 1, whole) != List(files, 3, parts) || whole != parts) std::abort();
   return 0;
 }

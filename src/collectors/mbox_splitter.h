@@ -110,7 +110,7 @@ void SplitMbox(IReadStream& stream, const TMboxSplitter::TOnMessage& onMessage);
 void SplitMboxPart(IReadStream& stream, uint64_t begin, uint64_t end,
                    const TMboxSplitter::TOnMessage& onMessage);
 // Where the first message that starts at or after `from` starts; the stream's end when none
-// does. Reads from the line start at or before... only as far as that message's second line.
+// does. Reads from just before `from` on, only as far as that message's second line.
 uint64_t NextMessageStart(IReadStream& stream, uint64_t from);
 
 }  // namespace kv
