@@ -24,14 +24,17 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+# The server can take seconds to answer on a loaded machine (the suite runs in parallel); the
+# program started before it answers would find no display.
+for _ in $(seq 300); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -root >/dev/null 2>&1 || { echo "Xvfb did not answer on $DISPLAY"; cat "$work/xvfb.log"; exit 1; }
 
 # In the sanitizer build: the D-Bus client that Qt starts keeps what it allocated (not ours).
 export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 LC_ALL=en_US.UTF-8 XDG_DATA_HOME="$work/data" "$kolvane" "$history" >"$work/kolvane.log" 2>&1 &
 program=$!
 # The frame's title names the maximised viewer: "Quorl Kolvane - [samples-history]".
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   xwininfo -root -tree 2>/dev/null | grep -q 'Quorl Kolvane - \[samples-history\]' && break
   sleep 0.1
 done
