@@ -99,6 +99,12 @@ std::u16string Ascii(std::string_view text) { return Cp1252ToUtf16(text); }
 
 std::u16string Utf8ToUtf16(std::string_view bytes) {
   std::u16string out;
+  Utf8ToUtf16(bytes, out);
+  return out;
+}
+
+void Utf8ToUtf16(std::string_view bytes, std::u16string& out) {
+  out.clear();
   out.reserve(bytes.size());
   size_t i = 0;
   while (i < bytes.size()) {
@@ -118,7 +124,6 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
       i += len;
     }
   }
-  return out;
 }
 
 char32_t NextCodePoint(std::u16string_view text, size_t& i) {

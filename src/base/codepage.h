@@ -18,6 +18,8 @@ bool FitsCp1252(std::u16string_view text);
 
 // UTF-8. Invalid sequences decode to U+FFFD; unpaired surrogates encode as U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view bytes);
+// The same into `out` (replaced; `bytes` must not lie in it), which keeps its storage.
+void Utf8ToUtf16(std::string_view bytes, std::u16string& out);
 std::string Utf16ToUtf8(std::u16string_view text);
 bool IsValidUtf8(std::string_view bytes);
 bool HasHighBytes(std::string_view bytes);  // any byte above 0x7F

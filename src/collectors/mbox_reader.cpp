@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "base/parallel_parts.h"
 #include "collectors/mbox_splitter.h"
 #include "collectors/thunderbird.h"
 
@@ -17,31 +16,11 @@ namespace {
 uint64_t gPartMinBytes = uint64_t(16) << 20;
 size_t gMaxParts = 0;
 
-size_t PartCount(uint64_t size) {
-  const size_t processors = std::max(1u, std::thread::hardware_concurrency());
-  const size_t wanted = gMaxParts ? gMaxParts : std::min<size_t>(processors, 8);
-  return size_t(std::clamp<uint64_t>(size / gPartMinBytes, 1, wanted));
-}
-
 struct TPart {
   uint64_t Begin = 0, End = UINT64_MAX;
+  IReadStream* Stream = nullptr;
   TRecordStore Records;
-  std::exception_ptr Failure;
 };
-
-void ReadPart(IReadStream& stream, std::u16string_view folderName, TEmailClient client,
-              TPart& part) {
-  try {
-    TEMLHeader header;
-    TMessageInfo record;  // refilled message by message: its strings keep their storage
-    SplitMboxPart(stream, part.Begin, part.End, [&](const TMboxMessage& message) {
-      MboxMessageRecord(message, folderName, client, header, record);
-      part.Records.push_back(record);
-    });
-  } catch (...) {
-    part.Failure = std::current_exception();
-  }
-}
 
 }  // namespace
 
@@ -54,8 +33,9 @@ void ReadMboxRecords(const TOpenMbox& open, std::u16string_view folderName, TEma
                      TRecordStore& out) {
   std::unique_ptr<IReadStream> first = open();
   const uint64_t size = first->Size();
-  const size_t count = PartCount(size);
+  const size_t count = PartCount(size, gPartMinBytes, gMaxParts);
   std::vector<TPart> parts(1);
+  parts.front().Stream = first.get();
   std::vector<std::unique_ptr<IReadStream>> streams;
   if (count > 1) {
     // Each part from the first message start after its share of the bytes; a part that would
@@ -67,28 +47,26 @@ void ReadMboxRecords(const TOpenMbox& open, std::u16string_view folderName, TEma
         parts.back().End = begin;
         parts.emplace_back().Begin = begin;
       }
-      for (size_t k = 1; k < parts.size(); ++k) streams.push_back(open());
+      for (size_t k = 1; k < parts.size(); ++k)
+        parts[k].Stream = streams.emplace_back(open()).get();
     } catch (...) {  // a part that cannot be prepared: the file is read in one piece
       parts.resize(1);
       parts.front().End = UINT64_MAX;
       streams.clear();
     }
   }
-  std::vector<std::thread> threads;
-  size_t started = 1;  // parts from here on run on this thread when no thread can be had
-  try {
-    for (; started < parts.size(); ++started)
-      threads.emplace_back(ReadPart, std::ref(*streams[started - 1]), folderName, client,
-                           std::ref(parts[started]));
-  } catch (const std::system_error&) {
-  }
-  ReadPart(*first, folderName, client, parts[0]);
-  for (size_t k = started; k < parts.size(); ++k)
-    ReadPart(*streams[k - 1], folderName, client, parts[k]);
-  for (std::thread& t : threads) t.join();
-  for (TPart& part : parts) {
-    out.Append(std::move(part.Records));
-    if (part.Failure) std::rethrow_exception(part.Failure);  // later parts come after it
+  const std::vector<std::exception_ptr> failures = RunParts(parts.size(), [&](size_t k) {
+    TPart& part = parts[k];
+    TEMLHeader header;
+    TMessageInfo record;  // refilled message by message: its strings keep their storage
+    SplitMboxPart(*part.Stream, part.Begin, part.End, [&](const TMboxMessage& message) {
+      MboxMessageRecord(message, folderName, client, header, record);
+      part.Records.push_back(record);
+    });
+  });
+  for (size_t k = 0; k < parts.size(); ++k) {
+    out.Append(std::move(parts[k].Records));
+    if (failures[k]) std::rethrow_exception(failures[k]);  // later parts come after it
   }
 }
 

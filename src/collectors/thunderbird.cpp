@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "base/error.h"
-#include "formats/address.h"
 #include "collectors/mbox_reader.h"
 #include "collectors/thunderbird_store.h"
+#include "formats/address.h"
 #include "formats/maildate.h"
 #include "storage/data_file_layout.h"
 #include "system/context.h"

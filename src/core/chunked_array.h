@@ -111,12 +111,12 @@ class TChunkedArray {
   void GrowFirst(size_t capacity) {
     capacity = std::min(capacity, kChunk);
     TLargeBlock block(capacity * sizeof(T));
-    if (!FChunks.empty())
-      std::memcpy(block.data(), FChunks[0].data(), FSize * sizeof(T));  // < kChunk
-    if (FChunks.empty())
+    if (FChunks.empty()) {
       FChunks.push_back(std::move(block));
-    else
+    } else {
+      std::memcpy(block.data(), FChunks[0].data(), FSize * sizeof(T));  // < kChunk
       FChunks[0] = std::move(block);
+    }
     FFirstCapacity = capacity;
   }
 

@@ -5,7 +5,6 @@
 #include "base/text.h"
 #include "core/append_plan.h"
 #include "core/emails.h"
-#include "base/codepage.h"
 #include "storage/data_file_layout.h"
 #include "storage/folder_lines.h"
 #include "storage/stream_lines.h"
@@ -103,25 +102,26 @@ size_t TVix_EMails::AppendToStorage(std::u16string_view fileName, std::u16string
     storedCount = matched = 0;
     inOrder = true;
   };
-  if (!streamName.empty() && ReadStorageLines(*root, FStorageFolder, streamName, decode, sink) ==
-                                 TLinesResult::lrDamaged)
+  if (!streamName.empty() &&
+      ReadStorageLines(*root, FStorageFolder, streamName, decode, sink) == TLinesResult::lrDamaged)
     throw damaged();
-  TStoredLines lines;
+  // In order, the records after the last one matched are new (all of them in a new stream).
   std::vector<size_t> added;
-  if (inOrder) {
-    for (size_t i = matched; i < FData.size() && storedCount > 0; ++i) added.push_back(i);
-  }
+  if (inOrder)
+    for (size_t i = matched; i < FData.size(); ++i) added.push_back(i);
+  // The stored lines are read whole where the plan must look for each record among them, or
+  // where new lines follow them in the rewritten stream.
+  TStoredLines lines;
   if (storedCount > 0 && (!inOrder || !added.empty())) {
     if (ReadStorageLines(*root, FStorageFolder, streamName, decode, lines) ==
         TLinesResult::lrDamaged)
       throw damaged();
     if (!inOrder)
       added = RecordsToAppend(
-          lines.size(), [&lines](size_t k, std::u16string& buffer) { return lines.Text(k, buffer); },
+          lines.size(),
+          [&lines](size_t k, std::u16string& buffer) { return lines.Text(k, buffer); },
           FData.size(), [this](size_t i) { return FData[i]; });
   }
-  if (storedCount == 0)  // a new stream: every record
-    for (size_t i = 0; i < FData.size(); ++i) added.push_back(i);
 
   WriteHeaderInto(*root, comment, code);
   // A folder without a name has no stream; with nothing new the stream would come out byte

@@ -67,7 +67,7 @@ bool TSeenBlocks::Seen(uint32_t p) {
   return !FLong.insert(p).second;
 }
 
-TDbxLister::TDbxLister(TReadCache& cache, bool toLocal) : FCache(cache), FDates(toLocal) {}
+TDbxLister::TDbxLister(TReadCache& cache, bool toLocal) : FCache(cache), FToLocal(toLocal) {}
 
 void TDbxLister::List(std::span<const uint32_t> addresses, TRecordStore& out) {
   for (const uint32_t address : addresses) {
@@ -127,7 +127,8 @@ void TDbxLister::ReadMessageInfo(uint32_t address, TMessageView& record) {
         if (left >= 4) record.Priority = U32(data);
         break;
       case dbxReceived:
-        if (left >= 8) record.ReceivedDate = FDates(TFileTime{U32(data), U32(data + 4)});
+        if (left >= 8)
+          record.ReceivedDate = FileTimeToDateTime(TFileTime{U32(data), U32(data + 4)}, FToLocal);
         break;
       default: break;
     }

@@ -53,7 +53,7 @@ class TDbxLister {
   uint32_t ChainSize(uint32_t first);
 
   TReadCache& FCache;
-  TFileTimeConverter FDates;
+  bool FToLocal;
   TSeenBlocks FChain;  // blocks of the chain being walked
   // Chain sizes from blocks walked so far: the size from a block on is the same whichever chain
   // leads to it, so chains that share blocks (damage) share one walk.

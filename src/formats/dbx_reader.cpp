@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <exception>
-#include <system_error>
-#include <thread>
 
+#include "base/parallel_parts.h"
 #include "formats/dbx_listing.h"
 #include "formats/read_cache.h"
 
@@ -96,29 +95,13 @@ void TDBXReader::SetPartSize(size_t minMessages, size_t parts) {
   FMaxParts = parts;
 }
 
-size_t TDBXReader::PartCount() const {
-  const size_t processors = std::max(1u, std::thread::hardware_concurrency());
-  const size_t wanted = FMaxParts ? FMaxParts : std::min<size_t>(processors, 8);
-  return std::clamp<size_t>(FValueArray.size() / FPartMinMessages, 1, wanted);
-}
-
 namespace {
 
 struct TPart {
   std::span<const uint32_t> Addresses;
   TReadCache* Cache = nullptr;
   TRecordStore Records;
-  std::exception_ptr Failure;
 };
-
-void ListPart(TPart& part, bool toLocal) {
-  try {
-    part.Records.reserve(part.Addresses.size());
-    TDbxLister(*part.Cache, toLocal).List(part.Addresses, part.Records);
-  } catch (...) {
-    part.Failure = std::current_exception();
-  }
-}
 
 }  // namespace
 
@@ -135,7 +118,8 @@ void TDBXReader::ReadMessages() {
   std::vector<std::unique_ptr<TReadCache>> caches;
   caches.push_back(std::make_unique<TReadCache>(Content(), TReadCache::kListingWindowSize));
   try {
-    for (size_t k = 1, count = PartCount(); k < count; ++k) {
+    for (size_t k = 1, count = PartCount(FValueArray.size(), FPartMinMessages, FMaxParts);
+         k < count; ++k) {
       streams.push_back(FFiles.Open(FFilename));
       if (!streams.back()) break;
       caches.push_back(
@@ -157,19 +141,14 @@ void TDBXReader::ReadMessages() {
     parts[k].Addresses = std::span(FValueArray).subspan(begin, end - begin);
     parts[k].Cache = caches[k].get();
   }
-  std::vector<std::thread> threads;
-  threads.reserve(parts.size());
-  size_t started = 1;  // parts from here on run on this thread when no thread can be had
-  try {
-    for (; started < parts.size(); ++started)
-      threads.emplace_back(ListPart, std::ref(parts[started]), FCTTL);
-  } catch (const std::system_error&) {}
-  ListPart(parts[0], FCTTL);
-  for (size_t k = started; k < parts.size(); ++k) ListPart(parts[k], FCTTL);
-  for (std::thread& t : threads) t.join();
-  for (TPart& part : parts) {
-    FMI.Append(std::move(part.Records));
-    if (part.Failure) std::rethrow_exception(part.Failure);  // later parts come after it
+  const std::vector<std::exception_ptr> failures = RunParts(parts.size(), [&](size_t k) {
+    TPart& part = parts[k];
+    part.Records.reserve(part.Addresses.size());
+    TDbxLister(*part.Cache, FCTTL).List(part.Addresses, part.Records);
+  });
+  for (size_t k = 0; k < parts.size(); ++k) {
+    FMI.Append(std::move(parts[k].Records));
+    if (failures[k]) std::rethrow_exception(failures[k]);  // later parts come after it
   }
 }
 

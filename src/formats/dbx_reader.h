@@ -101,8 +101,6 @@ class TDBXReader : public TOEReader {
   // The text of message `index` from its block chain; with `headerOnly` it stops at the first
   // block after which the text holds CR LF CR LF.
   std::string ReadText(uint32_t index, bool headerOnly);
-  // How many parts the listing is cut into.
-  size_t PartCount() const;
 
   TDBX_Header FHeader;
   TDBX_MsgFileInfo FFileInfo;

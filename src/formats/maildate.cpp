@@ -207,21 +207,6 @@ TDateTime FileTimeToDateTime(TFileTime fileTime, bool toLocal) {
   return offset ? ShiftedDateTime(day, ms, *offset) : DayAndTime(day, ms);
 }
 
-// LocalOffsetAt answers for a whole UTC day when the offset is the same at its first and last
-// second, and for the instant itself otherwise; asking it for those two seconds tells which.
-TDateTime TFileTimeConverter::operator()(TFileTime fileTime) {
-  int64_t day = 0, ms = 0;
-  if (!FToLocal || !SplitFileTime(fileTime, day, ms)) return FileTimeToDateTime(fileTime, FToLocal);
-  if (day != FDay) {
-    const int64_t start = (day - kUnixEpochDay) * 86400;
-    const std::optional<int64_t> first = LocalOffsetAt(start);
-    const std::optional<int64_t> last = LocalOffsetAt(start + 86399);
-    FDay = day;
-    FOffset = first && last && *first == *last ? first : std::nullopt;
-  }
-  return FOffset ? ShiftedDateTime(day, ms, *FOffset) : FileTimeToDateTime(fileTime, true);
-}
-
 TFileTime DateTimeToFileTime(TDateTime value) {
   const std::optional<TCalendar> c = DecodeDateTime(value);
   if (!c) return {};

@@ -8,8 +8,6 @@
 // None of these functions raises.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string_view>
 
 #include "base/datetime.h"
@@ -33,21 +31,6 @@ TDateTime LocalTimeBias();
 // FILETIME -> date-time (millisecond precision, finer part truncated); with toLocal the result
 // goes through UTCToLocalDateTime. 0 when the value cannot be converted.
 TDateTime FileTimeToDateTime(TFileTime fileTime, bool toLocal);
-
-// FILETIME values converted one after another, each as FileTimeToDateTime converts it; the local
-// offset of a UTC day is asked once while the values stay in that day and its offset does not
-// change within it (a folder's dates, without a zone question per message). A zone change takes
-// effect for a converter made after it.
-class TFileTimeConverter {
- public:
-  explicit TFileTimeConverter(bool toLocal) : FToLocal(toLocal) {}
-  TDateTime operator()(TFileTime fileTime);
-
- private:
-  bool FToLocal;
-  int64_t FDay = INT64_MIN;        // the UTC day last met (date-time days)
-  std::optional<int64_t> FOffset;  // its offset in seconds, when the same all day
-};
 
 // A UTC date-time in local time by the zone rules in force on that date; the input unchanged
 // when the zone information cannot be read or the conversion fails.

@@ -184,7 +184,6 @@ bool TMBXReader::ReadIndexFile(TMessages& records) {
     const uint32_t count = U32(head + 8);
     uint64_t offset = kIdxHeaderSize;
     std::string bytes;
-    TFileTimeConverter dates(FCTTL);
     for (uint32_t i = 0; i < count && i < records.size(); ++i) {
       unsigned char r[kIdxRecordSize];
       if (!idx.ReadFull(offset, r, sizeof r)) break;
@@ -194,7 +193,7 @@ bool TMBXReader::ReadIndexFile(TMessages& records) {
       info.ID = UIntToStr(U32(r + 8));
       info.DataOffset = U32(r + 20);
       info.Size = U32(r + 24);
-      info.ReceivedDate = dates(TFileTime{U32(r + 194), U32(r + 198)});
+      info.ReceivedDate = FileTimeToDateTime(TFileTime{U32(r + 194), U32(r + 198)}, FCTTL);
       info.Priority = U16(r + 210);
       // Seven strings follow: subject, receiver, sender, server, two unused, account.
       std::u16string strings[kIdxStrings];

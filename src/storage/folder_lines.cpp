@@ -72,9 +72,12 @@ class TLineCutter final : public TStream {
       FUtf8 = true;
       Cut(text);
     }
-    if (!damaged && !FCarry.empty()) FSink.Line(FCarry, FUtf8);
+    if (!damaged && !FCarry.empty()) Hand(FCarry);
     FCarry.clear();
   }
+
+  // Whether a line was handed over.
+  bool HandedOver() const { return FHandedOver; }
 
  private:
   enum TMode { mHead, mLines, mWhole, mEnded };
@@ -112,10 +115,10 @@ class TLineCutter final : public TStream {
         return;
       }
       if (FCarry.empty()) {
-        FSink.Line(std::string_view(p, size_t(stop - p)), FUtf8);
+        Hand(std::string_view(p, size_t(stop - p)));
       } else {
         FCarry.append(p, size_t(stop - p));
-        FSink.Line(FCarry, FUtf8);
+        Hand(FCarry);
         FCarry.clear();
       }
       p = stop + 1;
@@ -129,7 +132,13 @@ class TLineCutter final : public TStream {
     }
   }
 
+  void Hand(std::string_view line) {
+    FHandedOver = true;
+    FSink.Line(line, FUtf8);
+  }
+
   const TFolderLineSink& FSink;
+  bool FHandedOver = false;
   uint64_t FSize = 0;
   TMode FMode = mHead;
   bool FUtf8 = false;
@@ -142,7 +151,7 @@ class TLineCutter final : public TStream {
 
 void StoredLineText(std::string_view line, bool utf8, std::u16string& text) {
   if (utf8) {
-    text = Utf8ToUtf16(line);
+    Utf8ToUtf16(line, text);
     return;
   }
   text.resize(line.size());
@@ -153,22 +162,17 @@ TLinesResult ReadFolderLines(TStream& stream, TCodeStreamProcedure decode,
                              const TFolderLineSink& sink) {
   stream.SetPosition(0);
   bool damaged = false;
-  TFolderLineSink counting = sink;
-  bool handedOver = false;
-  counting.Line = [&](std::string_view line, bool utf8) {
-    handedOver = true;
-    sink.Line(line, utf8);
-  };
-  auto plain = [&](const TFolderLineSink& to) {
-    TLineCutter cutter(to);
+  auto plain = [&] {
+    TLineCutter cutter(sink);
     std::vector<char> block(1 << 16);
-    for (size_t n; (n = stream.Read(block.data(), block.size())) > 0;) cutter.Write(block.data(), n);
+    for (size_t n; (n = stream.Read(block.data(), block.size())) > 0;)
+      cutter.Write(block.data(), n);
     cutter.Finish(false);
   };
   if (!decode) {
-    plain(sink);
+    plain();
   } else {
-    TLineCutter cutter(counting);
+    TLineCutter cutter(sink);
     try {
       decode(stream, cutter);
       cutter.Finish(false);
@@ -181,8 +185,8 @@ TLinesResult ReadFolderLines(TStream& stream, TCodeStreamProcedure decode,
         damaged = true;  // keep the lines the decoder made before the damage
         cutter.Finish(true);
       } else {
-        if (handedOver && sink.Restart) sink.Restart();
-        plain(sink);
+        if (cutter.HandedOver() && sink.Restart) sink.Restart();
+        plain();
       }
     }
   }

@@ -1,6 +1,5 @@
 #include "storage/folder_text.h"
 
-
 #include "storage/folder_lines.h"
 
 #if defined(__SSE2__)

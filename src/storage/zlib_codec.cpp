@@ -115,9 +115,13 @@ void TZlibWriter::Work() {
   }
 }
 
-void TZlibWriter::Write(std::string_view bytes) {
+bool TZlibWriter::OnThisThread(size_t more) const {
   const TState& st = *FState;
-  if (!st.NoThread && (st.Worker.joinable() || st.Written + bytes.size() > kThreadFrom)) {
+  return !st.Worker.joinable() && (st.NoThread || st.Written + more <= kThreadFrom);
+}
+
+void TZlibWriter::Write(std::string_view bytes) {
+  if (!OnThisThread(bytes.size())) {
     Write(std::string(bytes));  // a copy the thread can keep
     return;
   }
@@ -126,12 +130,11 @@ void TZlibWriter::Write(std::string_view bytes) {
 }
 
 void TZlibWriter::Write(std::string&& bytes) {
-  TState& st = *FState;
-  if (!st.Worker.joinable() && (st.NoThread || st.Written + bytes.size() <= kThreadFrom)) {
-    st.Written += bytes.size();
-    if (!bytes.empty()) Run(bytes, Z_NO_FLUSH);
+  if (OnThisThread(bytes.size())) {
+    Write(std::string_view(bytes));
     return;
   }
+  TState& st = *FState;
   st.Written += bytes.size();
   if (!st.Worker.joinable()) {
     try {

@@ -52,6 +52,8 @@ class TZlibWriter {
   void Finish();
 
  private:
+  // Whether `more` bytes are deflated here: no thread runs, and none is to start for them.
+  bool OnThisThread(size_t more) const;
   void Run(std::string_view bytes, int flush);
   void Work();
   struct TState;

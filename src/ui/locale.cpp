@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/parallel_parts.h"
 #include "base/text.h"
 #include "ui/locale_native.h"
 
@@ -195,7 +194,7 @@ TLocale::TKeyTable TLocale::MakeKeys(size_t count,
     for (size_t i = 0; i < count; ++i) table.FTexts.push_back(text(i));
     return table;
   }
-  // Making a key is the slow part of a text sort: two halves on two threads where it pays.
+  // Making a key is the slow part of a text sort.
   auto make = [&](size_t from, size_t to, TKeyTable::TPart& part) {
     part.Ends.reserve(to - from);
     for (size_t i = from; i < to; ++i) {
@@ -205,27 +204,10 @@ TLocale::TKeyTable TLocale::MakeKeys(size_t count,
       part.Ends.push_back(uint32_t(part.Bytes.size()));
     }
   };
-  TKeyTable::TPart& first = table.FParts[0];
-  TKeyTable::TPart& second = table.FParts[1];
-  const size_t half = count >= 4096 && std::thread::hardware_concurrency() > 1 ? count / 2 : count;
-  std::exception_ptr failures[2];
-  auto run = [&](size_t from, size_t to, TKeyTable::TPart& part, std::exception_ptr& failure) {
-    try {
-      make(from, to, part);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  };
-  std::thread other;
-  if (half < count) {
-    try {
-      other = std::thread(run, half, count, std::ref(second), std::ref(failures[1]));
-    } catch (const std::system_error&) {
-      run(half, count, second, failures[1]);
-    }
-  }
-  run(0, half, first, failures[0]);
-  if (other.joinable()) other.join();
+  // Two halves where it pays (each of 2048 keys or more, on two processors or more).
+  const size_t parts = std::min<size_t>(PartCount(count, 2048), 2);
+  const std::vector<std::exception_ptr> failures = RunParts(
+      parts, [&](size_t k) { make(count * k / parts, count * (k + 1) / parts, table.FParts[k]); });
   for (const std::exception_ptr& failure : failures)
     if (failure) std::rethrow_exception(failure);
   return table;
