@@ -107,9 +107,12 @@ void TZlibWriter::Work() {
     try {
       Run(chunk, Z_NO_FLUSH);
     } catch (...) {
-      std::lock_guard<std::mutex> hold(st.Lock);
-      st.Failure = std::current_exception();
-      st.Queue.clear();
+      {
+        std::lock_guard<std::mutex> hold(st.Lock);
+        st.Failure = std::current_exception();
+        st.Queue.clear();
+      }
+      st.Changed.notify_all();  // a writer waiting for room learns of the failure
       return;
     }
   }
