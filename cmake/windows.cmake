@@ -36,8 +36,11 @@ function(kolvane_wine_test name)
 endfunction()
 if(KOLVANE_TESTS AND KOLVANE_WINE64)
   enable_testing()
+  # wineboot returns before the new prefix's setup has finished: wait for the prefix's
+  # wineserver to see every Wine process end.
+  get_filename_component(wine_dir ${KOLVANE_WINE64} DIRECTORY)
   add_test(NAME wine_prefix
     COMMAND ${CMAKE_COMMAND} -E env ${KOLVANE_WINE_ENVIRONMENT}
-            ${KOLVANE_WINE64} wineboot --init)
+            sh -c "\"$0\" wineboot --init && \"$1\" -w" ${KOLVANE_WINE64} ${wine_dir}/wineserver)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix)
 endif()

@@ -15,17 +15,31 @@ if [ ! -x "$linux_cli" ]; then
   exit 77
 fi
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A step that stops the script names itself, so a failure in CI says where it happened.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with $?" >&2' ERR
+
+# The steps that set up the Windows side (not the program under test) are tried again once:
+# a Wine that was just started can refuse the first command on a loaded machine.
+setup() {
+  "$@" && return 0
+  echo "retrying once: $*" >&2
+  sleep 2
+  "$@"
+}
 
 rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TZ=Europe/Berlin
 start=$(date +%s)
 "$wine" wineboot --init >/dev/null 2>&1
+# wineboot returns before the new prefix's setup has finished; wait for every Wine process of
+# the prefix to end before the first command.
+"$(dirname "$wine")/wineserver" -w
 echo "wine prefix made in $(( $(date +%s) - start )) s"
 
 # The user's profile, as Windows and as Linux name it.
-profile_win=$("$wine" cmd /c 'echo %USERPROFILE%' | tr -d '\r\n')
-profile=$("$wine" winepath -u "$profile_win" | tr -d '\r\n')
+profile_win=$(setup "$wine" cmd /c 'echo %USERPROFILE%' | tr -d '\r\n')
+profile=$(setup "$wine" winepath -u "$profile_win" | tr -d '\r\n')
 [ -d "$profile" ] || fail "no profile folder for $profile_win"
 clara="$samples/Users/Clara"
 
@@ -44,7 +58,7 @@ for path in glob.glob(folder + "/Profiles/*/prefs.js"):
     open(path, "w", encoding="latin-1").write(text)
 PY
 
-reg() { "$wine" reg add "$@" /f >/dev/null; }
+reg() { setup "$wine" reg add "$@" /f >/dev/null; }
 reg 'HKCU\Software\Microsoft\Windows Mail' /v 'Store Root' /t REG_EXPAND_SZ \
     /d '%UserProfile%\AppData\Local\Microsoft\Windows Mail'
 reg 'HKCU\Software\Microsoft\Windows Live Mail' /v 'Store Root' /t REG_EXPAND_SZ \
