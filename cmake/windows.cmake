@@ -36,11 +36,18 @@ function(kolvane_wine_test name)
 endfunction()
 if(KOLVANE_TESTS AND KOLVANE_WINE64)
   enable_testing()
-  # wineboot returns before the new prefix's setup has finished: wait for the prefix's
-  # wineserver to see every Wine process end.
+  # wineboot returns before the new prefix's setup has finished, so the fixture waits for its
+  # wineserver to end. Debian's wineserver then quits the moment its last program ends, and a
+  # test program that starts just then is refused ("Connection reset by peer"): the fixture
+  # starts one server for all the tests, kept a minute after the last, and stops it after them.
   get_filename_component(wine_dir ${KOLVANE_WINE64} DIRECTORY)
   add_test(NAME wine_prefix
     COMMAND ${CMAKE_COMMAND} -E env ${KOLVANE_WINE_ENVIRONMENT}
-            sh -c "\"$0\" wineboot --init && \"$1\" -w" ${KOLVANE_WINE64} ${wine_dir}/wineserver)
+            sh -c "\"$0\" wineboot --init && \"$1\" -w && \"$1\" -p60 </dev/null >/dev/null 2>&1"
+            ${KOLVANE_WINE64} ${wine_dir}/wineserver)
+  add_test(NAME wine_prefix_end
+    COMMAND ${CMAKE_COMMAND} -E env ${KOLVANE_WINE_ENVIRONMENT}
+            sh -c "\"$0\" -k 2>/dev/null; true" ${wine_dir}/wineserver)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix)
+  set_tests_properties(wine_prefix_end PROPERTIES FIXTURES_CLEANUP wine_prefix)
 endif()

@@ -32,9 +32,13 @@ mkdir -p "$work"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TZ=Europe/Berlin
 start=$(date +%s)
 "$wine" wineboot --init >/dev/null 2>&1
-# wineboot returns before the new prefix's setup has finished; wait for every Wine process of
-# the prefix to end before the first command.
-"$(dirname "$wine")/wineserver" -w
+# wineboot returns before the new prefix's setup has finished; wait for its server to end.
+# Debian's wineserver quits the moment its last program ends and refuses a program that starts
+# just then, so one server is kept for the whole test and stopped at its end.
+wineserver="$(dirname "$wine")/wineserver"
+"$wineserver" -w
+"$wineserver" -p60 </dev/null >/dev/null 2>&1
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
 echo "wine prefix made in $(( $(date +%s) - start )) s"
 
 # The user's profile, as Windows and as Linux name it.
