@@ -25,7 +25,7 @@ set(KOLVANE_FUZZ OFF CACHE BOOL "" FORCE)
 set(KOLVANE_HOST_BUILD_DIR "" CACHE PATH "A Linux build of this tree to compare with")
 
 # The test programs run under wine64 in one Wine prefix of this build, made once by the
-# wine_prefix test that all of them require. TZ chooses the zone Wine gives Windows.
+# wine_prefix_start test that all of them require. TZ chooses the zone Wine gives Windows.
 set(KOLVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(KOLVANE_WINE_ENVIRONMENT
   "WINEPREFIX=${KOLVANE_WINE_PREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml="
@@ -36,18 +36,12 @@ function(kolvane_wine_test name)
 endfunction()
 if(KOLVANE_TESTS AND KOLVANE_WINE64)
   enable_testing()
-  # wineboot returns before the new prefix's setup has finished, so the fixture waits for its
-  # wineserver to end. Debian's wineserver then quits the moment its last program ends, and a
-  # test program that starts just then is refused ("Connection reset by peer"): the fixture
-  # starts one server for all the tests, kept a minute after the last, and stops it after them.
-  get_filename_component(wine_dir ${KOLVANE_WINE64} DIRECTORY)
-  add_test(NAME wine_prefix
-    COMMAND ${CMAKE_COMMAND} -E env ${KOLVANE_WINE_ENVIRONMENT}
-            sh -c "\"$0\" wineboot --init && \"$1\" -w && \"$1\" -p60 </dev/null >/dev/null 2>&1"
-            ${KOLVANE_WINE64} ${wine_dir}/wineserver)
-  add_test(NAME wine_prefix_end
-    COMMAND ${CMAKE_COMMAND} -E env ${KOLVANE_WINE_ENVIRONMENT}
-            sh -c "\"$0\" -k 2>/dev/null; true" ${wine_dir}/wineserver)
-  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix)
-  set_tests_properties(wine_prefix_end PROPERTIES FIXTURES_CLEANUP wine_prefix)
+  # One server for all the test programs, stopped after them.
+  foreach(action start stop)
+    add_test(NAME wine_prefix_${action}
+      COMMAND ${CMAKE_COMMAND} -E env ${KOLVANE_WINE_ENVIRONMENT}
+              bash ${PROJECT_SOURCE_DIR}/tests/support/wine_prefix.sh ${action} ${KOLVANE_WINE64})
+  endforeach()
+  set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine_prefix)
+  set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix)
 endif()

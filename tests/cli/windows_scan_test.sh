@@ -8,7 +8,7 @@
 #
 # windows_scan_test.sh WINE64 KOLVANE_CLI_EXE LINUX_KOLVANE_CLI SAMPLES_DIR WORK_DIR
 # Exits 77 (skipped) without a Linux kolvane-cli to compare with.
-set -euo pipefail
+set -eEuo pipefail  # -E: the ERR trap below also names a failure inside a function
 wine=$1 win_cli=$2 linux_cli=$3 samples=$4 work=$5
 if [ ! -x "$linux_cli" ]; then
   echo "no Linux kolvane-cli at $linux_cli (KOLVANE_HOST_BUILD_DIR) - skipped"
@@ -18,32 +18,18 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # A step that stops the script names itself, so a failure in CI says where it happened.
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with $?" >&2' ERR
 
-# The steps that set up the Windows side (not the program under test) are tried again once:
-# a Wine that was just started can refuse the first command on a loaded machine.
-setup() {
-  "$@" && return 0
-  echo "retrying once: $*" >&2
-  sleep 2
-  "$@"
-}
-
 rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TZ=Europe/Berlin
 start=$(date +%s)
-"$wine" wineboot --init >/dev/null 2>&1
-# wineboot returns before the new prefix's setup has finished; wait for its server to end.
-# Debian's wineserver quits the moment its last program ends and refuses a program that starts
-# just then, so one server is kept for the whole test and stopped at its end.
-wineserver="$(dirname "$wine")/wineserver"
-"$wineserver" -w
-"$wineserver" -p60 </dev/null >/dev/null 2>&1
-trap '"$wineserver" -k 2>/dev/null || true' EXIT
+prefix() { bash "$(dirname "$0")/../support/wine_prefix.sh" "$1" "$wine"; }
+prefix start
+trap 'prefix stop' EXIT
 echo "wine prefix made in $(( $(date +%s) - start )) s"
 
 # The user's profile, as Windows and as Linux name it.
-profile_win=$(setup "$wine" cmd /c 'echo %USERPROFILE%' | tr -d '\r\n')
-profile=$(setup "$wine" winepath -u "$profile_win" | tr -d '\r\n')
+profile_win=$("$wine" cmd /c 'echo %USERPROFILE%' | tr -d '\r\n')
+profile=$("$wine" winepath -u "$profile_win" | tr -d '\r\n')
 [ -d "$profile" ] || fail "no profile folder for $profile_win"
 clara="$samples/Users/Clara"
 
@@ -62,7 +48,7 @@ for path in glob.glob(folder + "/Profiles/*/prefs.js"):
     open(path, "w", encoding="latin-1").write(text)
 PY
 
-reg() { setup "$wine" reg add "$@" /f >/dev/null; }
+reg() { "$wine" reg add "$@" /f >/dev/null; }
 reg 'HKCU\Software\Microsoft\Windows Mail' /v 'Store Root' /t REG_EXPAND_SZ \
     /d '%UserProfile%\AppData\Local\Microsoft\Windows Mail'
 reg 'HKCU\Software\Microsoft\Windows Live Mail' /v 'Store Root' /t REG_EXPAND_SZ \
